@@ -1,0 +1,28 @@
+#include "app/Form1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCommandLineParser>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("thermal-printer-demo"));
+    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(app::applicationTitle);
+    parser.addHelpOption();
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Start with PATH in the \"Port\" box."),
+                                        QStringLiteral("PATH"));
+    parser.addOption(portOption);
+    parser.process(app);
+
+    app::applyWindowLook();
+    app::Form1 form;
+    if (parser.isSet(portOption))
+        form.findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentText(parser.value(portOption));
+    form.show();
+    return QApplication::exec();
+}

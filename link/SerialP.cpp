@@ -1,0 +1,12 @@
+#include "link/SerialP.h"
+
+#include "link/SerialControl.h"
+
+namespace serial {
+
+void SerialP::Output(const QString &What)
+{
+    m_comm.write(What);
+}
+
+} // namespace serial
