@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMetaType>
+#include <QString>
+
+namespace emulator {
+
+// One unit of the byte stream as the printer understood it: a command, a stretch of text or a
+// byte it could not make sense of.
+struct CommandRecord
+{
+    enum class Kind { Command, Text, RealTime, Unknown };
+
+    Kind kind = Kind::Command;
+    QByteArray bytes; // the bytes as received; bulk data (bit images) is left out
+    QString description;
+
+    friend bool operator==(const CommandRecord &, const CommandRecord &) = default;
+};
+
+} // namespace emulator
+
+Q_DECLARE_METATYPE(emulator::CommandRecord)

@@ -1,0 +1,413 @@
+#include "Renderer.h"
+
+#include "BarcodeEncoder.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <variant>
+
+using namespace Qt::StringLiterals;
+
+namespace emulator {
+
+namespace {
+
+constexpr int TopMargin = 16;
+constexpr int BottomMargin = 16;
+constexpr int CutAllowance = 28;
+constexpr int BarcodeGap = 8;
+constexpr int HriGap = 4;
+constexpr int RefusalHeight = 64;
+constexpr int BlackMarkHeight = 48;
+constexpr int ReceiptGap = 12;
+constexpr qreal ScriptScale = 0.6;
+constexpr qreal ItalicShear = -0.22;
+constexpr qreal EmphasisPen = 1.3;
+constexpr int GlyphPixels = 96; // size of the em square the outlines are taken at
+constexpr qreal Baseline = 0.8; // baseline's depth in the em square
+
+const QColor NoteColour(0x20, 0x50, 0xA0);
+const QColor RefusalColour(0xD0, 0x00, 0x00);
+const QColor GutterColour(0xE8, 0xE8, 0xE8);
+
+int lineBoxHeight(const TextLine &line)
+{
+    int height = 0;
+    for (const TextRun &run : line.runs)
+        height = std::max(height, cellSize(run.style, run.doubleByte).height);
+    return height;
+}
+
+int hriHeight(const Barcode &barcode)
+{
+    return barcode.hriFontB ? 17 : 24;
+}
+
+bool hriAbove(const Barcode &barcode)
+{
+    return barcode.hri == HriPosition::Above || barcode.hri == HriPosition::Both;
+}
+
+bool hriBelow(const Barcode &barcode)
+{
+    return barcode.hri == HriPosition::Below || barcode.hri == HriPosition::Both;
+}
+
+qreal alignedLeft(Alignment alignment, qreal width)
+{
+    const qreal free = std::max<qreal>(0, Renderer::PrintableWidth - width);
+    switch (alignment) {
+    case Alignment::Left:
+        break;
+    case Alignment::Centre:
+        return Renderer::PaperMargin + free / 2;
+    case Alignment::Right:
+        return Renderer::PaperMargin + free;
+    }
+    return Renderer::PaperMargin;
+}
+
+QString cutName(CutKind kind)
+{
+    return kind == CutKind::Partial ? u"partial cut"_s : u"full cut"_s;
+}
+
+// What one block needs on the page, worked out before anything is drawn.
+struct BlockLayout
+{
+    int height = 0;
+    EncodedBarcode barcode;
+};
+
+} // namespace
+
+Renderer::Renderer()
+{
+    const QString preferred = u"WenQuanYi Micro Hei"_s;
+    if (QFontDatabase::families().contains(preferred))
+        m_font = QFont(preferred);
+    else
+        m_font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    m_font.setPixelSize(GlyphPixels);
+    m_font.setKerning(false);
+    m_font.setHintingPreference(QFont::PreferNoHinting);
+    m_noteFont = m_font;
+    m_noteFont.setPixelSize(13);
+
+    // Fonts asked for a character whose outline the main font lacks.
+    const QStringList families = QFontDatabase::families();
+    for (const QString &family :
+         {u"Droid Sans Fallback"_s, u"DejaVu Sans"_s, u"Noto Sans Mono"_s}) {
+        if (families.contains(family)) {
+            QFont font(family);
+            font.setPixelSize(GlyphPixels);
+            font.setHintingPreference(QFont::PreferNoHinting);
+            m_fallbackFonts.append(font);
+        }
+    }
+}
+
+const Renderer::Glyph &Renderer::glyph(QChar character) const
+{
+    const auto it = m_glyphs.constFind(character.unicode());
+    if (it != m_glyphs.cend())
+        return *it;
+    Glyph glyph;
+    glyph.path.addText(0, 0, m_font, QString(character));
+    glyph.advance = QFontMetricsF(m_font).horizontalAdvance(character);
+    for (qsizetype i = 0; glyph.path.isEmpty() && i < m_fallbackFonts.size(); ++i) {
+        glyph.path.addText(0, 0, m_fallbackFonts.at(i), QString(character));
+        glyph.advance = QFontMetricsF(m_fallbackFonts.at(i)).horizontalAdvance(character);
+    }
+    if (glyph.advance <= 0)
+        glyph.advance = GlyphPixels / 2.0;
+    return *m_glyphs.insert(character.unicode(), glyph);
+}
+
+void Renderer::drawCharacter(QPainter &painter,
+                             QChar character,
+                             const TextStyle &style,
+                             bool doubleByte,
+                             const QRectF &cell,
+                             qreal lineTop) const
+{
+    if (character.isSpace())
+        return;
+    const Glyph &g = glyph(character);
+    TextStyle unscaled = style;
+    unscaled.widthMultiplier = 1;
+    unscaled.heightMultiplier = 1;
+    const CellSize base = cellSize(unscaled, doubleByte);
+    const qreal em = GlyphPixels;
+    const qreal script = style.script == Script::Normal ? 1.0 : ScriptScale;
+
+    QTransform transform;
+    if (!style.rotated) {
+        // The em square fills the cell's height; a glyph wider than the cell is squeezed.
+        qreal sy = base.height / em;
+        qreal sx = std::min(sy, base.width / g.advance);
+        sx *= style.widthMultiplier * script;
+        sy *= style.heightMultiplier * script;
+        const qreal left = cell.left() + (cell.width() - g.advance * sx) / 2;
+        const qreal top = style.script == Script::Superscript ? lineTop : cell.bottom() - em * sy;
+        transform.translate(left, top + Baseline * em * sy);
+        transform.scale(sx, sy);
+    } else {
+        // Turned a quarter clockwise: the top of the character faces the right-hand edge.
+        const qreal across = base.width / em;
+        const qreal along = std::min(across, base.height / g.advance);
+        const qreal sx = across * style.widthMultiplier * script;
+        const qreal sy = along * style.heightMultiplier * script;
+        const qreal left = cell.left() + (cell.width() - em * sx) / 2 + (1 - Baseline) * em * sx;
+        const qreal top = cell.top() + (cell.height() - g.advance * sy) / 2;
+        transform.translate(left, top);
+        transform.scale(sx, sy);
+        transform.rotate(90);
+    }
+    if (style.italic)
+        transform.shear(ItalicShear, 0);
+
+    const QPainterPath path = transform.map(g.path);
+    painter.fillPath(path, Qt::black);
+    if (style.emphasized)
+        painter.strokePath(
+                path, QPen(Qt::black, EmphasisPen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    if (style.doubleStrike)
+        painter.fillPath(path.translated(1, 0), Qt::black);
+}
+
+void Renderer::drawLine(QPainter &painter, const TextLine &line, int top) const
+{
+    const int box = lineBoxHeight(line);
+    qreal x = alignedLeft(line.alignment, line.width);
+    painter.save();
+    if (line.upsideDown) {
+        // The whole line is turned half round within the print area.
+        const QPointF centre(PaperMargin + PrintableWidth / 2.0, top + box / 2.0);
+        painter.translate(centre);
+        painter.rotate(180);
+        painter.translate(-centre);
+    }
+    for (const TextRun &run : line.runs) {
+        const CellSize cell = cellSize(run.style, run.doubleByte);
+        for (const QChar character : run.text) {
+            const QRectF rect(x, top + box - cell.height, cell.width, cell.height);
+            drawCharacter(painter, character, run.style, run.doubleByte, rect, top);
+            if (run.style.underline > 0) {
+                painter.fillRect(QRectF(x,
+                                        rect.bottom() - run.style.underline,
+                                        cell.width,
+                                        run.style.underline),
+                                 Qt::black);
+            }
+            x += cell.width;
+        }
+    }
+    painter.restore();
+}
+
+void Renderer::drawCentredText(
+        QPainter &painter, const QString &text, bool fontB, qreal centre, int top) const
+{
+    TextStyle style;
+    style.fontB = fontB;
+    const CellSize cell = cellSize(style, false);
+    qreal x = centre - text.size() * cell.width / 2.0;
+    for (const QChar character : text) {
+        drawCharacter(
+                painter, character, style, false, QRectF(x, top, cell.width, cell.height), top);
+        x += cell.width;
+    }
+}
+
+void Renderer::drawNote(QPainter &painter, int y, const QString &text, int *gutterY) const
+{
+    const int top = std::max(y, *gutterY);
+    painter.save();
+    painter.setPen(NoteColour);
+    painter.setFont(m_noteFont);
+    painter.drawLine(PaperWidth, top + 8, PaperWidth + 5, top + 8);
+    const QFontMetrics metrics(m_noteFont);
+    painter.drawText(QRect(PaperWidth + 8, top, GutterWidth - 10, 16),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     metrics.elidedText(text, Qt::ElideRight, GutterWidth - 10));
+    painter.restore();
+    *gutterY = top + 16;
+}
+
+QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) const
+{
+    QList<BlockLayout> layout;
+    layout.reserve(receipt.blocks.size());
+    for (const ReceiptBlock &block : receipt.blocks) {
+        BlockLayout item;
+        if (const auto *line = std::get_if<TextLine>(&block)) {
+            item.height = std::max(line->lineSpacing, lineBoxHeight(*line));
+        } else if (const auto *barcode = std::get_if<Barcode>(&block)) {
+            item.barcode = BarcodeEncoder::encode(barcode->symbology, barcode->data);
+            const qsizetype width = item.barcode.modules.size() * barcode->moduleWidth;
+            if (item.barcode.isValid() && width > PrintableWidth) {
+                item.barcode.error = u"%1 dots wide, more than the paper's %2"_s.arg(width).arg(
+                        PrintableWidth);
+            }
+            if (!item.barcode.isValid()) {
+                item.height = 2 * BarcodeGap + RefusalHeight;
+                if (warnings) {
+                    warnings->append(u"%1 barcode \"%2\" not printed: %3"_s.arg(
+                            BarcodeEncoder::name(barcode->symbology),
+                            QString::fromLatin1(barcode->data).toHtmlEscaped(),
+                            item.barcode.error));
+                }
+            } else {
+                item.height = 2 * BarcodeGap + barcode->height
+                              + (hriAbove(*barcode) ? hriHeight(*barcode) + HriGap : 0)
+                              + (hriBelow(*barcode) ? hriHeight(*barcode) + HriGap : 0);
+            }
+        } else if (const auto *feed = std::get_if<PaperFeed>(&block)) {
+            item.height = std::clamp(feed->dots, 0, MaxReceiptHeight / 4);
+        } else if (std::holds_alternative<BlackMark>(block)) {
+            item.height = BlackMarkHeight;
+        }
+        layout.append(item);
+    }
+
+    // A receipt too long to draw keeps its end, which is what a viewer watches.
+    const int bottom = BottomMargin + (receipt.cut != CutKind::None ? CutAllowance : 0);
+    const int room = MaxReceiptHeight - TopMargin - bottom;
+    qsizetype first = layout.size();
+    int content = 0;
+    while (first > 0 && content + layout.at(first - 1).height <= room) {
+        --first;
+        content += layout.at(first).height;
+    }
+    const bool shortened = receipt.truncated || first > 0;
+    if (first > 0 && warnings)
+        warnings->append(u"receipt too long to draw; its first part is left out"_s);
+
+    QImage image(ImageWidth, TopMargin + content + bottom, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(PaperWidth, 0, GutterWidth, image.height(), GutterColour);
+
+    int gutterY = 0;
+    if (shortened)
+        drawNote(painter, 0, u"earlier part not kept"_s, &gutterY);
+
+    int y = TopMargin;
+    for (qsizetype i = first; i < layout.size(); ++i) {
+        const ReceiptBlock &block = receipt.blocks.at(i);
+        const BlockLayout &item = layout.at(i);
+        if (const auto *line = std::get_if<TextLine>(&block)) {
+            drawLine(painter, *line, y);
+        } else if (const auto *barcode = std::get_if<Barcode>(&block)) {
+            if (!item.barcode.isValid()) {
+                const QRect box(PaperMargin, y + BarcodeGap, PrintableWidth, RefusalHeight);
+                painter.save();
+                painter.setPen(QPen(RefusalColour, 3));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(box.adjusted(1, 1, -2, -2));
+                QFont font = m_noteFont;
+                font.setPixelSize(16);
+                painter.setFont(font);
+                painter.drawText(
+                        box.adjusted(10, 4, -10, -4),
+                        Qt::AlignCenter | Qt::TextWordWrap,
+                        u"%1 not printed: %2"_s.arg(BarcodeEncoder::name(barcode->symbology),
+                                                    item.barcode.error));
+                painter.restore();
+            } else {
+                const int width = int(item.barcode.modules.size()) * barcode->moduleWidth;
+                const qreal left = alignedLeft(barcode->alignment, width);
+                const qreal centre = left + width / 2.0;
+                int top = y + BarcodeGap;
+                if (hriAbove(*barcode)) {
+                    drawCentredText(
+                            painter, item.barcode.humanReadable, barcode->hriFontB, centre, top);
+                    top += hriHeight(*barcode) + HriGap;
+                }
+                const QBitArray &modules = item.barcode.modules;
+                for (qsizetype m = 0; m < modules.size();) {
+                    if (!modules.testBit(m)) {
+                        ++m;
+                        continue;
+                    }
+                    qsizetype end = m;
+                    while (end < modules.size() && modules.testBit(end))
+                        ++end;
+                    painter.fillRect(QRectF(left + m * barcode->moduleWidth,
+                                            top,
+                                            (end - m) * barcode->moduleWidth,
+                                            barcode->height),
+                                     Qt::black);
+                    m = end;
+                }
+                top += barcode->height + HriGap;
+                if (hriBelow(*barcode))
+                    drawCentredText(
+                            painter, item.barcode.humanReadable, barcode->hriFontB, centre, top);
+            }
+        } else if (std::holds_alternative<BlackMark>(block)) {
+            painter.fillRect(0, y + BlackMarkHeight - 28, 24, 24, Qt::black);
+            drawNote(painter, y + BlackMarkHeight - 28, u"black mark"_s, &gutterY);
+        } else if (const auto *note = std::get_if<SettingNote>(&block)) {
+            drawNote(painter, y, note->text, &gutterY);
+        }
+        y += item.height;
+    }
+
+    if (receipt.cut != CutKind::None) {
+        const int cutY = y + BottomMargin + CutAllowance / 2;
+        painter.save();
+        QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
+        painter.setPen(pen);
+        painter.drawLine(0, cutY, PaperWidth, cutY);
+        painter.restore();
+        drawNote(painter, cutY - 8, cutName(receipt.cut), &gutterY);
+    }
+    return image;
+}
+
+RenderResult Renderer::render(const QList<Receipt> &receipts) const
+{
+    RenderResult result;
+    for (qsizetype i = 0; i < receipts.size(); ++i) {
+        const Receipt &receipt = receipts.at(i);
+        if (receipt.blocks.isEmpty() && receipt.cut == CutKind::None)
+            continue;
+        QStringList warnings;
+        result.images.append(renderReceipt(receipt, &warnings));
+        for (const QString &warning : std::as_const(warnings))
+            result.warnings.append(u"receipt %1: %2"_s.arg(i + 1).arg(warning));
+    }
+    return result;
+}
+
+QImage Renderer::stack(const QList<QImage> &images, QStringList *warnings)
+{
+    int height = 0;
+    qsizetype count = 0;
+    for (const QImage &image : images) {
+        const int next = height + (count > 0 ? ReceiptGap : 0) + image.height();
+        if (next > MaxStackHeight)
+            break;
+        height = next;
+        ++count;
+    }
+    if (count < images.size() && warnings)
+        warnings->append(u"%1 receipt(s) left out of the picture"_s.arg(images.size() - count));
+    QImage result(ImageWidth, std::max(height, 1), QImage::Format_RGB32);
+    result.fill(QColor(0x60, 0x60, 0x60));
+    QPainter painter(&result);
+    int y = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        painter.drawImage(0, y, images.at(i));
+        y += images.at(i).height() + ReceiptGap;
+    }
+    return result;
+}
+
+} // namespace emulator

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "Receipt.h"
+
+#include <QFont>
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QPainterPath>
+#include <QStringList>
+
+class QPainter;
+
+namespace emulator {
+
+struct RenderResult
+{
+    QList<QImage> images; // one per receipt
+    QStringList warnings;
+};
+
+// Draws receipts as they come out of an 80 mm printer: 576 dots of print on white paper, with
+// a grey margin on the right for notes on settings that leave no ink.
+class Renderer
+{
+public:
+    static constexpr int PrintableWidth = 576;
+    static constexpr int PaperMargin = 32;
+    static constexpr int PaperWidth = PrintableWidth + 2 * PaperMargin;
+    static constexpr int GutterWidth = 170;
+    static constexpr int ImageWidth = PaperWidth + GutterWidth;
+    static constexpr int MaxReceiptHeight = 16000;
+    static constexpr int MaxStackHeight = 32000;
+
+    // Needs a QGuiApplication for its fonts.
+    Renderer();
+
+    QImage renderReceipt(const Receipt &receipt, QStringList *warnings = nullptr) const;
+    // Every receipt that has something on it; the one still being printed included.
+    RenderResult render(const QList<Receipt> &receipts) const;
+    static QImage stack(const QList<QImage> &images, QStringList *warnings = nullptr);
+
+    QString fontFamily() const { return m_font.family(); }
+
+private:
+    struct Glyph
+    {
+        QPainterPath path; // baseline at y = 0
+        qreal advance = 0;
+    };
+
+    const Glyph &glyph(QChar character) const;
+    void drawLine(QPainter &painter, const TextLine &line, int top) const;
+    void drawCharacter(QPainter &painter,
+                       QChar character,
+                       const TextStyle &style,
+                       bool doubleByte,
+                       const QRectF &cell,
+                       qreal lineTop) const;
+    void drawCentredText(
+            QPainter &painter, const QString &text, bool fontB, qreal centre, int top) const;
+    void drawNote(QPainter &painter, int y, const QString &text, int *gutterY) const;
+
+    QFont m_font;
+    QFont m_noteFont;
+    QList<QFont> m_fallbackFonts;
+    mutable QHash<char16_t, Glyph> m_glyphs;
+};
+
+} // namespace emulator

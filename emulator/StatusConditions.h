@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace emulator {
+
+// Conditions the printer can be in, and the bytes it answers a real-time status request with.
+struct StatusConditions
+{
+    bool nearEnd = false;
+    bool paperJamAtExit = false;
+    bool paperNearEnd = false;
+    bool coverOpen = false;
+    bool voltageOutOfRange = false;
+    bool cutterError = false;
+    bool ramError = false;
+    bool eepromError = false;
+    bool paperEnd = false;
+
+    // Answer to DLE EOT n: one byte for n = 1 to 4, six bytes for n = 20, nothing otherwise.
+    QByteArray reply(int n) const;
+
+    friend bool operator==(const StatusConditions &, const StatusConditions &) = default;
+};
+
+} // namespace emulator

@@ -1,0 +1,205 @@
+#include "PrinterWindow.h"
+
+#include "PseudoTerminal.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSet>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace vprinter {
+
+namespace {
+
+constexpr int LoggedBytes = 24;
+constexpr int LogLines = 5000;
+constexpr int RenderDelayMs = 40;
+
+QString hex(QByteArrayView bytes)
+{
+    QString text = QString::fromLatin1(bytes.first(qMin<qsizetype>(bytes.size(), LoggedBytes))
+                                               .toByteArray()
+                                               .toHex(' ')
+                                               .toUpper());
+    if (bytes.size() > LoggedBytes)
+        text += u" …"_s;
+    return text;
+}
+
+} // namespace
+
+PrinterWindow::PrinterWindow(PseudoTerminal *terminal, QWidget *parent)
+    : QMainWindow(parent)
+    , m_terminal(terminal)
+{
+    setWindowTitle(u"Virtual thermal printer"_s);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+
+    auto *pathLabel = new QLabel(central);
+    pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    pathLabel->setText(
+            u"Serial port: <b>%1</b>"_s.arg(terminal ? terminal->slavePath() : QString()));
+    layout->addWidget(pathLabel);
+
+    auto *splitter = new QSplitter(Qt::Horizontal, central);
+    layout->addWidget(splitter, 1);
+
+    m_scrollArea = new QScrollArea(splitter);
+    m_scrollArea->setBackgroundRole(QPalette::Dark);
+    m_receiptView = new QLabel;
+    m_receiptView->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_scrollArea->setWidget(m_receiptView);
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setMinimumWidth(emulator::Renderer::ImageWidth + 30);
+
+    auto *side = new QWidget(splitter);
+    auto *sideLayout = new QVBoxLayout(side);
+    auto *statusBox = new QGroupBox(u"Status reported to DLE EOT"_s, side);
+    auto *statusLayout = new QVBoxLayout(statusBox);
+    auto addCheckBox = [statusBox, statusLayout](const QString &text) {
+        auto *box = new QCheckBox(text, statusBox);
+        statusLayout->addWidget(box);
+        return box;
+    };
+    m_nearEnd = addCheckBox(u"near end"_s);
+    m_paperJam = addCheckBox(u"paper jam at exit"_s);
+    m_paperNearEnd = addCheckBox(u"paper near end"_s);
+    m_coverOpen = addCheckBox(u"cover open"_s);
+    m_voltage = addCheckBox(u"voltage out of range"_s);
+    m_cutterError = addCheckBox(u"cutter error"_s);
+    m_ramError = addCheckBox(u"RAM error"_s);
+    m_eepromError = addCheckBox(u"EPPROM error"_s);
+    m_paperEnd = addCheckBox(u"paper end (one-byte replies only)"_s);
+    m_noReply = addCheckBox(u"no reply"_s);
+    sideLayout->addWidget(statusBox);
+
+    m_log = new QPlainTextEdit(side);
+    m_log->setReadOnly(true);
+    m_log->setMaximumBlockCount(LogLines);
+    m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_log->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    sideLayout->addWidget(m_log, 1);
+
+    auto *clearButton = new QPushButton(u"Clear"_s, side);
+    sideLayout->addWidget(clearButton);
+    connect(clearButton, &QPushButton::clicked, this, &PrinterWindow::clearAll);
+
+    splitter->addWidget(m_scrollArea);
+    splitter->addWidget(side);
+    splitter->setStretchFactor(1, 1);
+    setCentralWidget(central);
+    resize(1400, 900);
+
+    m_renderTimer.setSingleShot(true);
+    m_renderTimer.setInterval(RenderDelayMs);
+    connect(&m_renderTimer, &QTimer::timeout, this, &PrinterWindow::renderReceipts);
+    connect(&m_interpreter,
+            &emulator::Interpreter::commandDecoded,
+            this,
+            &PrinterWindow::appendLog);
+    connect(&m_interpreter, &emulator::Interpreter::realTimeRequest, this, &PrinterWindow::answer);
+    if (terminal)
+        connect(terminal, &PseudoTerminal::received, this, &PrinterWindow::receive);
+    renderReceipts();
+}
+
+emulator::StatusConditions PrinterWindow::conditions() const
+{
+    emulator::StatusConditions conditions;
+    conditions.nearEnd = m_nearEnd->isChecked();
+    conditions.paperJamAtExit = m_paperJam->isChecked();
+    conditions.paperNearEnd = m_paperNearEnd->isChecked();
+    conditions.coverOpen = m_coverOpen->isChecked();
+    conditions.voltageOutOfRange = m_voltage->isChecked();
+    conditions.cutterError = m_cutterError->isChecked();
+    conditions.ramError = m_ramError->isChecked();
+    conditions.eepromError = m_eepromError->isChecked();
+    conditions.paperEnd = m_paperEnd->isChecked();
+    return conditions;
+}
+
+void PrinterWindow::receive(const QByteArray &bytes)
+{
+    m_interpreter.feed(bytes);
+    if (!m_renderTimer.isActive())
+        m_renderTimer.start();
+}
+
+void PrinterWindow::answer(int n)
+{
+    if (m_noReply->isChecked()) {
+        m_log->appendPlainText(u"    (no reply: \"no reply\" is checked)"_s);
+        return;
+    }
+    const QByteArray reply = conditions().reply(n);
+    if (reply.isEmpty())
+        return;
+    if (m_terminal && !m_terminal->write(reply)) {
+        m_log->appendPlainText(u"    reply failed: "_s + m_terminal->errorString());
+        return;
+    }
+    m_log->appendPlainText(u"    reply %1"_s.arg(hex(reply)));
+}
+
+void PrinterWindow::appendLog(const emulator::CommandRecord &record)
+{
+    const QString marker = record.kind == emulator::CommandRecord::Kind::Unknown ? u"? "_s
+                                                                                 : u"  "_s;
+    m_log->appendPlainText(
+            u"%1%2  %3"_s.arg(marker, hex(record.bytes).leftJustified(24), record.description));
+}
+
+void PrinterWindow::renderReceipts()
+{
+    QScrollBar *bar = m_scrollArea->verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum() - 4;
+
+    QList<QImage> images;
+    QSet<quint64> kept;
+    for (const emulator::Receipt &receipt : m_interpreter.receipts()) {
+        if (receipt.cut == emulator::CutKind::None) {
+            if (!receipt.blocks.isEmpty())
+                images.append(m_renderer.renderReceipt(receipt));
+            continue;
+        }
+        kept.insert(receipt.serial);
+        auto it = m_cutReceipts.find(receipt.serial);
+        if (it == m_cutReceipts.end())
+            it = m_cutReceipts.insert(receipt.serial, m_renderer.renderReceipt(receipt));
+        images.append(*it);
+    }
+    m_cutReceipts.removeIf([&kept](const auto &entry) { return !kept.contains(entry.key()); });
+    if (images.isEmpty())
+        images.append(m_renderer.renderReceipt(emulator::Receipt{}));
+
+    m_receiptView->setPixmap(QPixmap::fromImage(emulator::Renderer::stack(images)));
+    if (atEnd) {
+        QTimer::singleShot(0, this, [this] {
+            QScrollBar *bar = m_scrollArea->verticalScrollBar();
+            bar->setValue(bar->maximum());
+        });
+    }
+}
+
+void PrinterWindow::clearAll()
+{
+    m_interpreter.clear();
+    m_cutReceipts.clear();
+    m_log->clear();
+    renderReceipts();
+}
+
+} // namespace vprinter

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "Interpreter.h"
+#include "Renderer.h"
+#include "StatusConditions.h"
+
+#include <QHash>
+#include <QImage>
+#include <QMainWindow>
+#include <QTimer>
+
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QScrollArea;
+
+namespace vprinter {
+
+class PseudoTerminal;
+
+// The printer's window: the receipts as they print, the bytes received, and the switches that
+// decide what the printer answers when asked for its status.
+class PrinterWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit PrinterWindow(PseudoTerminal *terminal, QWidget *parent = nullptr);
+
+    emulator::StatusConditions conditions() const;
+
+private:
+    void receive(const QByteArray &bytes);
+    void answer(int n);
+    void appendLog(const emulator::CommandRecord &record);
+    void renderReceipts();
+    void clearAll();
+
+    PseudoTerminal *m_terminal = nullptr;
+    emulator::Interpreter m_interpreter;
+    emulator::Renderer m_renderer;
+    QHash<quint64, QImage> m_cutReceipts; // pictures of receipts that can no longer change
+    QTimer m_renderTimer;
+
+    QLabel *m_receiptView = nullptr;
+    QScrollArea *m_scrollArea = nullptr;
+    QPlainTextEdit *m_log = nullptr;
+    QCheckBox *m_nearEnd = nullptr;
+    QCheckBox *m_paperJam = nullptr;
+    QCheckBox *m_paperNearEnd = nullptr;
+    QCheckBox *m_coverOpen = nullptr;
+    QCheckBox *m_voltage = nullptr;
+    QCheckBox *m_cutterError = nullptr;
+    QCheckBox *m_ramError = nullptr;
+    QCheckBox *m_eepromError = nullptr;
+    QCheckBox *m_paperEnd = nullptr;
+    QCheckBox *m_noReply = nullptr;
+};
+
+} // namespace vprinter
