@@ -53,8 +53,9 @@ QIcon makeIcon()
 QString usageNote()
 {
     const QChar lf(jobs::LF);
-    return QStringLiteral("使用说明：") + lf + lf + QStringLiteral("首先设置串口参数然后点击《打开串口》")
-           + lf + lf + QStringLiteral("本程序可演示一些打印基本功能及状态返回与特定参数查询。") + lf
+    return QStringLiteral("使用说明：") + lf + lf
+           + QStringLiteral("首先设置串口参数然后点击《打开串口》") + lf + lf
+           + QStringLiteral("本程序可演示一些打印基本功能及状态返回与特定参数查询。") + lf
            + QStringLiteral("本程序只有在正确打开串口后才能使用测试功能。");
 }
 
@@ -81,7 +82,7 @@ void applyWindowLook()
     QFont font(QStringLiteral("WenQuanYi Micro Hei"));
     font.setPointSizeF(8);
     QApplication::setFont(font);
-    qApp->setStyleSheet(QStringLiteral("QRadioButton { spacing: 2px; }"));
+    qApp->setStyleSheet(QStringLiteral("QRadioButton { spacing: 1px; }"));
 }
 
 Form1::Form1(QWidget *parent)
@@ -95,22 +96,29 @@ Form1::Form1(QWidget *parent)
     startUp();
 
     connect(&m_link, &serial::PrinterLink::linkLost, this, &Form1::onLinkLost);
-    connect(&m_statusCheck, &status::StatusCheck::replied, this,
+    connect(&m_statusCheck,
+            &status::StatusCheck::replied,
+            this,
             [this](const status::StatusView &view, const QByteArray &reply) {
                 showStatus(view);
-                m_label5->setToolTip(tr("Reply: %1").arg(QString::fromLatin1(reply.toHex(' ').toUpper())));
+                m_label5->setToolTip(
+                        tr("Reply: %1").arg(QString::fromLatin1(reply.toHex(' ').toUpper())));
             });
-    connect(&m_statusCheck, &status::StatusCheck::timedOut, this,
+    connect(&m_statusCheck,
+            &status::StatusCheck::timedOut,
+            this,
             [this](const status::StatusView &view, const QByteArray &partial) {
                 showStatus(view);
-                m_label5->setToolTip(partial.isEmpty()
-                                             ? tr("No reply byte arrived.")
-                                             : tr("Only %1 of 6 reply bytes arrived: %2")
-                                                       .arg(partial.size())
-                                                       .arg(QString::fromLatin1(partial.toHex(' ').toUpper())));
+                m_label5->setToolTip(
+                        partial.isEmpty()
+                                ? tr("No reply byte arrived.")
+                                : tr("Only %1 of 6 reply bytes arrived: %2")
+                                          .arg(partial.size())
+                                          .arg(QString::fromLatin1(partial.toHex(' ').toUpper())));
             });
-    connect(&m_statusCheck, &status::StatusCheck::failed, this,
-            [this](const QString &description) { present({description, QMessageBox::Warning}); });
+    connect(&m_statusCheck, &status::StatusCheck::failed, this, [this](const QString &description) {
+        present({description, QMessageBox::Warning});
+    });
 
     // Timer1 runs for the life of the window; its ticks count only while a status check waits.
     connect(&m_timer1, &QTimer::timeout, &m_statusCheck, &status::StatusCheck::tick);
@@ -178,11 +186,14 @@ void Form1::buildControls()
         }
         }
         widget->setObjectName(name);
-        widget->setGeometry(pixels(spec.left), pixels(spec.top), pixels(spec.width), pixels(spec.height));
+        widget->setGeometry(
+                pixels(spec.left), pixels(spec.top), pixels(spec.width), pixels(spec.height));
         if (spec.tabIndex >= 0 && widget->focusPolicy() != Qt::NoFocus)
             tabOrder.emplace_back(spec.tabIndex, widget);
     }
-    std::sort(tabOrder.begin(), tabOrder.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::sort(tabOrder.begin(), tabOrder.end(), [](const auto &a, const auto &b) {
+        return a.first < b.first;
+    });
     for (size_t i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
 
@@ -231,7 +242,9 @@ void Form1::buildControls()
 
 void Form1::connectJob(QPushButton *button, void (*job)(const jobs::JobTarget &))
 {
-    connect(button, &QPushButton::clicked, this, [this, job] { run([this, job] { job(jobTarget()); }); });
+    connect(button, &QPushButton::clicked, this, [this, job] {
+        run([this, job] { job(jobTarget()); });
+    });
 }
 
 void Form1::buildMenus()
@@ -269,13 +282,23 @@ void Form1::buildMenus()
 
 void Form1::startUp()
 {
-    m_combo1->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
-                        QStringLiteral("COM4"), QStringLiteral("COM5"), QStringLiteral("COM6"),
-                        QStringLiteral("COM7"), QStringLiteral("COM8")});
+    m_combo1->addItems({QStringLiteral("COM1"),
+                        QStringLiteral("COM2"),
+                        QStringLiteral("COM3"),
+                        QStringLiteral("COM4"),
+                        QStringLiteral("COM5"),
+                        QStringLiteral("COM6"),
+                        QStringLiteral("COM7"),
+                        QStringLiteral("COM8")});
     m_combo1->setCurrentText(QStringLiteral("COM1"));
-    m_combo2->addItems({QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-                        QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
-                        QStringLiteral("57600"), QStringLiteral("115200")});
+    m_combo2->addItems({QStringLiteral("1200"),
+                        QStringLiteral("2400"),
+                        QStringLiteral("4800"),
+                        QStringLiteral("9600"),
+                        QStringLiteral("19200"),
+                        QStringLiteral("38400"),
+                        QStringLiteral("57600"),
+                        QStringLiteral("115200")});
     m_combo2->setCurrentText(QStringLiteral("115200"));
     m_combo3->addItems({QStringLiteral("7"), QStringLiteral("8")});
     m_combo3->setCurrentText(QStringLiteral("8"));
@@ -344,9 +367,9 @@ void Form1::openLink()
 {
     try {
         m_link.open(serial::LinkChoice::fromTexts(m_combo1->currentText(),
-                                                m_combo2->currentText(),
-                                                m_combo3->currentText(),
-                                                m_combo4->currentText()));
+                                                  m_combo2->currentText(),
+                                                  m_combo3->currentText(),
+                                                  m_combo4->currentText()));
         setLinkControls(true);
     } catch (const serial::Failure &failure) {
         setLinkControls(false);

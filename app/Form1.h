@@ -65,7 +65,7 @@ private:
     template<typename Widget>
     Widget *control(const char *name) const;
 
-    serial::PrinterLink m_link;             // MSComm1, serialPort and port
+    serial::PrinterLink m_link; // MSComm1, serialPort and port
     status::StatusCheck m_statusCheck{m_link.comm()};
     QTimer m_timer1;
     bool m_blackMark = false;

@@ -15,7 +15,7 @@ struct ControlSpec
     const char *name;
     const char *container; // nullptr: the window's client area
     ControlKind kind;
-    const char *caption;   // UTF-8; start-up texts of lists are set by the start-up handler
+    const char *caption; // UTF-8; start-up texts of lists are set by the start-up handler
     int left;
     int top;
     int width;

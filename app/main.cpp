@@ -22,7 +22,8 @@ int main(int argc, char *argv[])
     app::applyWindowLook();
     app::Form1 form;
     if (parser.isSet(portOption))
-        form.findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentText(parser.value(portOption));
+        form.findChild<QComboBox *>(QStringLiteral("Combo1"))
+                ->setCurrentText(parser.value(portOption));
     form.show();
     return QApplication::exec();
 }

@@ -30,7 +30,10 @@ const std::array<Attribute, 10> &attributes()
             {QStringLiteral("upside down"), 7, command({ESC, u'{', 1}), command({ESC, u'{', 0})},
             {QStringLiteral("amplify 1"), 8, command({GS, u'!', 0x11}), command({GS, u'!', 0})},
             {QStringLiteral("amplify 2"), 9, command({GS, u'!', 0x22}), command({GS, u'!', 0})},
-            {QStringLiteral("normal"), 0, command({ESC, u'@'}), command({})}, // "normal" resets the printer before the lines
+            {QStringLiteral("normal"),
+             0,
+             command({ESC, u'@'}),
+             command({})}, // "normal" resets the printer before the lines
     }};
     return table;
 }
@@ -38,7 +41,11 @@ const std::array<Attribute, 10> &attributes()
 } // namespace
 
 const QString chineseParagraph = QStringLiteral(
-        "热敏打印机的原理是在淡色材料上(通常是纸)覆上一层透明膜，将膜加热一段时间后变成深色(一般是黑色，也有蓝色)。图象是通过加热，在膜中产生化学反应而生成的。这种化学反应是在一定的温度下进行的。高温会加速这种化学反应。当温度低于60℃时，膜需要经过相当长，甚至长达几年的时间才能变成深色；而当温度为200℃时，这种反映会在几微秒内完成。");
+        "热敏打印机的原理是在淡色材料上(通常是纸)覆上一层透明膜，将膜加热一段时间后变成深色("
+        "一般是黑色，也有蓝色)"
+        "。图象是通过加热，在膜中产生化学反应而生成的。这种化学反应是在一定的温度下进行的。高温会加"
+        "速这种化学反应。当温度低于60℃时，膜需要经过相当长，甚至长达几年的时间才能变成深色；而当温"
+        "度为200℃时，这种反映会在几微秒内完成。");
 
 void endOfJob(const JobTarget &target)
 {
@@ -156,11 +163,11 @@ void printSamplePage(const JobTarget &target)
     port.Output(QStringLiteral("CodeBar Print:"));
     port.Output(command({LF}));
     port.Output(QStringLiteral("CodeBar Name: CODE39"));
-    port.Output(command({GS, u'h', 0x50}));       // bar height 80 dots
-    port.Output(command({GS, u'w', 2}));          // module width 2
-    port.Output(command({GS, u'H', 0}));          // no human-readable text
-    port.Output(command({GS, u'f', 0}));          // human-readable font 0
-    port.Output(command({GS, u'k', 0x45, 9}));    // CODE39, 9 data bytes follow
+    port.Output(command({GS, u'h', 0x50}));    // bar height 80 dots
+    port.Output(command({GS, u'w', 2}));       // module width 2
+    port.Output(command({GS, u'H', 0}));       // no human-readable text
+    port.Output(command({GS, u'f', 0}));       // human-readable font 0
+    port.Output(command({GS, u'k', 0x45, 9})); // CODE39, 9 data bytes follow
     port.Output(QStringLiteral("123456789"));
     port.Output(command({LF}));
     port.Output(QStringLiteral("NO. 123456789"));

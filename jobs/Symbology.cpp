@@ -96,7 +96,8 @@ void printBarcode(const JobTarget &target, const QString &symbology, const QStri
     port.Output(command({LF}));
     port.Output(command({GS, u'k'}));
     port.Output(command({chosen.code}));
-    port.Output(command({char16_t(data.size() + (isCode128 ? code128Prefix.size() : 0))}));
+    // The length byte is a value up to FF, so it goes out as a byte, not as a character.
+    port.Output(QByteArray(1, char(data.size() + (isCode128 ? code128Prefix.size() : 0))));
     if (isCode128)
         port.Output(code128Prefix);
     for (QChar c : data)

@@ -32,20 +32,20 @@ LineSettings LineSettings::fromText(const QString &text)
     if (fields.size() != 4)
         throw Failure(tr("The line settings \"%1\" need four fields: baud rate, parity, data bits "
                          "and stop bits.")
-                          .arg(text));
+                              .arg(text));
 
     LineSettings settings;
 
     const QString &baud = fields.at(0);
     // Nine digits fit a 32-bit value, so the range test below sees the true number.
-    const bool baudOk = isDecimal(baud) && baud.size() <= 9
-                        && baud.toInt() >= minBaudRate && baud.toInt() <= maxBaudRate;
+    const bool baudOk = isDecimal(baud) && baud.size() <= 9 && baud.toInt() >= minBaudRate
+                        && baud.toInt() <= maxBaudRate;
     if (!baudOk)
         throw Failure(tr("The baud rate \"%1\" is not one the serial port accepts: type a whole "
                          "number from %2 to %3, such as 9600 or 115200.")
-                          .arg(baud)
-                          .arg(minBaudRate)
-                          .arg(maxBaudRate));
+                              .arg(baud)
+                              .arg(minBaudRate)
+                              .arg(maxBaudRate));
     settings.baudRate = baud.toInt();
 
     const QString parity = fields.at(1).toUpper();
@@ -74,7 +74,7 @@ LineSettings LineSettings::fromText(const QString &text)
     else
         throw Failure(tr("%1 data bits cannot be used: the serial port takes 5 to 8 (this printer "
                          "uses 7 or 8).")
-                          .arg(bits));
+                              .arg(bits));
 
     const QString &stop = fields.at(3);
     if (stop == u"1")

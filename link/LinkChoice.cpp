@@ -25,7 +25,8 @@ qint16 wholeNumber(const QString &text, const QString &what)
     if (!ok || !std::isfinite(value))
         throw Failure(tr("%1: \"%2\" is not a number.").arg(what, text));
     const double rounded = std::nearbyint(value); // default rounding mode: half to even
-    if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
+    if (rounded < std::numeric_limits<qint16>::min()
+        || rounded > std::numeric_limits<qint16>::max())
         throw Failure(tr("%1: \"%2\" is too large.").arg(what, text));
     return static_cast<qint16>(rounded);
 }
@@ -67,7 +68,7 @@ LinkChoice LinkChoice::fromTexts(const QString &port,
     if (choice.devicePath.isEmpty())
         throw Failure(tr("\"%1\" is not a serial port name. Choose COM1 to COM8, or type the path "
                          "of a serial device such as /dev/ttyUSB0.")
-                          .arg(port));
+                              .arg(port));
 
     choice.baudRate = baud;
     choice.dataBits = wholeNumber(bits, tr("Bits"));

@@ -13,7 +13,7 @@ struct LinkChoice
     QString devicePath;            // what the serial layer opens
     QString baudRate;              // as typed
     qint16 dataBits = 8;
-    qint16 stopBits = 1;           // whole number: "1.5" rounds to the even neighbour, 2
+    qint16 stopBits = 1; // whole number: "1.5" rounds to the even neighbour, 2
 
     // The line settings as the serial layer takes them: baud, empty parity, data bits, stop bits.
     QString settingsText() const;

@@ -31,10 +31,10 @@ Q_SIGNALS:
     void linkLost(const QString &description);
 
 private:
-    SerialControl m_comm;       // the serial-port control
+    SerialControl m_comm; // the serial-port control
     SerialP m_serialPort{m_comm};
     Port *m_port = nullptr;
-    LinkChoice m_choice;        // port number and line settings of the last open
+    LinkChoice m_choice; // port number and line settings of the last open
 };
 
 } // namespace serial

@@ -62,10 +62,10 @@ void SerialControl::open()
             throw Failure(tr("You are not allowed to use the serial port %1. The user must be "
                              "given access to the device (on Debian: add the user to the dialout "
                              "group, then log in again).")
-                              .arg(m_device));
+                                  .arg(m_device));
         throw Failure(tr("The serial port %1 does not exist. Check the port name, and that the "
                          "printer or its adapter is plugged in.")
-                          .arg(m_device));
+                              .arg(m_device));
     }
     if (!S_ISCHR(info.st_mode))
         throw Failure(tr("%1 is not a serial port.").arg(m_device));
@@ -85,7 +85,7 @@ void SerialControl::open()
         const QString reason = m_port.errorString();
         closePort();
         throw Failure(tr("The serial port %1 refused the line settings %2 (%3).")
-                          .arg(m_device, m_settingsText, reason));
+                              .arg(m_device, m_settingsText, reason));
     }
     setHandshaking(m_handshaking);
 
@@ -105,7 +105,7 @@ void SerialControl::throwOpenFailure()
     case QSerialPort::DeviceNotFoundError:
         throw Failure(tr("The serial port %1 does not exist. Check the port name, and that the "
                          "printer or its adapter is plugged in.")
-                          .arg(m_device));
+                              .arg(m_device));
     case QSerialPort::PermissionError:
 #ifdef Q_OS_UNIX
         // The serial layer reports a lock held by another program as a permission error too:
@@ -113,16 +113,16 @@ void SerialControl::throwOpenFailure()
         if (::access(QFile::encodeName(m_device).constData(), R_OK | W_OK) == 0)
             throw Failure(tr("The serial port %1 is in use by another program. Close that "
                              "program, or choose another port.")
-                              .arg(m_device));
+                                  .arg(m_device));
 #endif
         throw Failure(tr("You are not allowed to use the serial port %1. The user must be given "
                          "access to the device (on Debian: add the user to the dialout group, "
                          "then log in again).")
-                          .arg(m_device));
+                              .arg(m_device));
     default:
         throw Failure(tr("The serial port %1 could not be opened (%2). Check that it is a serial "
                          "port and that the printer is connected.")
-                          .arg(m_device, reason));
+                              .arg(m_device, reason));
     }
 }
 
@@ -172,7 +172,7 @@ void SerialControl::write(const QString &text)
     if (encoder.hasError())
         throw Failure(tr("The text \"%1\" holds characters that code page 936 cannot carry; "
                          "nothing of it was sent.")
-                          .arg(text));
+                              .arg(text));
     send(bytes);
 }
 
@@ -208,8 +208,8 @@ void SerialControl::writePending()
 #ifdef Q_OS_UNIX
     qsizetype done = 0;
     while (done < m_pending.size()) {
-        const ssize_t n = ::write(m_port.handle(), m_pending.constData() + done,
-                                  size_t(m_pending.size() - done));
+        const ssize_t n = ::write(
+                m_port.handle(), m_pending.constData() + done, size_t(m_pending.size() - done));
         if (n > 0) {
             done += n;
         } else if (n < 0 && errno == EINTR) {
@@ -264,20 +264,26 @@ void SerialControl::setHandshaking(Handshaking handshaking)
     ok = ok && ::tcsetattr(fd, TCSANOW, &tio) == 0;
     if (!ok)
         throw Failure(tr("The serial port %1 refused the flow-control setting (%2).")
-                          .arg(m_device, QString::fromLocal8Bit(std::strerror(errno))));
+                              .arg(m_device, QString::fromLocal8Bit(std::strerror(errno))));
 #else
     const bool ok = m_port.setFlowControl(handshaking == Handshaking::None
                                                   ? QSerialPort::NoFlowControl
                                                   : QSerialPort::HardwareControl);
     if (!ok)
         throw Failure(tr("The serial port %1 refused the flow-control setting (%2).")
-                          .arg(m_device, m_port.errorString()));
+                              .arg(m_device, m_port.errorString()));
 #endif
 }
 
 qint64 SerialControl::bytesAvailable() const
 {
     return m_port.isOpen() ? m_port.bytesAvailable() : 0;
+}
+
+void SerialControl::receivePending()
+{
+    if (m_port.isOpen() && !m_lost)
+        m_port.waitForReadyRead(0);
 }
 
 char SerialControl::readByte()

@@ -47,6 +47,9 @@ public:
     Handshaking handshaking() const { return m_handshaking; }
 
     qint64 bytesAvailable() const;
+    // Takes in bytes the operating system holds but the event loop has not yet delivered;
+    // readyRead follows if there were any.
+    void receivePending();
     char readByte();
     QByteArray peekAvailable();
 

@@ -15,6 +15,7 @@ public:
     {}
 
     void Output(const QString &What) override;
+    void Output(const QByteArray &What) override;
 
 private:
     SerialControl &m_comm;

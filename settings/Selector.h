@@ -13,8 +13,8 @@ namespace settings {
 // One option of the alignment, speed and density groups and the three bytes it sends.
 struct Selector
 {
-    int option;      // 1 to 9
-    int group;       // 0 alignment, 1 speed, 2 density
+    int option; // 1 to 9
+    int group;  // 0 alignment, 1 speed, 2 density
     QString caption;
     QString command; // ESC a n, ESC x n or GS | n
 };

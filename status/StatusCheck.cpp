@@ -35,6 +35,10 @@ void StatusCheck::tick()
     if (!m_waiting)
         return;
     ++m_tickCount;
+    // Before giving up, take in a reply that has reached the device but not yet this program:
+    // a reply complete by the last tick counts as a reply.
+    if (m_tickCount >= tickLimit)
+        m_comm.receivePending();
     evaluate();
 }
 

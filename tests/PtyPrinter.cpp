@@ -1,0 +1,99 @@
+#include "PtyPrinter.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+PtyPrinter::PtyPrinter()
+{
+    char name[256] = {};
+    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+        qFatal("openpty failed");
+    termios raw = {};
+    ::tcgetattr(m_slave, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(m_slave, TCSANOW, &raw);
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_path = QFile::decodeName(name);
+}
+
+PtyPrinter::~PtyPrinter()
+{
+    closeFarEnd();
+}
+
+qsizetype PtyPrinter::readAvailable(QByteArray &into)
+{
+    if (m_master < 0)
+        return 0;
+    char buffer[4096];
+    qsizetype total = 0;
+    for (;;) {
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        into.append(buffer, n);
+        total += n;
+    }
+    return total;
+}
+
+QByteArray PtyPrinter::read(qsizetype count, int timeoutMs)
+{
+    QByteArray bytes;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (bytes.size() < count && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        pollfd fd = {m_master, POLLIN, 0};
+        if (::poll(&fd, 1, 5) > 0)
+            readAvailable(bytes);
+    }
+    bytes.append(readQuiet(50));
+    return bytes;
+}
+
+QByteArray PtyPrinter::readQuiet(int quietMs)
+{
+    QByteArray bytes;
+    QDeadlineTimer quiet(quietMs);
+    while (!quiet.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        pollfd fd = {m_master, POLLIN, 0};
+        if (::poll(&fd, 1, 5) > 0 && readAvailable(bytes) > 0)
+            quiet.setRemainingTime(quietMs);
+    }
+    return bytes;
+}
+
+void PtyPrinter::write(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else
+            ::usleep(1000);
+    }
+}
+
+void PtyPrinter::closeFarEnd()
+{
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_master = m_slave = -1;
+}
+
+termios PtyPrinter::lineSettings() const
+{
+    termios tio = {};
+    ::tcgetattr(m_slave, &tio);
+    return tio;
+}
