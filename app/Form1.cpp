@@ -329,6 +329,8 @@ template<typename Work>
 void Form1::run(Work &&work)
 {
     try {
+        // The pieces of one handler go to the device together, before the handler returns.
+        serial::SerialControl::Batch batch(m_link.comm());
         work();
     } catch (const serial::Failure &failure) {
         // A lost link has already been reported once, by the link itself.

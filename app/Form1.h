@@ -32,6 +32,7 @@ public:
     // Every message the window shows goes through this; tests replace it.
     void setMessagePresenter(MessagePresenter presenter);
     serial::PrinterLink &printerLink() { return m_link; }
+    status::StatusCheck &statusCheck() { return m_statusCheck; }
     bool blackMark() const { return m_blackMark; }
 
     // Period of Timer1, which bounds the status check's wait.

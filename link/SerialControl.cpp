@@ -136,6 +136,7 @@ void SerialControl::close()
 
 void SerialControl::closePort()
 {
+    m_batch.clear();
     delete m_writeNotifier;
     m_writeNotifier = nullptr;
     m_pending.clear();
@@ -181,9 +182,37 @@ void SerialControl::writeRaw(const QByteArray &bytes)
     send(bytes);
 }
 
+SerialControl::Batch::Batch(SerialControl &comm)
+    : m_comm(comm)
+{
+    ++m_comm.m_batchDepth;
+}
+
+SerialControl::Batch::~Batch()
+{
+    if (--m_comm.m_batchDepth > 0 || m_comm.m_batch.isEmpty())
+        return;
+    const QByteArray bytes = std::exchange(m_comm.m_batch, QByteArray());
+    try {
+        m_comm.sendNow(bytes);
+    } catch (const Failure &) {
+        // Only a lost device fails here, and the link reports that by itself.
+    }
+}
+
 void SerialControl::send(const QByteArray &bytes)
 {
     requireOpen();
+    if (m_batchDepth > 0)
+        m_batch.append(bytes);
+    else
+        sendNow(bytes);
+}
+
+void SerialControl::sendNow(const QByteArray &bytes)
+{
+    if (!m_port.isOpen())
+        return;
 #ifdef Q_OS_UNIX
     // Written straight to the device so the bytes are with the operating system when this
     // returns; only what flow control holds back waits here, behind anything already waiting.

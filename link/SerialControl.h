@@ -43,6 +43,20 @@ public:
     void writeRaw(const QByteArray &bytes);
     qint64 bytesToWrite() const { return m_pending.size(); }
 
+    // While a batch is open, writes are gathered and go to the device in one system call when
+    // the outermost batch closes: the bytes and their order on the line are the same.
+    class Batch
+    {
+    public:
+        explicit Batch(SerialControl &comm);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        SerialControl &m_comm;
+    };
+
     void setHandshaking(Handshaking handshaking);
     Handshaking handshaking() const { return m_handshaking; }
 
@@ -65,6 +79,7 @@ Q_SIGNALS:
 private:
     void requireOpen() const;
     void send(const QByteArray &bytes);
+    void sendNow(const QByteArray &bytes);
     void writePending();
     void drain(int timeoutMs);
     void onError(QSerialPort::SerialPortError error);
@@ -78,6 +93,8 @@ private:
     LineSettings m_settings;
     Handshaking m_handshaking = Handshaking::None;
     QByteArray m_pending;
+    QByteArray m_batch;
+    int m_batchDepth = 0;
     QSocketNotifier *m_writeNotifier = nullptr;
     bool m_lost = false;
     quint64 m_openCount = 0;

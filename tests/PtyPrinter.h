@@ -16,6 +16,7 @@ public:
     PtyPrinter &operator=(const PtyPrinter &) = delete;
 
     QString path() const { return m_path; }
+    int farEnd() const { return m_master; }
 
     // Waits (running the event loop) until `count` bytes have arrived, then takes whatever else
     // arrives within a short quiet spell, so a test also sees bytes that should not be there.

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// One line of the benchmark table.
+struct BenchRow
+{
+    QString measure;
+    QString figure;
+    QString goal;
+};
+
+QList<BenchRow> benchJobs(int clicks);
+QList<BenchRow> benchStatus(int replies);
+QList<BenchRow> benchStartUp();
+QList<BenchRow> benchEmulator();

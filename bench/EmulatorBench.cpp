@@ -1,0 +1,6 @@
+#include "BenchSections.h"
+
+QList<BenchRow> benchEmulator()
+{
+    return {};
+}
