@@ -6,8 +6,7 @@
 
 namespace emulator {
 
-// One unit of the byte stream as the printer understood it: a command, a stretch of text or a
-// byte it could not make sense of.
+// One command, stretch of text or meaningless byte, as the printer understood it.
 struct CommandRecord
 {
     enum class Kind { Command, Text, RealTime, Unknown };

@@ -11,8 +11,7 @@
 
 namespace emulator {
 
-// Turns the byte stream sent to a thermal receipt printer into receipts, the way the printer
-// itself would, whatever the size of the pieces the stream arrives in.
+// Turns the printer's byte stream, arriving in pieces of any size, into receipts.
 class Interpreter : public QObject
 {
     Q_OBJECT

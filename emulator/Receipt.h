@@ -20,11 +20,12 @@ struct TextRun
     friend bool operator==(const TextRun &, const TextRun &) = default;
 };
 
-// One printed line; alignment and upside-down printing apply to the whole line and are taken
-// from the state at the line's first character, as the printer only honours them there.
+// One printed line.
 struct TextLine
 {
     QList<TextRun> runs;
+    // Alignment and upside-down printing count only at the start of a line, so they are taken
+    // from the state at the line's first character.
     Alignment alignment = Alignment::Left;
     bool upsideDown = false;
     int lineSpacing = 30; // dots the paper advances at least after this line

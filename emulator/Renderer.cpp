@@ -22,7 +22,6 @@ constexpr int BarcodeGap = 8;
 constexpr int HriGap = 4;
 constexpr int RefusalHeight = 64;
 constexpr int BlackMarkHeight = 48;
-constexpr int ReceiptGap = 12;
 constexpr qreal ScriptScale = 0.6;
 constexpr qreal ItalicShear = -0.22;
 constexpr qreal EmphasisPen = 1.3;
@@ -73,6 +72,20 @@ qreal alignedLeft(Alignment alignment, qreal width)
 QString cutName(CutKind kind)
 {
     return kind == CutKind::Partial ? u"partial cut"_s : u"full cut"_s;
+}
+
+// Barcode data for a message: ASCII as it is, other bytes as \xNN.
+QString printable(const QByteArray &data)
+{
+    QString text;
+    for (const char ch : data) {
+        const auto byte = static_cast<uchar>(ch);
+        if (byte >= 0x20 && byte < 0x7F)
+            text += QLatin1Char(ch);
+        else
+            text += u"\\x"_s + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
+    }
+    return text;
 }
 
 // What one block needs on the page, worked out before anything is drawn.
@@ -258,7 +271,7 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
                 if (warnings) {
                     warnings->append(u"%1 barcode \"%2\" not printed: %3"_s.arg(
                             BarcodeEncoder::name(barcode->symbology),
-                            QString::fromLatin1(barcode->data).toHtmlEscaped(),
+                            printable(barcode->data),
                             item.barcode.error));
                 }
             } else {
@@ -373,37 +386,53 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
 
 RenderResult Renderer::render(const QList<Receipt> &receipts) const
 {
+    // Newest first, until the pictures would be taller than one stack can show.
     RenderResult result;
-    for (qsizetype i = 0; i < receipts.size(); ++i) {
+    QList<QStringList> warnings;
+    int height = 0;
+    qsizetype left = 0;
+    for (qsizetype i = receipts.size() - 1; i >= 0; --i) {
         const Receipt &receipt = receipts.at(i);
         if (receipt.blocks.isEmpty() && receipt.cut == CutKind::None)
             continue;
-        QStringList warnings;
-        result.images.append(renderReceipt(receipt, &warnings));
-        for (const QString &warning : std::as_const(warnings))
-            result.warnings.append(u"receipt %1: %2"_s.arg(i + 1).arg(warning));
+        if (height >= MaxStackHeight) {
+            ++left;
+            continue;
+        }
+        QStringList own;
+        result.images.prepend(renderReceipt(receipt, &own));
+        height += result.images.first().height() + ReceiptGap;
+        for (QString &warning : own)
+            warning = u"receipt %1: %2"_s.arg(i + 1).arg(warning);
+        warnings.prepend(own);
     }
+    if (left > 0)
+        result.warnings.append(u"%1 earlier receipt(s) left out of the picture"_s.arg(left));
+    for (const QStringList &own : std::as_const(warnings))
+        result.warnings += own;
     return result;
 }
 
 QImage Renderer::stack(const QList<QImage> &images, QStringList *warnings)
 {
+    // The newest receipts are kept when not all of them fit.
     int height = 0;
-    qsizetype count = 0;
-    for (const QImage &image : images) {
-        const int next = height + (count > 0 ? ReceiptGap : 0) + image.height();
+    qsizetype first = images.size();
+    while (first > 0) {
+        const int next = height + (first < images.size() ? ReceiptGap : 0)
+                         + images.at(first - 1).height();
         if (next > MaxStackHeight)
             break;
         height = next;
-        ++count;
+        --first;
     }
-    if (count < images.size() && warnings)
-        warnings->append(u"%1 receipt(s) left out of the picture"_s.arg(images.size() - count));
+    if (first > 0 && warnings)
+        warnings->append(u"%1 earlier receipt(s) left out of the picture"_s.arg(first));
     QImage result(ImageWidth, std::max(height, 1), QImage::Format_RGB32);
     result.fill(QColor(0x60, 0x60, 0x60));
     QPainter painter(&result);
     int y = 0;
-    for (qsizetype i = 0; i < count; ++i) {
+    for (qsizetype i = first; i < images.size(); ++i) {
         painter.drawImage(0, y, images.at(i));
         y += images.at(i).height() + ReceiptGap;
     }

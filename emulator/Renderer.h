@@ -13,14 +13,14 @@ class QPainter;
 
 namespace emulator {
 
+// Pictures of receipts and what the printer would not have printed.
 struct RenderResult
 {
     QList<QImage> images; // one per receipt
     QStringList warnings;
 };
 
-// Draws receipts as they come out of an 80 mm printer: 576 dots of print on white paper, with
-// a grey margin on the right for notes on settings that leave no ink.
+// Draws receipts as 80 mm paper (576 dots of print) with a margin for notes on settings.
 class Renderer
 {
 public:
@@ -29,14 +29,16 @@ public:
     static constexpr int PaperWidth = PrintableWidth + 2 * PaperMargin;
     static constexpr int GutterWidth = 170;
     static constexpr int ImageWidth = PaperWidth + GutterWidth;
-    static constexpr int MaxReceiptHeight = 16000;
-    static constexpr int MaxStackHeight = 32000;
+    static constexpr int MaxReceiptHeight = 12000;
+    static constexpr int MaxStackHeight = 24000;
+    static constexpr int ReceiptGap = 12;
 
     // Needs a QGuiApplication for its fonts.
     Renderer();
 
     QImage renderReceipt(const Receipt &receipt, QStringList *warnings = nullptr) const;
-    // Every receipt that has something on it; the one still being printed included.
+    // Every receipt that has something on it, the one still being printed included; when they
+    // would be taller together than MaxStackHeight, only the newest.
     RenderResult render(const QList<Receipt> &receipts) const;
     static QImage stack(const QList<QImage> &images, QStringList *warnings = nullptr);
 

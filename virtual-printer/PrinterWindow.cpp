@@ -167,19 +167,29 @@ void PrinterWindow::renderReceipts()
     QScrollBar *bar = m_scrollArea->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum() - 4;
 
+    // Newest first, as far as one picture can reach; receipts already cut are drawn once.
     QList<QImage> images;
     QSet<quint64> kept;
-    for (const emulator::Receipt &receipt : m_interpreter.receipts()) {
+    int height = 0;
+    const QList<emulator::Receipt> &receipts = m_interpreter.receipts();
+    for (auto it = receipts.crbegin(); it != receipts.crend(); ++it) {
+        if (height >= emulator::Renderer::MaxStackHeight)
+            break;
+        const emulator::Receipt &receipt = *it;
+        QImage image;
         if (receipt.cut == emulator::CutKind::None) {
-            if (!receipt.blocks.isEmpty())
-                images.append(m_renderer.renderReceipt(receipt));
-            continue;
+            if (receipt.blocks.isEmpty())
+                continue;
+            image = m_renderer.renderReceipt(receipt);
+        } else {
+            kept.insert(receipt.serial);
+            auto cached = m_cutReceipts.find(receipt.serial);
+            if (cached == m_cutReceipts.end())
+                cached = m_cutReceipts.insert(receipt.serial, m_renderer.renderReceipt(receipt));
+            image = *cached;
         }
-        kept.insert(receipt.serial);
-        auto it = m_cutReceipts.find(receipt.serial);
-        if (it == m_cutReceipts.end())
-            it = m_cutReceipts.insert(receipt.serial, m_renderer.renderReceipt(receipt));
-        images.append(*it);
+        height += image.height() + emulator::Renderer::ReceiptGap;
+        images.prepend(image);
     }
     m_cutReceipts.removeIf([&kept](const auto &entry) { return !kept.contains(entry.key()); });
     if (images.isEmpty())

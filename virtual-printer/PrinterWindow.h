@@ -18,8 +18,7 @@ namespace vprinter {
 
 class PseudoTerminal;
 
-// The printer's window: the receipts as they print, the bytes received, and the switches that
-// decide what the printer answers when asked for its status.
+// Receipts as they print, the bytes received, and switches for the status the printer reports.
 class PrinterWindow : public QMainWindow
 {
     Q_OBJECT

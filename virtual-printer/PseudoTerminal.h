@@ -8,8 +8,7 @@ class QSocketNotifier;
 
 namespace vprinter {
 
-// A pseudo-terminal pair: programs open the slave side as if it were the printer's serial
-// port, and this object reads and answers on the master side.
+// Master side of a pseudo-terminal whose slave side programs open as the printer's serial port.
 class PseudoTerminal : public QObject
 {
     Q_OBJECT
