@@ -65,6 +65,22 @@ public:
         }
     }
 
+    // Replaces the text of a combo box or text box by pasting, as an operator pastes long text.
+    void paste(const char *name, const QString &text)
+    {
+        QLineEdit *edit = nullptr;
+        if (auto *combo = form.findChild<QComboBox *>(QString::fromLatin1(name)))
+            edit = combo->lineEdit();
+        else
+            edit = get<QLineEdit>(name);
+        edit->selectAll();
+        QGuiApplication::clipboard()->setText(text);
+        if (text.isEmpty())
+            QTest::keyClick(edit, Qt::Key_Backspace);
+        else
+            QTest::keySequence(edit, QKeySequence::Paste);
+    }
+
     // Chooses an item from a combo box's drop-down list with the mouse.
     void choose(const char *name, const QString &item)
     {

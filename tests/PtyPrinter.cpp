@@ -4,6 +4,8 @@
 #include <QDeadlineTimer>
 #include <QFile>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -54,6 +56,23 @@ QByteArray PtyPrinter::read(qsizetype count, int timeoutMs)
             readAvailable(bytes);
     }
     bytes.append(readQuiet(50));
+    return bytes;
+}
+
+QByteArray PtyPrinter::readExactly(qsizetype count, int timeoutMs)
+{
+    QByteArray bytes;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (bytes.size() < count && !deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        pollfd fd = {m_master, POLLIN, 0};
+        if (::poll(&fd, 1, 2) > 0) {
+            const qsizetype have = bytes.size();
+            bytes.resize(count);
+            const ssize_t n = ::read(m_master, bytes.data() + have, size_t(count - have));
+            bytes.resize(have + std::max<ssize_t>(n, 0));
+        }
+    }
     return bytes;
 }
 

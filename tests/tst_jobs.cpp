@@ -1,33 +1,12 @@
+#include "ExpectedBytes.h"
 #include "FormDriver.h"
 
 #include <QCryptographicHash>
 
-namespace {
-
-const QByteArray cut("\x1B\x69");
-const QByteArray blackMarkCut("\x1D\xF6\x1B\x69");
-
-QByteArray bytes(const char *hex)
-{
-    return QByteArray::fromHex(hex);
-}
-
-QByteArray nineLines()
-{
-    QByteArray lines;
-    for (int i = 0; i < 3; ++i)
-        lines += QByteArray(22, 'A') + '\n' + QByteArray(22, 'B') + '\n' + QByteArray(22, 'C')
-                 + '\n';
-    return lines;
-}
-
-QByteArray barcodeJob(const QByteArray &name, const QByteArray &command, const QByteArray &data)
-{
-    return bytes("1B40 1D683C 1D7702 1D4803 1D6600") + "CodeBar Print:\n\n\nCodeBar Name: " + name
-           + "\n\n" + command + data + "NO. " + data + '\n';
-}
-
-} // namespace
+using expected::barcodeJob;
+using expected::blackMarkCut;
+using expected::cut;
+using expected::hex;
 
 class TestJobs : public QObject
 {
@@ -51,10 +30,9 @@ void TestJobs::demonstrations_data()
     QTest::addColumn<QString>("data");      // typed into Text1 unless null
     QTest::addColumn<QByteArray>("body");   // everything before the end-of-job sequence
 
-    const QByteArray lines = nineLines();
     auto attribute = [&](const char *name, const char *on, const char *off) {
         QTest::newRow(name) << "Command6" << QString::fromLatin1(name) << "" << QString()
-                            << bytes(on) + lines + '\n' + bytes(off) + bytes("1B40");
+                            << expected::attributeJob(hex(on), hex(off));
     };
     attribute("Emphasize", "1B4501", "1B4500");
     attribute("Double", "1B4701", "1B4700");
@@ -77,38 +55,36 @@ void TestJobs::demonstrations_data()
     QTest::newRow("test page") << "Command8" << QString() << "" << QString() << testPage;
 
     QTest::newRow("up-down") << "Command13" << QString() << "" << QString()
-                             << bytes("1B40 1D2101") + "Sets subscripts\nABCDEF"
-                                        + bytes("1D2100 1D7E00") + "ABCDEF\n" + bytes("1D2101")
-                                        + "abcdef" + bytes("1D2100 1D7E00") + "abcdef\n"
-                                        + bytes("1D2101") + "Sets superscripts\nABCDEF"
-                                        + bytes("1D2100 1D7E01") + "ABCDEF\n" + bytes("1D2101")
-                                        + "abcdef" + bytes("1D2100 1D7E01") + "abcdef\n\n";
+                             << hex("1B40 1D2101") + "Sets subscripts\nABCDEF"
+                                        + hex("1D2100 1D7E00") + "ABCDEF\n" + hex("1D2101")
+                                        + "abcdef" + hex("1D2100 1D7E00") + "abcdef\n"
+                                        + hex("1D2101") + "Sets superscripts\nABCDEF"
+                                        + hex("1D2100 1D7E01") + "ABCDEF\n" + hex("1D2101")
+                                        + "abcdef" + hex("1D2100 1D7E01") + "abcdef\n\n";
 
     QTest::newRow("barcode at start-up") << "Command11" << QString() << "" << QString()
-                                         << barcodeJob("CODE39", bytes("1D6B450A"), "1234567890");
+                                         << barcodeJob("CODE39", hex("1D6B450A"), "1234567890");
     QTest::newRow("CODE128 ABC") << "Command11" << QString() << "CODE128"
-                                 << "ABC" << barcodeJob("CODE128", bytes("1D6B4905 7B42"), "ABC");
+                                 << "ABC" << barcodeJob("CODE128", hex("1D6B4905 7B42"), "ABC");
     QTest::newRow("CODE128 253 characters")
             << "Command11" << QString() << "CODE128" << QString(253, u'x')
-            << barcodeJob("CODE128", bytes("1D6B49FF 7B42"), QByteArray(253, 'x'));
+            << barcodeJob("CODE128", hex("1D6B49FF 7B42"), QByteArray(253, 'x'));
     QTest::newRow("ITF") << "Command11" << QString() << "ITF"
-                         << "123456" << barcodeJob("ITF", bytes("1D6B4606"), "123456");
-    QTest::newRow("UPC-A, data not checked")
-            << "Command11" << QString() << "UPC-A"
-            << "12" << barcodeJob("UPC-A", bytes("1D6B4102"), "12");
-    QTest::newRow("255 characters")
-            << "Command11" << QString() << "" << QString(255, u'7')
-            << barcodeJob("CODE39", bytes("1D6B45FF"), QByteArray(255, '7'));
+                         << "123456" << barcodeJob("ITF", hex("1D6B4606"), "123456");
+    QTest::newRow("UPC-A, data not checked") << "Command11" << QString() << "UPC-A"
+                                             << "12" << barcodeJob("UPC-A", hex("1D6B4102"), "12");
+    QTest::newRow("255 characters") << "Command11" << QString() << "" << QString(255, u'7')
+                                    << barcodeJob("CODE39", hex("1D6B45FF"), QByteArray(255, '7'));
     QTest::newRow("data with 00 and 01")
             << "Command11" << QString() << "" << QString::fromLatin1("A\0\x01Z", 4)
-            << barcodeJob("CODE39", bytes("1D6B4504"), QByteArray("A\0\x01Z", 4));
+            << barcodeJob("CODE39", hex("1D6B4504"), QByteArray("A\0\x01Z", 4));
 
     QTest::newRow("sample page") << "Command3" << QString() << "" << QString()
-                                 << bytes("1B4701 1B212F") + "ORVEX72\n" + bytes("1B2100")
+                                 << hex("1B4701 1B212F") + "ORVEX72\n" + hex("1B2100")
                                             + "www.example.com\nwww.example.net\n\n"
-                                            + bytes("1B4700 1B5600")
+                                            + hex("1B4700 1B5600")
                                             + "CodeBar Print:\nCodeBar Name: CODE39"
-                                            + bytes("1D6850 1D7702 1D4800 1D6600 1D6B4509")
+                                            + hex("1D6850 1D7702 1D4800 1D6600 1D6B4509")
                                             + "123456789\nNO. 123456789\n";
 }
 
@@ -147,12 +123,12 @@ void TestJobs::chineseParagraph()
     const QByteArray received = printer.read(327);
     QCOMPARE(received.size(), 323 + 4);
     const QByteArray paragraph = received.left(323);
-    QVERIFY(paragraph.startsWith(bytes("C8C8C3F4")));
-    QVERIFY(paragraph.endsWith(bytes("A1A3")));
-    QCOMPARE(paragraph.count(bytes("A1E6")), 2); // each ℃
+    QVERIFY(paragraph.startsWith(hex("C8C8C3F4")));
+    QVERIFY(paragraph.endsWith(hex("A1A3")));
+    QCOMPARE(paragraph.count(hex("A1E6")), 2); // each ℃
     QCOMPARE(QCryptographicHash::hash(paragraph, QCryptographicHash::Sha1).toHex(),
              QByteArray("bbdf56b476ef471a40737589c9a2d668e364cb48"));
-    QCOMPARE(received.mid(323), bytes("0A0A1B69"));
+    QCOMPARE(received.mid(323), hex("0A0A1B69"));
 }
 
 void TestJobs::hintOnChoosingSymbology()
