@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLineParser>
+#include <QLineEdit>
 
 int main(int argc, char *argv[])
 {
@@ -21,9 +22,11 @@ int main(int argc, char *argv[])
 
     app::applyWindowLook();
     app::Form1 form;
-    if (parser.isSet(portOption))
-        form.findChild<QComboBox *>(QStringLiteral("Combo1"))
-                ->setCurrentText(parser.value(portOption));
+    if (parser.isSet(portOption)) {
+        auto *combo1 = form.findChild<QComboBox *>(QStringLiteral("Combo1"));
+        combo1->setCurrentText(parser.value(portOption));
+        combo1->lineEdit()->setCursorPosition(0); // show the start of a long path
+    }
     form.show();
     return QApplication::exec();
 }

@@ -17,7 +17,7 @@ need_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-build_packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libzint-dev fonts-wqy-microhei)
+build_packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libzint-dev fonts-wqy-microhei libxcb1-dev)
 
 # Configures and builds into the given folder with extra CMake arguments.
 build() {
