@@ -70,7 +70,7 @@ QList<BenchRow> benchEmulator()
 
     // Throughput: the demonstrations over and over, fed in 4 KiB pieces as a port delivers them.
     QByteArray stream;
-    while (stream.size() < 32 * 1024 * 1024)
+    while (stream.size() < qsizetype(32) * 1024 * 1024)
         stream += bytes;
     emulator::Interpreter interpreter;
     const auto start = Clock::now();

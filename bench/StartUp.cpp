@@ -56,10 +56,12 @@ StartUp measure(const QString &program, const QStringList &arguments)
     xcb_flush(connection);
 
     std::vector<QByteArray> storage;
+    storage.reserve(size_t(arguments.size()) + 1);
     storage.push_back(QFile::encodeName(program));
     for (const QString &argument : arguments)
         storage.push_back(argument.toLocal8Bit());
     std::vector<char *> argv;
+    argv.reserve(storage.size() + 1);
     for (QByteArray &arg : storage)
         argv.push_back(arg.data());
     argv.push_back(nullptr);

@@ -273,7 +273,7 @@ EncodedBarcode BarcodeEncoder::encode(Symbology symbology, const QByteArray &dat
     const int width = symbol->bitmap_width;
     const unsigned char *row = symbol->bitmap;
     auto black = [row](int x) {
-        return row[3 * x] < 128;
+        return row[3 * qsizetype(x)] < 128;
     };
     int first = 0;
     while (first < width && !black(first))

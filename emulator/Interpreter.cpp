@@ -62,11 +62,13 @@ QString mnemonic(QByteArrayView bytes)
     QStringList parts;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<uchar>(bytes[i]);
-        if (i == 0 || (i == 1 && static_cast<uchar>(bytes[0]) == DLE))
-            parts << byteName(byte);
-        else if (i == 1 && byte > 0x20 && byte < 0x7F)
+        // The command's own bytes by name (a printable second byte as its letter), then its
+        // parameters as numbers.
+        const bool printableLetter = i == 1 && static_cast<uchar>(bytes[0]) != DLE && byte > 0x20
+                                     && byte < 0x7F;
+        if (printableLetter)
             parts << QString(QLatin1Char(char(byte)));
-        else if (i == 1)
+        else if (i <= 1)
             parts << byteName(byte);
         else
             parts << QString::number(byte);
