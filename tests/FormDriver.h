@@ -45,14 +45,18 @@ public:
         QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton);
     }
 
+    // The text field of a combo box or text box.
+    QLineEdit *editOf(const char *name) const
+    {
+        if (auto *combo = form.findChild<QComboBox *>(QString::fromLatin1(name)))
+            return combo->lineEdit();
+        return get<QLineEdit>(name);
+    }
+
     // Replaces the text of a combo box or text box by typing.
     void type(const char *name, const QString &text)
     {
-        QLineEdit *edit = nullptr;
-        if (auto *combo = form.findChild<QComboBox *>(QString::fromLatin1(name)))
-            edit = combo->lineEdit();
-        else
-            edit = get<QLineEdit>(name);
+        QLineEdit *edit = editOf(name);
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
         const bool typable = std::all_of(
@@ -68,11 +72,7 @@ public:
     // Replaces the text of a combo box or text box by pasting, as an operator pastes long text.
     void paste(const char *name, const QString &text)
     {
-        QLineEdit *edit = nullptr;
-        if (auto *combo = form.findChild<QComboBox *>(QString::fromLatin1(name)))
-            edit = combo->lineEdit();
-        else
-            edit = get<QLineEdit>(name);
+        QLineEdit *edit = editOf(name);
         edit->selectAll();
         QGuiApplication::clipboard()->setText(text);
         if (text.isEmpty())

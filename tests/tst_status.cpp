@@ -32,7 +32,6 @@ private Q_SLOTS:
     void extraBytesAreDiscardedByTheNextCheck();
     void staleBytesAreNotTheReply();
     void secondClickWhileWaiting();
-    void farEndClosesDuringWait();
     void linkClosedDuringWait();
     void windowClosedDuringWait();
     void replyCompleteAtTheLastTick();
@@ -177,24 +176,6 @@ void TestStatus::secondClickWhileWaiting()
     printer.write(QByteArray::fromHex("000000020000"));
     QTRY_COMPARE(d.caption("Label5"), QStringLiteral("压纸滚筒/打印机上盖已打开！\n"));
     QVERIFY(printer.readQuiet().isEmpty());
-}
-
-void TestStatus::farEndClosesDuringWait()
-{
-    FormDriver d;
-    {
-        PtyPrinter printer;
-        QVERIFY(d.open(printer));
-        d.click("Command19");
-        QCOMPARE(printer.read(3), request);
-        printer.closeFarEnd();
-        QTRY_COMPARE(d.messages.size(), 1);
-    }
-    QVERIFY(d.messages.first().text.contains(QStringLiteral("was lost")));
-    QVERIFY(d.isClosedState());
-    QTest::qWait(4 * app::Form1::timerPeriodMs);
-    QVERIFY(d.caption("Label5").isEmpty()); // no time-out advice about the printer's settings
-    QCOMPARE(d.messages.size(), 1);
 }
 
 void TestStatus::linkClosedDuringWait()
