@@ -192,36 +192,12 @@ void TestForm1::refusedOpen_data()
     QTest::addColumn<QString>("stop");
     QTest::addColumn<QString>("reason");
 
-    QTest::newRow("missing device") << "/dev/ttyNoSuchPort"
-                                    << "115200"
-                                    << "8"
-                                    << "1"
-                                    << "does not exist";
-    QTest::newRow("not a port name") << "LPT1"
-                                     << "115200"
-                                     << "8"
-                                     << "1"
-                                     << "not a serial port name";
-    QTest::newRow("regular file") << "FILE"
-                                  << "115200"
-                                  << "8"
-                                  << "1"
-                                  << "is not a serial port";
-    QTest::newRow("baud not a number") << "PTY"
-                                       << "96OO"
-                                       << "8"
-                                       << "1"
-                                       << "baud rate \"96OO\"";
-    QTest::newRow("bits not a number") << "PTY"
-                                       << "9600"
-                                       << "x"
-                                       << "1"
-                                       << "not a number";
-    QTest::newRow("stop bits refused") << "PTY"
-                                       << "9600"
-                                       << "8"
-                                       << "3"
-                                       << "3 stop bits";
+    // clang-format off
+    QTest::newRow("missing device")    << "/dev/ttyNoSuchPort" << "115200" << "8" << "1" << "does not exist";
+    QTest::newRow("regular file")      << "FILE"               << "115200" << "8" << "1" << "is not a serial port";
+    QTest::newRow("baud not a number") << "PTY"                << "96OO"   << "8" << "1" << "baud rate \"96OO\"";
+    QTest::newRow("stop bits refused") << "PTY"                << "9600"   << "8" << "3" << "3 stop bits";
+    // clang-format on
 }
 
 void TestForm1::refusedOpen()

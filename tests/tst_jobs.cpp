@@ -24,6 +24,7 @@ private Q_SLOTS:
 
 void TestJobs::demonstrations_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("attribute"); // typed into Combo6 unless null
     QTest::addColumn<QString>("symbology"); // chosen in Combo5 unless empty
@@ -31,8 +32,7 @@ void TestJobs::demonstrations_data()
     QTest::addColumn<QByteArray>("body");   // everything before the end-of-job sequence
 
     auto attribute = [&](const char *name, const char *on, const char *off) {
-        QTest::newRow(name) << "Command6" << QString::fromLatin1(name) << "" << QString()
-                            << expected::attributeJob(hex(on), hex(off));
+        QTest::newRow(name) << "Command6" << QString::fromLatin1(name) << "" << QString() << expected::attributeJob(hex(on), hex(off));
     };
     attribute("Emphasize", "1B4501", "1B4500");
     attribute("Double", "1B4701", "1B4700");
@@ -55,37 +55,27 @@ void TestJobs::demonstrations_data()
     QTest::newRow("test page") << "Command8" << QString() << "" << QString() << testPage;
 
     QTest::newRow("up-down") << "Command13" << QString() << "" << QString()
-                             << hex("1B40 1D2101") + "Sets subscripts\nABCDEF"
-                                        + hex("1D2100 1D7E00") + "ABCDEF\n" + hex("1D2101")
-                                        + "abcdef" + hex("1D2100 1D7E00") + "abcdef\n"
-                                        + hex("1D2101") + "Sets superscripts\nABCDEF"
-                                        + hex("1D2100 1D7E01") + "ABCDEF\n" + hex("1D2101")
-                                        + "abcdef" + hex("1D2100 1D7E01") + "abcdef\n\n";
+        << hex("1B40 1D2101") + "Sets subscripts\nABCDEF" + hex("1D2100 1D7E00") + "ABCDEF\n"
+           + hex("1D2101") + "abcdef" + hex("1D2100 1D7E00") + "abcdef\n"
+           + hex("1D2101") + "Sets superscripts\nABCDEF" + hex("1D2100 1D7E01") + "ABCDEF\n"
+           + hex("1D2101") + "abcdef" + hex("1D2100 1D7E01") + "abcdef\n\n";
 
-    QTest::newRow("barcode at start-up") << "Command11" << QString() << "" << QString()
-                                         << barcodeJob("CODE39", hex("1D6B450A"), "1234567890");
-    QTest::newRow("CODE128 ABC") << "Command11" << QString() << "CODE128"
-                                 << "ABC" << barcodeJob("CODE128", hex("1D6B4905 7B42"), "ABC");
-    QTest::newRow("CODE128 253 characters")
-            << "Command11" << QString() << "CODE128" << QString(253, u'x')
+    QTest::newRow("barcode at start-up") << "Command11" << QString() << "" << QString() << barcodeJob("CODE39", hex("1D6B450A"), "1234567890");
+    QTest::newRow("CODE128 ABC") << "Command11" << QString() << "CODE128" << "ABC" << barcodeJob("CODE128", hex("1D6B4905 7B42"), "ABC");
+    QTest::newRow("CODE128 253 characters") << "Command11" << QString() << "CODE128" << QString(253, u'x')
             << barcodeJob("CODE128", hex("1D6B49FF 7B42"), QByteArray(253, 'x'));
-    QTest::newRow("ITF") << "Command11" << QString() << "ITF"
-                         << "123456" << barcodeJob("ITF", hex("1D6B4606"), "123456");
-    QTest::newRow("UPC-A, data not checked") << "Command11" << QString() << "UPC-A"
-                                             << "12" << barcodeJob("UPC-A", hex("1D6B4102"), "12");
+    QTest::newRow("ITF") << "Command11" << QString() << "ITF" << "123456" << barcodeJob("ITF", hex("1D6B4606"), "123456");
+    QTest::newRow("UPC-A, data not checked") << "Command11" << QString() << "UPC-A" << "12" << barcodeJob("UPC-A", hex("1D6B4102"), "12");
     QTest::newRow("255 characters") << "Command11" << QString() << "" << QString(255, u'7')
                                     << barcodeJob("CODE39", hex("1D6B45FF"), QByteArray(255, '7'));
-    QTest::newRow("data with 00 and 01")
-            << "Command11" << QString() << "" << QString::fromLatin1("A\0\x01Z", 4)
+    QTest::newRow("data with 00 and 01") << "Command11" << QString() << "" << QString::fromLatin1("A\0\x01Z", 4)
             << barcodeJob("CODE39", hex("1D6B4504"), QByteArray("A\0\x01Z", 4));
 
     QTest::newRow("sample page") << "Command3" << QString() << "" << QString()
-                                 << hex("1B4701 1B212F") + "ORVEX72\n" + hex("1B2100")
-                                            + "www.example.com\nwww.example.net\n\n"
-                                            + hex("1B4700 1B5600")
-                                            + "CodeBar Print:\nCodeBar Name: CODE39"
-                                            + hex("1D6850 1D7702 1D4800 1D6600 1D6B4509")
-                                            + "123456789\nNO. 123456789\n";
+        << hex("1B4701 1B212F") + "ORVEX72\n" + hex("1B2100") + "www.example.com\nwww.example.net\n\n"
+           + hex("1B4700 1B5600") + "CodeBar Print:\nCodeBar Name: CODE39"
+           + hex("1D6850 1D7702 1D4800 1D6600 1D6B4509") + "123456789\nNO. 123456789\n";
+    // clang-format on
 }
 
 void TestJobs::demonstrations()

