@@ -63,7 +63,7 @@ QList<BenchRow> benchEmulator()
         const emulator::RenderResult result = emulator::Renderer().render(interpreter.receipts());
         QBuffer png;
         png.open(QIODevice::WriteOnly);
-        emulator::Renderer::stack(result.images).save(&png, "PNG");
+        emulator::Renderer::writePng(emulator::Renderer::stack(result.images), &png);
         millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         pngSize = png.size();
     }

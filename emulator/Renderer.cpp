@@ -2,11 +2,17 @@
 
 #include "BarcodeEncoder.h"
 
+#include <QDataStream>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QIODevice>
+#include <QImageWriter>
+#include <QList>
 #include <QPainter>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <variant>
 
 using namespace Qt::StringLiterals;
@@ -183,13 +189,43 @@ void Renderer::drawCharacter(QPainter &painter,
     if (style.italic)
         transform.shear(ItalicShear, 0);
 
-    const QPainterPath path = transform.map(g.path);
-    painter.fillPath(path, Qt::black);
-    if (style.emphasized)
-        painter.strokePath(
-                path, QPen(Qt::black, EmphasisPen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    if (style.doubleStrike)
-        painter.fillPath(path.translated(1, 0), Qt::black);
+    // The glyph is placed at a whole pixel plus a quarter-pixel step; its picture at that step
+    // is drawn once and then reused.
+    const qreal x = std::floor(transform.dx());
+    const qreal y = std::floor(transform.dy());
+    const qreal stepX = std::round((transform.dx() - x) * 4) / 4;
+    const qreal stepY = std::round((transform.dy() - y) * 4) / 4;
+    const QTransform local(
+            transform.m11(), transform.m12(), transform.m21(), transform.m22(), stepX, stepY);
+
+    QByteArray key;
+    {
+        QDataStream stream(&key, QIODevice::WriteOnly);
+        stream << character.unicode() << style.emphasized << style.doubleStrike
+               << qRound(local.m11() * 4096) << qRound(local.m12() * 4096)
+               << qRound(local.m21() * 4096) << qRound(local.m22() * 4096) << qRound(stepX * 4)
+               << qRound(stepY * 4);
+    }
+    auto picture = m_pictures.constFind(key);
+    if (picture == m_pictures.cend()) {
+        const QPainterPath path = local.map(g.path);
+        const QRect bounds = path.boundingRect().toAlignedRect().adjusted(-2, -2, 3, 2);
+        GlyphPicture drawn{QImage(bounds.size(), QImage::Format_ARGB32_Premultiplied),
+                           bounds.topLeft()};
+        drawn.image.fill(Qt::transparent);
+        QPainter glyphPainter(&drawn.image);
+        glyphPainter.setRenderHint(QPainter::Antialiasing);
+        glyphPainter.translate(-bounds.topLeft());
+        glyphPainter.fillPath(path, Qt::black);
+        if (style.emphasized)
+            glyphPainter.strokePath(
+                    path, QPen(Qt::black, EmphasisPen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        if (style.doubleStrike)
+            glyphPainter.fillPath(path.translated(1, 0), Qt::black);
+        glyphPainter.end();
+        picture = m_pictures.insert(key, drawn);
+    }
+    painter.drawImage(QPointF(x, y) + picture->offset, picture->image);
 }
 
 void Renderer::drawLine(QPainter &painter, const TextLine &line, int top) const
@@ -437,6 +473,68 @@ QImage Renderer::stack(const QList<QImage> &images, QStringList *warnings)
         y += images.at(i).height() + ReceiptGap;
     }
     return result;
+}
+
+bool Renderer::writePng(const QImage &image, QIODevice *device)
+{
+    static const QList<QRgb> palette = [] {
+        QList<QRgb> colours;
+        // Greys for black print, its smoothed edges, the paper and the margin.
+        for (int i = 0; i < 160; ++i)
+            colours.append(qRgb(i * 255 / 159, i * 255 / 159, i * 255 / 159));
+        // Notes and refusals, smoothed into the paper and into the margin.
+        for (const QColor &ink : {NoteColour, RefusalColour}) {
+            for (const QColor &ground : {QColor(Qt::white), GutterColour}) {
+                for (int step = 1; step <= 24; ++step) {
+                    const qreal a = step / 24.0;
+                    colours.append(qRgb(qRound(ink.red() * a + ground.red() * (1 - a)),
+                                        qRound(ink.green() * a + ground.green() * (1 - a)),
+                                        qRound(ink.blue() * a + ground.blue() * (1 - a))));
+                }
+            }
+        }
+        return colours;
+    }();
+    // Each colour is matched to the palette once; long runs of paper need no look-up at all.
+    const QImage source = image.convertToFormat(QImage::Format_RGB32);
+    QImage indexed(source.size(), QImage::Format_Indexed8);
+    indexed.setColorTable(palette);
+    QHash<QRgb, uchar> matched;
+    auto nearest = [&](QRgb colour) {
+        int best = 0;
+        int bestDistance = INT_MAX;
+        for (int i = 0; i < palette.size(); ++i) {
+            const int dr = qRed(colour) - qRed(palette[i]);
+            const int dg = qGreen(colour) - qGreen(palette[i]);
+            const int db = qBlue(colour) - qBlue(palette[i]);
+            const int distance = dr * dr + dg * dg + db * db;
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = i;
+            }
+        }
+        return uchar(best);
+    };
+    QRgb last = 0;
+    uchar lastIndex = nearest(last);
+    for (int y = 0; y < source.height(); ++y) {
+        const auto *in = reinterpret_cast<const QRgb *>(source.constScanLine(y));
+        uchar *out = indexed.scanLine(y);
+        for (int x = 0; x < source.width(); ++x) {
+            const QRgb colour = in[x] | 0xFF000000;
+            if (colour != last) {
+                last = colour;
+                auto found = matched.constFind(colour);
+                if (found == matched.cend())
+                    found = matched.insert(colour, nearest(colour));
+                lastIndex = *found;
+            }
+            out[x] = lastIndex;
+        }
+    }
+    QImageWriter writer(device, "png");
+    writer.setQuality(80); // the fastest zlib level: a receipt is mostly runs of paper
+    return writer.write(indexed);
 }
 
 } // namespace emulator

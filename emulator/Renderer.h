@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QList>
 #include <QPainterPath>
+#include <QPoint>
 #include <QStringList>
 
 class QPainter;
@@ -41,6 +42,9 @@ public:
     // would be taller together than MaxStackHeight, only the newest.
     RenderResult render(const QList<Receipt> &receipts) const;
     static QImage stack(const QList<QImage> &images, QStringList *warnings = nullptr);
+    // Writes a picture as PNG with a palette of the colours receipts use, which is several
+    // times faster to encode than full colour and loses nothing a receipt shows.
+    static bool writePng(const QImage &image, QIODevice *device);
 
     QString fontFamily() const { return m_font.family(); }
 
@@ -67,6 +71,14 @@ private:
     QFont m_noteFont;
     QList<QFont> m_fallbackFonts;
     mutable QHash<char16_t, Glyph> m_glyphs;
+    // Glyphs already drawn at a given scale, turn, slant and quarter-pixel offset: drawing a
+    // cached picture is far cheaper than filling the outline again.
+    struct GlyphPicture
+    {
+        QImage image;
+        QPoint offset; // of the picture's top left from the pixel the glyph is placed at
+    };
+    mutable QHash<QByteArray, GlyphPicture> m_pictures;
 };
 
 } // namespace emulator

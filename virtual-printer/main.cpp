@@ -66,7 +66,8 @@ int renderFile(const QCommandLineParser &parser)
     const QImage image = emulator::Renderer::stack(result.images, &warnings);
     for (const QString &warning : std::as_const(warnings))
         err << "warning: " << warning << '\n';
-    if (!image.save(pngPath, "PNG")) {
+    QFile png(pngPath);
+    if (!png.open(QIODevice::WriteOnly) || !emulator::Renderer::writePng(image, &png)) {
         err << "virtual-printer: cannot write " << pngPath << '\n';
         return 1;
     }
