@@ -49,8 +49,13 @@ void StatusCheck::cancel()
 
 void StatusCheck::evaluate()
 {
-    if (!m_waiting)
+    if (!m_waiting) {
+        // Nothing reads between checks, and the next check discards it all anyway: a device
+        // that keeps talking must not make the tool's memory grow without end.
+        if (m_comm.bytesAvailable() > idleInputLimit)
+            m_comm.discardInput();
         return;
+    }
     // The byte count is tested first: a reply complete by the last tick still counts.
     if (m_comm.bytesAvailable() >= StatusReport::replyLength) {
         m_waiting = false;

@@ -21,6 +21,8 @@ public:
     // The wait gives up when this many timer ticks have come, two to three periods after the
     // request, as the timer runs freely.
     static constexpr int tickLimit = 3;
+    // Received bytes kept between checks, at most.
+    static constexpr qint64 idleInputLimit = 4096;
 
     explicit StatusCheck(serial::SerialControl &comm, QObject *parent = nullptr);
 

@@ -151,6 +151,10 @@ void TestStatus::staleBytesAreNotTheReply()
     QVERIFY(d.open(printer));
     printer.write(QByteArray::fromHex("FFFFFFFFFFFFFFFF"));
     QTRY_COMPARE(d.form.printerLink().comm().bytesAvailable(), 8);
+    printer.write(
+            QByteArray(3 * status::StatusCheck::idleInputLimit, 'x')); // a device that chatters
+    printer.readQuiet(100);
+    QVERIFY(d.form.printerLink().comm().bytesAvailable() <= status::StatusCheck::idleInputLimit);
     d.click("Command19");
     QCOMPARE(printer.read(3), request);
     QTest::qWait(100);

@@ -172,10 +172,10 @@ void TestInterpreter::inputStaysBounded()
 {
     // Many receipts keep the newest, a long receipt keeps its end.
     Interpreter many;
-    many.feed("A\n\033i"_ba.repeated(3 * Interpreter::MaxReceipts) + "B\n\033i");
+    many.feed("A\n\033i"_ba.repeated(qsizetype(3) * Interpreter::MaxReceipts) + "B\n\033i");
     QCOMPARE(many.receipts().size(), Interpreter::MaxReceipts);
     QCOMPARE(blockOf(many.receipts()[Interpreter::MaxReceipts - 2].blocks[0]), u"L:B"_s);
-    many.feed("line\n"_ba.repeated(2 * Interpreter::MaxBlocksPerReceipt));
+    many.feed("line\n"_ba.repeated(qsizetype(2) * Interpreter::MaxBlocksPerReceipt));
     QCOMPARE(many.receipts().last().blocks.size(), Interpreter::MaxBlocksPerReceipt);
     QVERIFY(many.receipts().last().truncated);
 
