@@ -118,6 +118,13 @@ public:
         return caption("Command20") == QStringLiteral("close com");
     }
 
+    // Clicks the status button; true once the printer has received exactly the request 10 04 14.
+    bool askStatus(PtyPrinter &printer)
+    {
+        click("Command19");
+        return printer.read(3) == QByteArray("\x10\x04\x14");
+    }
+
     bool isClosedState() const
     {
         bool closed = caption("Command20") == QStringLiteral("open com")
