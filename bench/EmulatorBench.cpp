@@ -1,5 +1,5 @@
-// The virtual printer's speed: interpreting and rendering every demonstration, and how fast the
-// interpreter reads a long byte stream.
+// The virtual printer's speed: interpreting and rendering every demonstration, how fast the
+// interpreter reads a long byte stream, and its memory after many different receipts.
 #include "BenchSections.h"
 #include "emulator/Interpreter.h"
 #include "emulator/Renderer.h"
@@ -9,11 +9,15 @@
 #include "link/SerialControl.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QRandomGenerator>
 #include <QStringEncoder>
 
 #include <algorithm>
 #include <chrono>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -49,10 +53,72 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// A figure in kB from /proc/self/status, such as "VmRSS:" or "VmHWM:", in MB.
+double statusMegabytes(const QByteArray &key)
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').first().toDouble() / 1024.0;
+    return -1;
+}
+
+// A receipt whose words, numbers, Chinese characters, sizes and styles follow the generator.
+QByteArray differentReceipt(QRandomGenerator &random)
+{
+    static const QByteArray words[] = {"Coffee"_ba, "Tea"_ba, "Noodles"_ba, "Rice"_ba, "Soup"_ba};
+    static const QString chinese[] = {u"咖啡"_s, u"绿茶"_s, u"面条"_s, u"米饭"_s, u"饺子"_s};
+    QStringEncoder gbk("GBK");
+    QByteArray bytes;
+    for (int line = 0, lines = 3 + random.bounded(5); line < lines; ++line) {
+        // GS ! n: width and height 1 to 4 times; ESC ! n: font B, bold, double size, underline
+        bytes += "\x1d!"_ba + char(random.bounded(4) << 4 | random.bounded(4));
+        bytes += "\x1b!"_ba + char(random.bounded(256) & 0xB9);
+        bytes += "\x1b"_ba + 'E' + char(random.bounded(2)); // ESC E n: emphasised on or off
+        bytes += "\x1b-"_ba + char(random.bounded(3));      // ESC - n: underline 0, 1 or 2 dots
+        bytes += words[random.bounded(5)] + ' ' + QByteArray::number(random.bounded(100000)) + ' ';
+        bytes += gbk.encode(chinese[random.bounded(5)] + chinese[random.bounded(5)]) + '\n';
+    }
+    bytes += "\x1d!\0\x1b!\0"_ba; // normal size and style again
+    // GS k 73 n: CODE128 of n bytes, "{B" selecting code set B; then GS V 0, a full cut
+    const QByteArray digits = QByteArray::number(random.bounded(1000000, 100000000));
+    bytes += "\x1dk"_ba + char(73) + char(2 + digits.size()) + "{B" + digits + "\x1dV\0"_ba;
+    return bytes;
+}
+
+// Interprets and draws 1,000 different receipts with one interpreter and one renderer, as the
+// virtual printer's window does, and reports the resident memory after them.
+BenchRow memoryAfterReceipts()
+{
+    QRandomGenerator random(936);
+    emulator::Interpreter interpreter;
+    emulator::Renderer renderer;
+    QFile clearRefs(u"/proc/self/clear_refs"_s); // "5" starts the peak (VmHWM) afresh
+    if (clearRefs.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        clearRefs.write("5");
+    const double before = statusMegabytes("VmRSS:");
+    const auto start = Clock::now();
+    for (int i = 0; i < 1000; ++i) {
+        interpreter.feed(differentReceipt(random));
+        renderer.renderReceipt(interpreter.receipts().at(interpreter.receipts().size() - 2));
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return {u"virtual printer: memory after 1,000 different receipts"_s,
+            u"resident %1 MB after 1,000 receipts (peak %2 MB); %3 MB before, %4 s for all"_s
+                    .arg(statusMegabytes("VmRSS:"), 0, 'f', 1)
+                    .arg(statusMegabytes("VmHWM:"), 0, 'f', 1)
+                    .arg(before, 0, 'f', 1)
+                    .arg(seconds, 0, 'f', 2),
+            u"< 250 MB"_s};
+}
+
 } // namespace
 
 QList<BenchRow> benchEmulator()
 {
+    const BenchRow memory = memoryAfterReceipts();
     const QByteArray bytes = allDemonstrations();
     std::vector<double> millis;
     qint64 pngSize = 0;
@@ -89,5 +155,6 @@ QList<BenchRow> benchEmulator()
              QStringLiteral("%1 MB/s over %2 MB in 4 KiB pieces")
                      .arg(double(stream.size()) / 1e6 / seconds, 0, 'f', 1)
                      .arg(double(stream.size()) / 1e6, 0, 'f', 0),
-             QString()}};
+             QString()},
+            memory};
 }

@@ -3,6 +3,7 @@
 #include "TextStyle.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QString>
 
@@ -10,26 +11,47 @@
 
 namespace emulator {
 
-// A stretch of characters printed with one style.
+// Dots across the print area: 80 mm paper takes 576 dots at 203 dpi, 58 mm paper 384.
+constexpr int PaperDots80 = 576;
+constexpr int PaperDots58 = 384;
+
+// A stretch of characters printed with one style, side by side from a dot position.
 struct TextRun
 {
     QString text;
     TextStyle style;
-    bool doubleByte = false; // each character came as a two-byte code page 936 code
+    bool doubleByte = false; // each character came as a code page 936 or GB18030 code
+    int x = 0;               // dots from the start of the print area to the first character
 
     friend bool operator==(const TextRun &, const TextRun &) = default;
 };
 
-// One printed line.
+// Dots placed in the line (bit images, user-defined characters), standing on the line's foot.
+struct LineImage
+{
+    QImage bits; // one pixel a dot, black set
+    int x = 0;
+    int scaleX = 1;
+    int scaleY = 1;
+
+    int width() const { return bits.width() * scaleX; }
+    int height() const { return bits.height() * scaleY; }
+    friend bool operator==(const LineImage &, const LineImage &) = default;
+};
+
+// One printed line: what the print buffer held when the printer was told to print it.
 struct TextLine
 {
     QList<TextRun> runs;
-    // Alignment and upside-down printing count only at the start of a line, so they are taken
+    QList<LineImage> images;
+    // Justification and upside-down printing count at the start of a line, so they are taken
     // from the state at the line's first character.
     Alignment alignment = Alignment::Left;
     bool upsideDown = false;
-    int lineSpacing = 30; // dots the paper advances at least after this line
-    int width = 0;        // dots taken by the characters
+    int left = 0;                // left margin in dots
+    int areaWidth = PaperDots80; // print area width in dots from the margin
+    int feed = 30;               // dots the paper advances after the line, at least its height
+    int width = 0;               // dots from the margin to the right end of the last dot placed
 
     friend bool operator==(const TextLine &, const TextLine &) = default;
 };
@@ -37,6 +59,16 @@ struct TextLine
 enum class Symbology { UpcA, UpcE, Jan13, Jan8, Code39, Itf, Codabar, Code93, Code128 };
 
 enum class HriPosition { None, Above, Below, Both };
+
+// Where a block that prints on its own (barcode, picture) stands across the paper.
+struct Placement
+{
+    Alignment alignment = Alignment::Left;
+    int left = 0;
+    int areaWidth = PaperDots80;
+
+    friend bool operator==(const Placement &, const Placement &) = default;
+};
 
 // A barcode as received with GS k, with the barcode settings in force at that moment.
 struct Barcode
@@ -47,9 +79,21 @@ struct Barcode
     int moduleWidth = 3; // dots per narrow bar
     HriPosition hri = HriPosition::None;
     bool hriFontB = false;
-    Alignment alignment = Alignment::Left;
+    Placement placement;
 
     friend bool operator==(const Barcode &, const Barcode &) = default;
+};
+
+// A picture that prints as a block of its own: raster and stored images, QR and PDF417 codes.
+struct Picture
+{
+    QImage bits; // one pixel a dot, black set
+    int scaleX = 1;
+    int scaleY = 1;
+    Placement placement;
+    QString what; // "QR code", "raster image", ... for the log and the margin
+
+    friend bool operator==(const Picture &, const Picture &) = default;
 };
 
 // Paper advanced without printing.
@@ -66,7 +110,8 @@ struct BlackMark
     friend bool operator==(const BlackMark &, const BlackMark &) = default;
 };
 
-// A setting with no printed trace (speed, density), kept so that a viewer can annotate it.
+// Something with no printed trace (speed, density, a drawer pulse), kept so that a viewer can
+// annotate it beside the paper.
 struct SettingNote
 {
     QString text;
@@ -74,9 +119,18 @@ struct SettingNote
     friend bool operator==(const SettingNote &, const SettingNote &) = default;
 };
 
-using ReceiptBlock = std::variant<TextLine, Barcode, PaperFeed, BlackMark, SettingNote>;
+using ReceiptBlock = std::variant<TextLine, Barcode, Picture, PaperFeed, BlackMark, SettingNote>;
 
 enum class CutKind { None, Full, Partial };
+
+// Bytes the printer could not print or act on, counted by kind.
+struct WarningCount
+{
+    QString kind;
+    int count = 0;
+
+    friend bool operator==(const WarningCount &, const WarningCount &) = default;
+};
 
 // Everything printed between two cuts; cut is None while the receipt is still being printed.
 struct Receipt
@@ -85,6 +139,20 @@ struct Receipt
     CutKind cut = CutKind::None;
     bool truncated = false; // the oldest blocks were dropped to bound memory
     quint64 serial = 0;
+    int paperDots = PaperDots80;
+    QList<WarningCount> warnings;
+
+    // One line a kind, "12 × NUL ignored".
+    QStringList warningLines() const
+    {
+        QStringList lines;
+        for (const WarningCount &warning : warnings) {
+            lines.append(warning.count == 1 ? warning.kind
+                                            : QString::number(warning.count) + QStringLiteral(" × ")
+                                                      + warning.kind);
+        }
+        return lines;
+    }
 
     friend bool operator==(const Receipt &, const Receipt &) = default;
 };

@@ -61,18 +61,54 @@ bool hriBelow(const Barcode &barcode)
     return barcode.hri == HriPosition::Below || barcode.hri == HriPosition::Both;
 }
 
-qreal alignedLeft(Alignment alignment, qreal width)
+// Justification moves what a line or block holds within the print area.
+qreal alignedLeft(const Placement &placement, qreal width)
 {
-    const qreal free = std::max<qreal>(0, Renderer::PrintableWidth - width);
-    switch (alignment) {
+    const qreal start = Renderer::PaperMargin + placement.left;
+    const qreal free = std::max<qreal>(0, placement.areaWidth - width);
+    switch (placement.alignment) {
     case Alignment::Left:
         break;
     case Alignment::Centre:
-        return Renderer::PaperMargin + free / 2;
+        return start + free / 2;
     case Alignment::Right:
-        return Renderer::PaperMargin + free;
+        return start + free;
     }
-    return Renderer::PaperMargin;
+    return start;
+}
+
+int lineHeight(const TextLine &line)
+{
+    int height = lineBoxHeight(line);
+    for (const LineImage &image : line.images)
+        height = std::max(height, image.height());
+    return height;
+}
+
+// Draws the dots of a one-bit picture, scaled, with its top left at the given point.
+void drawDots(QPainter &painter,
+              const QImage &bits,
+              qreal left,
+              qreal top,
+              int scaleX,
+              int scaleY,
+              qreal clipWidth)
+{
+    if (bits.isNull())
+        return;
+    QImage shown = bits.convertToFormat(QImage::Format_Mono);
+    shown.setColorTable({qRgba(0, 0, 0, 0), qRgba(0, 0, 0, 255)});
+    const QImage argb = shown.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const qreal width = std::min<qreal>(bits.width() * scaleX, clipWidth);
+    if (width <= 0)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.drawImage(QRectF(left, top, width, bits.height() * scaleY),
+                      argb,
+                      QRectF(0, 0, width / scaleX, bits.height()));
+    painter.restore();
 }
 
 QString cutName(CutKind kind)
@@ -134,6 +170,10 @@ const Renderer::Glyph &Renderer::glyph(QChar character) const
     const auto it = m_glyphs.constFind(character.unicode());
     if (it != m_glyphs.cend())
         return *it;
+    if (m_glyphs.size() >= MaxGlyphOutlines) {
+        m_glyphs.clear();
+        m_pictures.clear();
+    }
     Glyph glyph;
     glyph.path.addText(0, 0, m_font, QString(character));
     glyph.advance = QFontMetricsF(m_font).horizontalAdvance(character);
@@ -201,13 +241,17 @@ void Renderer::drawCharacter(QPainter &painter,
     QByteArray key;
     {
         QDataStream stream(&key, QIODevice::WriteOnly);
-        stream << character.unicode() << style.emphasized << style.doubleStrike
+        stream << character.unicode() << style.emphasized << style.doubleStrike << style.reverse
                << qRound(local.m11() * 4096) << qRound(local.m12() * 4096)
                << qRound(local.m21() * 4096) << qRound(local.m22() * 4096) << qRound(stepX * 4)
                << qRound(stepY * 4);
     }
     auto picture = m_pictures.constFind(key);
     if (picture == m_pictures.cend()) {
+        // Pictures of every size and position a long session has seen would grow without
+        // end; starting afresh costs only redrawing the ones still in use.
+        if (m_pictures.size() >= MaxGlyphPictures)
+            m_pictures.clear();
         const QPainterPath path = local.map(g.path);
         const QRect bounds = path.boundingRect().toAlignedRect().adjusted(-2, -2, 3, 2);
         GlyphPicture drawn{QImage(bounds.size(), QImage::Format_ARGB32_Premultiplied),
@@ -216,12 +260,13 @@ void Renderer::drawCharacter(QPainter &painter,
         QPainter glyphPainter(&drawn.image);
         glyphPainter.setRenderHint(QPainter::Antialiasing);
         glyphPainter.translate(-bounds.topLeft());
-        glyphPainter.fillPath(path, Qt::black);
+        const QColor ink = style.reverse ? Qt::white : Qt::black;
+        glyphPainter.fillPath(path, ink);
         if (style.emphasized)
             glyphPainter.strokePath(
-                    path, QPen(Qt::black, EmphasisPen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                    path, QPen(ink, EmphasisPen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         if (style.doubleStrike)
-            glyphPainter.fillPath(path.translated(1, 0), Qt::black);
+            glyphPainter.fillPath(path.translated(1, 0), ink);
         glyphPainter.end();
         picture = m_pictures.insert(key, drawn);
     }
@@ -230,29 +275,48 @@ void Renderer::drawCharacter(QPainter &painter,
 
 void Renderer::drawLine(QPainter &painter, const TextLine &line, int top) const
 {
-    const int box = lineBoxHeight(line);
-    qreal x = alignedLeft(line.alignment, line.width);
+    const int box = lineHeight(line);
+    const Placement placement{line.alignment, line.left, line.areaWidth};
+    const qreal start = alignedLeft(placement, line.width);
+    const qreal areaRight = PaperMargin + line.left + line.areaWidth;
     painter.save();
     if (line.upsideDown) {
         // The whole line is turned half round within the print area.
-        const QPointF centre(PaperMargin + PrintableWidth / 2.0, top + box / 2.0);
+        const QPointF centre(PaperMargin + line.left + line.areaWidth / 2.0, top + box / 2.0);
         painter.translate(centre);
         painter.rotate(180);
         painter.translate(-centre);
     }
+    for (const LineImage &image : line.images) {
+        const qreal left = start + image.x;
+        drawDots(painter,
+                 image.bits,
+                 left,
+                 top + box - image.height(),
+                 image.scaleX,
+                 image.scaleY,
+                 areaRight - left);
+    }
     for (const TextRun &run : line.runs) {
         const CellSize cell = cellSize(run.style, run.doubleByte);
+        const int pitch = characterPitch(run.style, run.doubleByte);
+        qreal x = start + run.x;
         for (const QChar character : run.text) {
-            const QRectF rect(x, top + box - cell.height, cell.width, cell.height);
+            if (x + cell.width > areaRight + 0.5)
+                break; // the print head ends at the print area's edge
+            const QRectF rect(x + leadingSpace(run.style, run.doubleByte),
+                              top + box - cell.height,
+                              cell.width,
+                              cell.height);
+            if (run.style.reverse)
+                painter.fillRect(QRectF(x, rect.top(), pitch, cell.height), Qt::black);
             drawCharacter(painter, character, run.style, run.doubleByte, rect, top);
             if (run.style.underline > 0) {
-                painter.fillRect(QRectF(x,
-                                        rect.bottom() - run.style.underline,
-                                        cell.width,
-                                        run.style.underline),
-                                 Qt::black);
+                painter.fillRect(
+                        QRectF(x, rect.bottom() - run.style.underline, pitch, run.style.underline),
+                        run.style.reverse ? Qt::white : Qt::black);
             }
-            x += cell.width;
+            x += pitch;
         }
     }
     painter.restore();
@@ -272,15 +336,19 @@ void Renderer::drawCentredText(
     }
 }
 
-void Renderer::drawNote(QPainter &painter, int y, const QString &text, int *gutterY) const
+void Renderer::drawNote(QPainter &painter,
+                        const PaperGeometry &geometry,
+                        int y,
+                        const QString &text,
+                        int *gutterY) const
 {
     const int top = std::max(y, *gutterY);
     painter.save();
     painter.setPen(NoteColour);
     painter.setFont(m_noteFont);
-    painter.drawLine(PaperWidth, top + 8, PaperWidth + 5, top + 8);
+    painter.drawLine(geometry.paperWidth, top + 8, geometry.paperWidth + 5, top + 8);
     const QFontMetrics metrics(m_noteFont);
-    painter.drawText(QRect(PaperWidth + 8, top, GutterWidth - 10, 16),
+    painter.drawText(QRect(geometry.paperWidth + 8, top, GutterWidth - 10, 16),
                      Qt::AlignLeft | Qt::AlignVCenter,
                      metrics.elidedText(text, Qt::ElideRight, GutterWidth - 10));
     painter.restore();
@@ -294,13 +362,15 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
     for (const ReceiptBlock &block : receipt.blocks) {
         BlockLayout item;
         if (const auto *line = std::get_if<TextLine>(&block)) {
-            item.height = std::max(line->lineSpacing, lineBoxHeight(*line));
+            item.height = std::max(line->feed, lineHeight(*line));
+        } else if (const auto *picture = std::get_if<Picture>(&block)) {
+            item.height = picture->bits.height() * picture->scaleY;
         } else if (const auto *barcode = std::get_if<Barcode>(&block)) {
             item.barcode = BarcodeEncoder::encode(barcode->symbology, barcode->data);
             const qsizetype width = item.barcode.modules.size() * barcode->moduleWidth;
-            if (item.barcode.isValid() && width > PrintableWidth) {
-                item.barcode.error = u"%1 dots wide, more than the paper's %2"_s.arg(width).arg(
-                        PrintableWidth);
+            if (item.barcode.isValid() && width > barcode->placement.areaWidth) {
+                item.barcode.error = u"%1 dots wide, more than the print area's %2"_s.arg(width)
+                                             .arg(barcode->placement.areaWidth);
             }
             if (!item.barcode.isValid()) {
                 item.height = 2 * BarcodeGap + RefusalHeight;
@@ -317,6 +387,8 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
             }
         } else if (const auto *feed = std::get_if<PaperFeed>(&block)) {
             item.height = std::clamp(feed->dots, 0, MaxReceiptHeight / 4);
+        } else if (std::holds_alternative<SettingNote>(block)) {
+            item.height = 0;
         } else if (std::holds_alternative<BlackMark>(block)) {
             item.height = BlackMarkHeight;
         }
@@ -336,15 +408,17 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
     if (first > 0 && warnings)
         warnings->append(u"receipt too long to draw; its first part is left out"_s);
 
-    QImage image(ImageWidth, TopMargin + content + bottom, QImage::Format_RGB32);
+    const int paperWidth = receipt.paperDots + 2 * PaperMargin;
+    QImage image(paperWidth + GutterWidth, TopMargin + content + bottom, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(PaperWidth, 0, GutterWidth, image.height(), GutterColour);
+    painter.fillRect(paperWidth, 0, GutterWidth, image.height(), GutterColour);
+    const PaperGeometry geometry{paperWidth};
 
     int gutterY = 0;
     if (shortened)
-        drawNote(painter, 0, u"earlier part not kept"_s, &gutterY);
+        drawNote(painter, geometry, 0, u"earlier part not kept"_s, &gutterY);
 
     int y = TopMargin;
     for (qsizetype i = first; i < layout.size(); ++i) {
@@ -352,9 +426,18 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
         const BlockLayout &item = layout.at(i);
         if (const auto *line = std::get_if<TextLine>(&block)) {
             drawLine(painter, *line, y);
+        } else if (const auto *picture = std::get_if<Picture>(&block)) {
+            const int width = picture->bits.width() * picture->scaleX;
+            drawDots(painter,
+                     picture->bits,
+                     alignedLeft(picture->placement, width),
+                     y,
+                     picture->scaleX,
+                     picture->scaleY,
+                     picture->placement.areaWidth);
         } else if (const auto *barcode = std::get_if<Barcode>(&block)) {
             if (!item.barcode.isValid()) {
-                const QRect box(PaperMargin, y + BarcodeGap, PrintableWidth, RefusalHeight);
+                const QRect box(PaperMargin, y + BarcodeGap, receipt.paperDots, RefusalHeight);
                 painter.save();
                 painter.setPen(QPen(RefusalColour, 3));
                 painter.setBrush(Qt::NoBrush);
@@ -370,7 +453,7 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
                 painter.restore();
             } else {
                 const int width = int(item.barcode.modules.size()) * barcode->moduleWidth;
-                const qreal left = alignedLeft(barcode->alignment, width);
+                const qreal left = alignedLeft(barcode->placement, width);
                 const qreal centre = left + width / 2.0;
                 int top = y + BarcodeGap;
                 if (hriAbove(*barcode)) {
@@ -401,9 +484,9 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
             }
         } else if (std::holds_alternative<BlackMark>(block)) {
             painter.fillRect(0, y + BlackMarkHeight - 28, 24, 24, Qt::black);
-            drawNote(painter, y + BlackMarkHeight - 28, u"black mark"_s, &gutterY);
+            drawNote(painter, geometry, y + BlackMarkHeight - 28, u"black mark"_s, &gutterY);
         } else if (const auto *note = std::get_if<SettingNote>(&block)) {
-            drawNote(painter, y, note->text, &gutterY);
+            drawNote(painter, geometry, y, note->text, &gutterY);
         }
         y += item.height;
     }
@@ -413,9 +496,9 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
         painter.save();
         QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
         painter.setPen(pen);
-        painter.drawLine(0, cutY, PaperWidth, cutY);
+        painter.drawLine(0, cutY, paperWidth, cutY);
         painter.restore();
-        drawNote(painter, cutY - 8, cutName(receipt.cut), &gutterY);
+        drawNote(painter, geometry, cutY - 8, cutName(receipt.cut), &gutterY);
     }
     return image;
 }
@@ -435,7 +518,7 @@ RenderResult Renderer::render(const QList<Receipt> &receipts) const
             ++left;
             continue;
         }
-        QStringList own;
+        QStringList own = receipt.warningLines();
         result.images.prepend(renderReceipt(receipt, &own));
         height += result.images.first().height() + ReceiptGap;
         for (QString &warning : own)
@@ -464,7 +547,10 @@ QImage Renderer::stack(const QList<QImage> &images, QStringList *warnings)
     }
     if (first > 0 && warnings)
         warnings->append(u"%1 earlier receipt(s) left out of the picture"_s.arg(first));
-    QImage result(ImageWidth, std::max(height, 1), QImage::Format_RGB32);
+    int width = 1;
+    for (qsizetype i = first; i < images.size(); ++i)
+        width = std::max(width, images.at(i).width());
+    QImage result(width, std::max(height, 1), QImage::Format_RGB32);
     result.fill(QColor(0x60, 0x60, 0x60));
     QPainter painter(&result);
     int y = 0;

@@ -25,7 +25,7 @@ struct RenderResult
 class Renderer
 {
 public:
-    static constexpr int PrintableWidth = 576;
+    static constexpr int PrintableWidth = PaperDots80;
     static constexpr int PaperMargin = 32;
     static constexpr int PaperWidth = PrintableWidth + 2 * PaperMargin;
     static constexpr int GutterWidth = 170;
@@ -33,6 +33,9 @@ public:
     static constexpr int MaxReceiptHeight = 12000;
     static constexpr int MaxStackHeight = 24000;
     static constexpr int ReceiptGap = 12;
+    // Bounds of the glyph caches: outlines by character, pictures by size and position.
+    static constexpr qsizetype MaxGlyphOutlines = 4000;
+    static constexpr qsizetype MaxGlyphPictures = 6000;
 
     // Needs a QGuiApplication for its fonts.
     Renderer();
@@ -65,7 +68,15 @@ private:
                        qreal lineTop) const;
     void drawCentredText(
             QPainter &painter, const QString &text, bool fontB, qreal centre, int top) const;
-    void drawNote(QPainter &painter, int y, const QString &text, int *gutterY) const;
+    struct PaperGeometry
+    {
+        int paperWidth = PaperWidth; // pixels of paper, margins included
+    };
+    void drawNote(QPainter &painter,
+                  const PaperGeometry &geometry,
+                  int y,
+                  const QString &text,
+                  int *gutterY) const;
 
     QFont m_font;
     QFont m_noteFont;

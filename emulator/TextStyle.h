@@ -15,11 +15,21 @@ struct TextStyle
     bool doubleStrike = false;
     bool italic = false;
     bool rotated = false; // 90 degrees clockwise
+    bool reverse = false; // white characters on a black cell
     bool fontB = false;
     int underline = 0;        // thickness in dots: 0, 1 or 2
     int widthMultiplier = 1;  // 1 to 8
     int heightMultiplier = 1; // 1 to 8
+    int rightSpacing = 0;     // dots after each single-byte character, before magnification
     Script script = Script::Normal;
+
+    // Chinese characters have a size, underline and spacing of their own (FS !, FS W, FS -,
+    // FS S); GS ! sets the size of both kinds.
+    int chineseUnderline = 0;
+    int chineseWidth = 1;
+    int chineseHeight = 1;
+    int chineseLeftSpacing = 0;
+    int chineseRightSpacing = 0;
 
     friend bool operator==(const TextStyle &, const TextStyle &) = default;
 };
@@ -36,11 +46,30 @@ struct CellSize
 // as it is high.
 inline CellSize cellSize(const TextStyle &style, bool doubleByte)
 {
-    int width = doubleByte ? 24 : (style.fontB ? 9 : 12);
-    const int height = doubleByte ? 24 : (style.fontB ? 17 : 24);
-    if (style.rotated && !doubleByte)
+    if (doubleByte)
+        return {24 * style.chineseWidth, 24 * style.chineseHeight};
+    int width = style.fontB ? 9 : 12;
+    const int height = style.fontB ? 17 : 24;
+    if (style.rotated)
         width = height;
     return {width * style.widthMultiplier, height * style.heightMultiplier};
+}
+
+// Dots from the start of one character to the start of the next: the cell and its spacing,
+// which is magnified with the character.
+inline int characterPitch(const TextStyle &style, bool doubleByte)
+{
+    if (doubleByte) {
+        return cellSize(style, true).width
+               + (style.chineseLeftSpacing + style.chineseRightSpacing) * style.chineseWidth;
+    }
+    return cellSize(style, false).width + style.rightSpacing * style.widthMultiplier;
+}
+
+// Dots before a double-byte character's cell within its pitch.
+inline int leadingSpace(const TextStyle &style, bool doubleByte)
+{
+    return doubleByte ? style.chineseLeftSpacing * style.chineseWidth : 0;
 }
 
 } // namespace emulator

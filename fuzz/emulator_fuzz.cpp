@@ -48,18 +48,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     emulator::Interpreter whole;
     whole.feed(bytes);
+    whole.finish();
     emulator::Interpreter pieces;
     for (qsizetype offset = 0; offset < bytes.size(); offset += qsizetype(piece))
         pieces.feed(bytes.sliced(offset, qMin(qsizetype(piece), bytes.size() - offset)));
+    pieces.finish();
 
     check(whole.receipts() == pieces.receipts());
     check(whole.pendingLine() == pieces.pendingLine());
-    check(whole.receipts().size() <= emulator::Interpreter::MaxReceipts);
+    check(whole.receipts().size() <= emulator::Printer::MaxReceipts);
     for (const emulator::Receipt &receipt : whole.receipts()) {
-        check(receipt.blocks.size() <= emulator::Interpreter::MaxBlocksPerReceipt);
+        check(receipt.blocks.size() <= emulator::Printer::MaxBlocksPerReceipt);
         for (const emulator::ReceiptBlock &block : receipt.blocks) {
             if (const auto *line = std::get_if<emulator::TextLine>(&block))
-                check(line->width <= emulator::Interpreter::PrintableWidth);
+                check(line->width <= emulator::PaperDots80);
         }
     }
 

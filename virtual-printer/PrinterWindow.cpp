@@ -39,9 +39,12 @@ QString hex(QByteArrayView bytes)
 
 } // namespace
 
-PrinterWindow::PrinterWindow(PseudoTerminal *terminal, QWidget *parent)
+PrinterWindow::PrinterWindow(PseudoTerminal *terminal,
+                             const emulator::PrinterProfile &profile,
+                             QWidget *parent)
     : QMainWindow(parent)
     , m_terminal(terminal)
+    , m_interpreter(profile)
 {
     setWindowTitle(u"Virtual thermal printer"_s);
 
@@ -67,7 +70,7 @@ PrinterWindow::PrinterWindow(PseudoTerminal *terminal, QWidget *parent)
 
     auto *side = new QWidget(splitter);
     auto *sideLayout = new QVBoxLayout(side);
-    auto *statusBox = new QGroupBox(u"Status reported to DLE EOT"_s, side);
+    auto *statusBox = new QGroupBox(u"Status the printer reports"_s, side);
     auto *statusLayout = new QVBoxLayout(statusBox);
     auto addCheckBox = [statusBox, statusLayout](const QString &text) {
         auto *box = new QCheckBox(text, statusBox);
@@ -85,6 +88,24 @@ PrinterWindow::PrinterWindow(PseudoTerminal *terminal, QWidget *parent)
     m_paperEnd = addCheckBox(u"paper end (one-byte replies only)"_s);
     m_noReply = addCheckBox(u"no reply"_s);
     sideLayout->addWidget(statusBox);
+    for (QCheckBox *box : statusBox->findChildren<QCheckBox *>()) {
+        connect(box, &QCheckBox::toggled, this, [this] { m_interpreter.setStatus(conditions()); });
+    }
+
+    auto *switchBox = new QGroupBox(u"Memory switches"_s, side);
+    auto *switchLayout = new QVBoxLayout(switchBox);
+    m_chineseAtPowerUp = new QCheckBox(u"Chinese mode at power-up (from the next ESC @ or Clear)"_s,
+                                       switchBox);
+    m_chineseAtPowerUp->setChecked(profile.chineseAtPowerUp);
+    switchLayout->addWidget(m_chineseAtPowerUp);
+    switchLayout->addWidget(new QLabel(
+            u"Paper: %1 mm, %2 dots"_s.arg(profile.paperDots == emulator::PaperDots58 ? 58 : 80)
+                    .arg(profile.paperDots),
+            switchBox));
+    sideLayout->addWidget(switchBox);
+    connect(m_chineseAtPowerUp, &QCheckBox::toggled, this, [this](bool on) {
+        m_interpreter.setChineseAtPowerUp(on);
+    });
 
     m_log = new QPlainTextEdit(side);
     m_log->setReadOnly(true);
@@ -110,7 +131,7 @@ PrinterWindow::PrinterWindow(PseudoTerminal *terminal, QWidget *parent)
             &emulator::Interpreter::commandDecoded,
             this,
             &PrinterWindow::appendLog);
-    connect(&m_interpreter, &emulator::Interpreter::realTimeRequest, this, &PrinterWindow::answer);
+    connect(&m_interpreter, &emulator::Interpreter::replyReady, this, &PrinterWindow::answer);
     if (terminal)
         connect(terminal, &PseudoTerminal::received, this, &PrinterWindow::receive);
     renderReceipts();
@@ -138,15 +159,12 @@ void PrinterWindow::receive(const QByteArray &bytes)
         m_renderTimer.start();
 }
 
-void PrinterWindow::answer(int n)
+void PrinterWindow::answer(const QByteArray &reply)
 {
     if (m_noReply->isChecked()) {
         m_log->appendPlainText(u"    (no reply: \"no reply\" is checked)"_s);
         return;
     }
-    const QByteArray reply = conditions().reply(n);
-    if (reply.isEmpty())
-        return;
     if (m_terminal && !m_terminal->write(reply)) {
         m_log->appendPlainText(u"    reply failed: "_s + m_terminal->errorString());
         return;
@@ -156,7 +174,7 @@ void PrinterWindow::answer(int n)
 
 void PrinterWindow::appendLog(const emulator::CommandRecord &record)
 {
-    const QString marker = record.kind == emulator::CommandRecord::Kind::Unknown ? u"? "_s
+    const QString marker = record.kind == emulator::CommandRecord::Kind::Warning ? u"? "_s
                                                                                  : u"  "_s;
     m_log->appendPlainText(
             u"%1%2  %3"_s.arg(marker, hex(record.bytes).leftJustified(24), record.description));

@@ -24,13 +24,15 @@ class PrinterWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit PrinterWindow(PseudoTerminal *terminal, QWidget *parent = nullptr);
+    explicit PrinterWindow(PseudoTerminal *terminal,
+                           const emulator::PrinterProfile &profile = {},
+                           QWidget *parent = nullptr);
 
     emulator::StatusConditions conditions() const;
 
 private:
     void receive(const QByteArray &bytes);
-    void answer(int n);
+    void answer(const QByteArray &reply);
     void appendLog(const emulator::CommandRecord &record);
     void renderReceipts();
     void clearAll();
@@ -54,6 +56,7 @@ private:
     QCheckBox *m_eepromError = nullptr;
     QCheckBox *m_paperEnd = nullptr;
     QCheckBox *m_noReply = nullptr;
+    QCheckBox *m_chineseAtPowerUp = nullptr;
 };
 
 } // namespace vprinter

@@ -28,9 +28,36 @@ void addOptions(QCommandLineParser &parser)
             {u"png"_s, u"Write the rendered receipts to <image> (with --input)."_s, u"image"_s});
     parser.addOption(
             {u"link"_s, u"Also make <path> a symbolic link to the serial port."_s, u"path"_s});
+    parser.addOption({u"paper"_s,
+                      u"Paper width in mm: 80 (576 dots, the default) or 58 (384)."_s,
+                      u"mm"_s,
+                      u"80"_s});
+    parser.addOption({u"chinese"_s,
+                      u"Chinese double-byte mode at power-up: on (the default) or off."_s,
+                      u"on|off"_s,
+                      u"on"_s});
 }
 
-int renderFile(const QCommandLineParser &parser)
+// The printer as the memory switches set it; false with a message when an option is wrong.
+bool readProfile(const QCommandLineParser &parser, emulator::PrinterProfile *profile)
+{
+    QTextStream err(stderr);
+    const QString paper = parser.value(u"paper"_s);
+    const QString chinese = parser.value(u"chinese"_s);
+    if (paper != u"80"_s && paper != u"58"_s) {
+        err << "virtual-printer: --paper takes 80 or 58, not " << paper << '\n';
+        return false;
+    }
+    if (chinese != u"on"_s && chinese != u"off"_s) {
+        err << "virtual-printer: --chinese takes on or off, not " << chinese << '\n';
+        return false;
+    }
+    profile->paperDots = paper == u"58"_s ? emulator::PaperDots58 : emulator::PaperDots80;
+    profile->chineseAtPowerUp = chinese == u"on"_s;
+    return true;
+}
+
+int renderFile(const QCommandLineParser &parser, const emulator::PrinterProfile &profile)
 {
     QTextStream err(stderr);
     const QString inputPath = parser.value(u"input"_s);
@@ -46,21 +73,15 @@ int renderFile(const QCommandLineParser &parser)
     }
     const QByteArray bytes = input.readAll();
 
-    emulator::Interpreter interpreter;
-    QStringList warnings;
-    QObject::connect(&interpreter,
-                     &emulator::Interpreter::commandDecoded,
-                     [&warnings](const emulator::CommandRecord &record) {
-                         if (record.kind == emulator::CommandRecord::Kind::Unknown)
-                             warnings.append(record.description);
-                     });
+    emulator::Interpreter interpreter(profile);
     for (qsizetype offset = 0; offset < bytes.size(); offset += ReadChunk)
         interpreter.feed(QByteArrayView(bytes).sliced(
                 offset, qMin<qsizetype>(ReadChunk, bytes.size() - offset)));
+    interpreter.finish();
 
     const emulator::Renderer renderer;
     emulator::RenderResult result = renderer.render(interpreter.receipts());
-    warnings += result.warnings;
+    QStringList warnings = result.warnings;
     if (result.images.isEmpty())
         result.images.append(renderer.renderReceipt(emulator::Receipt{}));
     const QImage image = emulator::Renderer::stack(result.images, &warnings);
@@ -93,13 +114,19 @@ int main(int argc, char *argv[])
         QCommandLineParser parser;
         addOptions(parser);
         parser.process(app);
-        return renderFile(parser);
+        emulator::PrinterProfile profile;
+        if (!readProfile(parser, &profile))
+            return 2;
+        return renderFile(parser, profile);
     }
 
     QApplication app(argc, argv);
     QCommandLineParser parser;
     addOptions(parser);
     parser.process(app);
+    emulator::PrinterProfile profile;
+    if (!readProfile(parser, &profile))
+        return 2;
 
     vprinter::PseudoTerminal terminal;
     if (!terminal.open()) {
@@ -116,7 +143,7 @@ int main(int argc, char *argv[])
             QTextStream(stderr) << "virtual-printer: cannot create the link " << link << '\n';
     }
 
-    vprinter::PrinterWindow window(&terminal);
+    vprinter::PrinterWindow window(&terminal, profile);
     window.show();
     const int status = app.exec();
     if (!link.isEmpty() && QFileInfo(link).isSymLink())

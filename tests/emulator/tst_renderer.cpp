@@ -61,7 +61,7 @@ void TestRenderer::attributeInk_data()
 
     QTest::newRow("emphasize") << "\033E\001"_ba << u"more"_s;
     QTest::newRow("double-strike") << "\033G\001"_ba << u"more"_s;
-    QTest::newRow("underline") << "\033-\001"_ba << u"more"_s;
+    QTest::newRow("underline") << "\033-\001\034-\001"_ba << u"more"_s;
     QTest::newRow("italic") << "\0334\001"_ba << u"moved"_s;
     QTest::newRow("90 degrees") << "\033V\001"_ba << u"moved"_s;
     QTest::newRow("upside down") << "\033{\001"_ba << u"moved"_s;

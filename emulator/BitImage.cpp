@@ -1,0 +1,56 @@
+#include "BitImage.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace emulator {
+
+QImage BitImage::blank(int width, int height)
+{
+    QImage image(std::max(width, 1), std::max(height, 1), QImage::Format_Mono);
+    if (image.isNull())
+        return image;
+    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    image.fill(0);
+    return image;
+}
+
+QImage BitImage::fromRows(QByteArrayView data, int bytesPerRow, int rows)
+{
+    QImage image = blank(bytesPerRow * 8, rows);
+    if (image.isNull() || bytesPerRow <= 0 || rows <= 0)
+        return image;
+    // A mono picture keeps its pixels most significant bit first, as the printer receives them.
+    for (int y = 0; y < rows; ++y) {
+        const qsizetype start = qsizetype(y) * bytesPerRow;
+        if (start >= data.size())
+            break;
+        const qsizetype count = std::min<qsizetype>(bytesPerRow, data.size() - start);
+        std::memcpy(image.scanLine(y), data.data() + start, size_t(count));
+    }
+    return image;
+}
+
+QImage BitImage::fromColumns(QByteArrayView data, int columns, int bytesPerColumn)
+{
+    QImage image = blank(columns, bytesPerColumn * 8);
+    if (image.isNull() || columns <= 0 || bytesPerColumn <= 0)
+        return image;
+    const auto *bytes = reinterpret_cast<const uchar *>(data.data());
+    const qsizetype available = data.size();
+    for (int x = 0; x < columns; ++x) {
+        for (int k = 0; k < bytesPerColumn; ++k) {
+            const qsizetype at = qsizetype(x) * bytesPerColumn + k;
+            if (at >= available)
+                return image;
+            const uchar byte = bytes[at];
+            for (int bit = 0; bit < 8; ++bit) {
+                if (byte & (0x80 >> bit))
+                    image.setPixel(x, k * 8 + bit, 1);
+            }
+        }
+    }
+    return image;
+}
+
+} // namespace emulator
