@@ -173,6 +173,7 @@ const Renderer::Glyph &Renderer::glyph(QChar character) const
     if (m_glyphs.size() >= MaxGlyphOutlines) {
         m_glyphs.clear();
         m_pictures.clear();
+        m_pictureBytes = 0;
     }
     Glyph glyph;
     glyph.path.addText(0, 0, m_font, QString(character));
@@ -250,8 +251,10 @@ void Renderer::drawCharacter(QPainter &painter,
     if (picture == m_pictures.cend()) {
         // Pictures of every size and position a long session has seen would grow without
         // end; starting afresh costs only redrawing the ones still in use.
-        if (m_pictures.size() >= MaxGlyphPictures)
+        if (m_pictureBytes >= MaxGlyphPictureBytes) {
             m_pictures.clear();
+            m_pictureBytes = 0;
+        }
         const QPainterPath path = local.map(g.path);
         const QRect bounds = path.boundingRect().toAlignedRect().adjusted(-2, -2, 3, 2);
         GlyphPicture drawn{QImage(bounds.size(), QImage::Format_ARGB32_Premultiplied),
@@ -268,6 +271,7 @@ void Renderer::drawCharacter(QPainter &painter,
         if (style.doubleStrike)
             glyphPainter.fillPath(path.translated(1, 0), ink);
         glyphPainter.end();
+        m_pictureBytes += drawn.image.sizeInBytes() + key.size();
         picture = m_pictures.insert(key, drawn);
     }
     painter.drawImage(QPointF(x, y) + picture->offset, picture->image);

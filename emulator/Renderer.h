@@ -35,7 +35,7 @@ public:
     static constexpr int ReceiptGap = 12;
     // Bounds of the glyph caches: outlines by character, pictures by size and position.
     static constexpr qsizetype MaxGlyphOutlines = 4000;
-    static constexpr qsizetype MaxGlyphPictures = 6000;
+    static constexpr qsizetype MaxGlyphPictureBytes = qsizetype(32) * 1024 * 1024;
 
     // Needs a QGuiApplication for its fonts.
     Renderer();
@@ -90,6 +90,7 @@ private:
         QPoint offset; // of the picture's top left from the pixel the glyph is placed at
     };
     mutable QHash<QByteArray, GlyphPicture> m_pictures;
+    mutable qsizetype m_pictureBytes = 0;
 };
 
 } // namespace emulator
