@@ -529,7 +529,8 @@ const CommandSpec table[] = {
     {"\x1b" "4"sv, 1, nullptr, "turn italic on/off",
      [](Printer &p, const Command &c) { p.style.italic = c[0] & 1; }},
     {"\x1b="sv, 1, nullptr, "select peripheral device", nothing},
-    {"\x1b?"sv, 1, nullptr, "cancel user-defined character", nothing},
+    {"\x1b?"sv, 1, nullptr, "cancel user-defined character",
+     [](Printer &p, const Command &c) { p.cancelUserCharacter(c[0]); }},
     {"\x1b@"sv, 0, nullptr, "initialize printer",
      [](Printer &p, const Command &) { p.initialise(); }},
     {"\x1b" "B"sv, 2, nullptr, "buzzer", beep},
@@ -565,7 +566,11 @@ const CommandSpec table[] = {
     {"\x1b" "m"sv, 0, nullptr, "partial cut",
      [](Printer &p, const Command &) { p.cut(CutKind::Partial); }},
     {"\x1b" "p"sv, 3, nullptr, "generate pulse", drawerPulse},
-    {"\x1b" "r"sv, 1, nullptr, "select print color", nothing},
+    {"\x1b" "r"sv, 1, nullptr, "select print color",
+     [](Printer &p, const Command &c) {
+         if (digit(c[0]) == 1)
+             p.warn(u"second colour printed black"_s);
+     }},
     {"\x1b" "t"sv, 1, nullptr, "select character code table", codeTable},
     {"\x1b" "u"sv, 1, nullptr, "transmit peripheral device status",
      [](Printer &p, const Command &) { p.reply(QByteArray(1, char(0))); }},
@@ -599,7 +604,8 @@ const CommandSpec table[] = {
     {"\x1d("sv, 0, lengthPrefixed, "extended GS ( function", skipped},
     {"\x1d*"sv, 0, downloadedImageLength, "define downloaded bit image", downloadedImage},
     {"\x1d/"sv, 1, nullptr, "print downloaded bit image", printDownloadedImage},
-    {"\x1d:"sv, 0, nullptr, "start/end macro definition", nothing},
+    {"\x1d:"sv, 0, nullptr, "start/end macro definition",
+     [](Printer &p, const Command &) { p.warn(u"macro not stored; its commands act at once"_s); }},
     {"\x1d" "B"sv, 1, nullptr, "turn white/black reverse print mode on/off",
      [](Printer &p, const Command &c) { p.style.reverse = c[0] & 1; }},
     {"\x1d" "H"sv, 1, nullptr, "select print position of HRI characters",
@@ -614,7 +620,8 @@ const CommandSpec table[] = {
     {"\x1d" "V"sv, 0, cutLength, "select cut mode and cut paper", cut},
     {"\x1d" "W"sv, 2, nullptr, "set print area width", areaWidth},
     {"\x1d\\"sv, 2, nullptr, "set relative vertical print position in page mode", nothing},
-    {"\x1d^"sv, 3, nullptr, "execute macro", nothing},
+    {"\x1d^"sv, 3, nullptr, "execute macro",
+     [](Printer &p, const Command &) { p.warn(u"macro not run"_s); }},
     {"\x1d" "a"sv, 1, nullptr, "enable/disable automatic status back", automaticStatus},
     {"\x1d" "b"sv, 1, nullptr, "turn smoothing mode on/off", nothing},
     {"\x1d" "f"sv, 1, nullptr, "select font for HRI characters",
@@ -660,7 +667,8 @@ const CommandSpec table[] = {
      [](Printer &p, const Command &c) { underline(p, c, &p.style.chineseUnderline); }},
     {"\x1c."sv, 0, nullptr, "cancel Chinese character mode",
      [](Printer &p, const Command &) { chineseMode(p, false); }},
-    {"\x1c" "2"sv, 74, nullptr, "define user-defined Chinese character", nothing},
+    {"\x1c" "2"sv, 74, nullptr, "define user-defined Chinese character",
+     [](Printer &p, const Command &) { p.warn(u"user-defined Chinese character not drawn"_s); }},
     {"\x1c" "C"sv, 1, nullptr, "select Chinese character code system", nothing},
     {"\x1c" "S"sv, 2, nullptr, "set Chinese character spacing",
      [](Printer &p, const Command &c) {
@@ -671,7 +679,11 @@ const CommandSpec table[] = {
      [](Printer &p, const Command &c) {
          p.style.chineseWidth = p.style.chineseHeight = (c[0] & 1) ? 2 : 1;
      }},
-    {"\x1c" "g"sv, 0, userMemoryLength, "NV user memory", nothing},
+    {"\x1c" "g"sv, 0, userMemoryLength, "NV user memory",
+     [](Printer &p, const Command &c) {
+         if (c[0] == '2')
+             p.warn(u"NV user memory read not answered"_s);
+     }},
     {"\x1c" "p"sv, 2, nullptr, "print NV bit image", printNvImage},
     {"\x1c" "q"sv, 0, nvBitImagesLength, "define NV bit image",
      [](Printer &p, const Command &c) { p.defineNvBitImages(c.from(0)); }},

@@ -369,6 +369,12 @@ void Printer::defineUserCharacters(QByteArrayView parameters)
     }
 }
 
+void Printer::cancelUserCharacter(int code)
+{
+    // ESC ? cancels the character in the font in force; the built-in one prints again.
+    m_userGlyphs.remove(int(style.fontB) << 8 | code);
+}
+
 void Printer::defineNvBitImages(QByteArrayView parameters)
 {
     // FS q replaces every NV bit image; each is x * 8 dots wide and y * 8 high, in columns.

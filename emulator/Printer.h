@@ -98,6 +98,7 @@ public:
     void twoDimensionalCode(QByteArrayView body);
     void defineUserCharacters(QByteArrayView parameters);
     void defineNvBitImages(QByteArrayView parameters);
+    void cancelUserCharacter(int code);
     void printBarcode(Symbology symbology, QByteArrayView data);
 
     const QList<Receipt> &receipts() const { return m_receipts; }

@@ -271,6 +271,22 @@ void TestInterpreter::inputStaysBounded()
     QVERIFY(interpreter.pendingLine().width <= PaperDots80);
     for (const Receipt &receipt : interpreter.receipts())
         QVERIFY(receipt.blocks.size() <= Printer::MaxBlocksPerReceipt);
+
+    // An image declared 65535 x 65535 bytes is passed over, not held: the printer takes those
+    // bytes as its dots.
+    Interpreter huge;
+    huge.feed("\035v0\000\377\377\377\377"_ba);
+    for (int i = 0; i < 64; ++i)
+        huge.feed(QByteArray(64 * 1024, '\377'));
+    QCOMPARE(huge.pendingBytes(), 0);
+    QCOMPARE(huge.receipts().last().warningLines(),
+             QStringList{u"command of 4294836233 bytes too large to hold, skipped"_s});
+
+    // 58 mm paper: 32 characters of font A a line.
+    Interpreter narrow(PrinterProfile{.paperDots = PaperDots58});
+    narrow.feed(QByteArray(40, 'A') + '\n');
+    QCOMPARE(narrow.receipts().last().blocks.size(), 2);
+    QCOMPARE(std::get<TextLine>(narrow.receipts().last().blocks[0]).runs[0].text.size(), 32);
 }
 
 QTEST_GUILESS_MAIN(TestInterpreter)
