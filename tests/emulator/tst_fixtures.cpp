@@ -111,7 +111,8 @@ void TestFixtures::prints_data()
 
     QTest::newRow("shop receipt") << u"escpos-php_receipt-with-logo"_s << true
                                   << QStringList{u"ExampleMart Ltd."_s, u"SALES INVOICE"_s}
-                                  << QStringList{u"Example item #1>576"_s, u"Total>576"_s,
+                                  << QStringList{u"Example item #1>576"_s,
+                                                 u"Total>576"_s,
                                                  u"A local tax>576"_s}
                                   << QStringList{u"300x236:14216"_s} << 14216 << QStringList{}
                                   << QStringList{};
@@ -131,18 +132,23 @@ void TestFixtures::prints_data()
                               << QStringList{u"receipt 1: QR model 1 drawn as model 2"_s};
     QTest::newRow("barcodes") << u"escpos-php_barcode"_s << true << QStringList{} << QStringList{}
                               << QStringList{} << -1
-                              << QStringList{u"CODE-39:ABC"_s, u"EAN-13:0123456789012"_s,
-                                             u"EAN-8:01234565"_s, u"I2/5:0123456789"_s,
-                                             u"CODE-128:012ABCDabcd"_s, u"Codabar:A012345A"_s,
+                              << QStringList{u"CODE-39:ABC"_s,
+                                             u"EAN-13:0123456789012"_s,
+                                             u"EAN-8:01234565"_s,
+                                             u"I2/5:0123456789"_s,
+                                             u"CODE-128:012ABCDabcd"_s,
+                                             u"Codabar:A012345A"_s,
                                              u"CODE-93:012abcd"_s}
-                              << QStringList{u"receipt 1: 2 × barcode module width out of range"_s,
-                                             u"receipt 1: UPC-E barcode \"01234567890\" not printed:"
-                                             " 01234567890 cannot be shortened to UPC-E"_s,
-                                             u"receipt 1: UPC-E barcode \"012345678901\" not"
-                                             " printed: 01234567890 cannot be shortened to UPC-E"_s};
+                              << QStringList{
+                                         u"receipt 1: 2 × barcode module width out of range"_s,
+                                         u"receipt 1: UPC-E barcode \"01234567890\" not printed:"
+                                         " 01234567890 cannot be shortened to UPC-E"_s,
+                                         u"receipt 1: UPC-E barcode \"012345678901\" not"
+                                         " printed: 01234567890 cannot be shortened to UPC-E"_s};
     QTest::newRow("code tables")
             << u"escpos-php_character-encodings"_s << false
-            << QStringList{u"Ξεσκεπάζω την ψυχοφθόρα βδελυγμία"_s, u"В чащах юга жил бы цитрус?"_s,
+            << QStringList{u"Ξεσκεπάζω την ψυχοφθόρα βδελυγμία"_s,
+                           u"В чащах юга жил бы цитрус?"_s,
                            u"Le cœur déçu mais l'âme plutôt naïve"_s,
                            u"Pijamalı hasta, yağız şoföre çabucak güvendi."_s,
                            u"Árvíztűrő tükörfúrógép."_s,
@@ -157,11 +163,11 @@ void TestFixtures::prints_data()
     QTest::newRow("code tables in a line")
             << u"escposencoder_codepages"_s << false << QStringList{u"héllohéllohéψжłhello"_s}
             << QStringList{} << QStringList{} << 0 << QStringList{} << QStringList{};
-    QTest::newRow("code page 936") << u"escposencoder_cp936"_s << true
-                                   << QStringList{u"简体中文hello"_s} << QStringList{}
-                                   << QStringList{} << 0 << QStringList{}
-                                   << QStringList{u"receipt 1: code table 255 unknown, kept the"
-                                                  " previous one"_s};
+    QTest::newRow("code page 936")
+            << u"escposencoder_cp936"_s << true << QStringList{u"简体中文hello"_s} << QStringList{}
+            << QStringList{} << 0 << QStringList{}
+            << QStringList{u"receipt 1: code table 255 unknown, kept the"
+                           " previous one"_s};
     QTest::newRow("graphics") << u"escpos-php_graphics"_s << true << QStringList{} << QStringList{}
                               << QStringList{u"125x148:3727"_s} << 4 * 3727 << QStringList{}
                               << QStringList{};
@@ -177,7 +183,8 @@ void TestFixtures::prints_data()
     QTest::newRow("styles and codes")
             << u"receiptprinterencoder_esc-pos"_s << false << QStringList{u"héψжł"_s, u"héllo"_s}
             << QStringList{u"  hello   >120"_s} << QStringList{u"8x8:1"_s} << -1
-            << QStringList{u"QR-Code:https://nielsleenheer.com"_s, u"EAN-13:3130630574613"_s,
+            << QStringList{u"QR-Code:https://nielsleenheer.com"_s,
+                           u"EAN-13:3130630574613"_s,
                            u"CODE-128:CODE128"_s}
             << QStringList{u"receipt 1: QR model 1 drawn as model 2"_s};
     QTest::newRow("sizes") << u"escpos-php_text-size"_s << true << QStringList{u"Hello world!"_s}
@@ -212,19 +219,22 @@ void TestFixtures::prints()
     for (const TextLine &line : printed.lines)
         texts << textOf(line);
     for (const QString &expected : std::as_const(lines)) {
-        QVERIFY2(std::any_of(texts.cbegin(), texts.cend(),
+        QVERIFY2(std::any_of(texts.cbegin(),
+                             texts.cend(),
                              [&](const QString &text) { return text.contains(expected); }),
                  qPrintable(expected));
     }
     for (const QString &end : std::as_const(ends)) {
         const QString text = end.section(u'>', 0, 0);
-        const auto line = std::find_if(printed.lines.cbegin(), printed.lines.cend(),
+        const auto line = std::find_if(printed.lines.cbegin(),
+                                       printed.lines.cend(),
                                        [&](const TextLine &l) { return textOf(l).contains(text); });
         QVERIFY2(line != printed.lines.cend(), qPrintable(text));
         QCOMPARE(rightEnd(*line), end.section(u'>', 1).toInt());
     }
     for (const QString &expected : std::as_const(pictures)) {
-        QVERIFY2(std::any_of(printed.pictures.cbegin(), printed.pictures.cend(),
+        QVERIFY2(std::any_of(printed.pictures.cbegin(),
+                             printed.pictures.cend(),
                              [&](const Picture &p) {
                                  return u"%1x%2:%3"_s.arg(p.bits.width())
                                                 .arg(p.bits.height())

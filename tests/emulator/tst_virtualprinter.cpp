@@ -58,13 +58,12 @@ void TestVirtualPrinter::answersAsTheBoxesSay_data()
 
     const QByteArray realTime = "\020\004\001\020\004\002\020\004\003\020\004\004"_ba;
     const QByteArray others = "\035r\001\035I\001\020\004\024"_ba;
-    QTest::newRow("nothing ticked") << QStringList{} << realTime + others
-                                    << "12 12 12 12 00 20 12 12 00 00 00 00"_ba;
+    QTest::newRow("nothing ticked")
+            << QStringList{} << realTime + others << "12 12 12 12 00 20 12 12 00 00 00 00"_ba;
     QTest::newRow("cover open, paper end")
             << QStringList{u"cover open"_s, u"paper end (one-byte replies only)"_s}
             << realTime + others << "1a 36 12 72 0c 20 1a 36 00 02 00 00"_ba;
-    QTest::newRow("cutter error") << QStringList{u"cutter error"_s} << realTime
-                                  << "1a 52 1a 12"_ba;
+    QTest::newRow("cutter error") << QStringList{u"cutter error"_s} << realTime << "1a 52 1a 12"_ba;
     QTest::newRow("near end") << QStringList{u"near end"_s} << realTime + others
                               << "12 12 12 1e 03 20 12 12 01 00 00 00"_ba;
     QTest::newRow("no reply") << QStringList{u"no reply"_s} << realTime + others << ""_ba;
@@ -84,8 +83,8 @@ void TestVirtualPrinter::answersAsTheBoxesSay()
     vprinter::PrinterWindow window(&terminal);
     const QList<QCheckBox *> boxes = window.findChildren<QCheckBox *>();
     for (const QString &text : std::as_const(ticked)) {
-        const auto box = std::find_if(boxes.cbegin(), boxes.cend(),
-                                      [&](QCheckBox *b) { return b->text() == text; });
+        const auto box = std::find_if(
+                boxes.cbegin(), boxes.cend(), [&](QCheckBox *b) { return b->text() == text; });
         QVERIFY2(box != boxes.cend(), qPrintable(text));
         (*box)->setChecked(true);
     }
