@@ -1,10 +1,13 @@
 #include "PrinterWindow.h"
 
-#include "PseudoTerminal.h"
+#include "ReceiptExport.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
@@ -24,7 +27,6 @@ namespace {
 
 constexpr int LoggedBytes = 24;
 constexpr int LogLines = 5000;
-constexpr int RenderDelayMs = 40;
 
 QString hex(QByteArrayView bytes)
 {
@@ -39,23 +41,25 @@ QString hex(QByteArrayView bytes)
 
 } // namespace
 
-PrinterWindow::PrinterWindow(PseudoTerminal *terminal,
-                             const emulator::PrinterProfile &profile,
-                             QWidget *parent)
+PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, QWidget *parent)
     : QMainWindow(parent)
-    , m_terminal(terminal)
-    , m_interpreter(profile)
+    , m_server(server)
 {
     setWindowTitle(u"Virtual thermal printer"_s);
+    const emulator::PrinterProfile &profile = server->interpreter().printer().profile();
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
 
     auto *pathLabel = new QLabel(central);
     pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    pathLabel->setText(
-            u"Serial port: <b>%1</b>"_s.arg(terminal ? terminal->slavePath() : QString()));
+    const QString network = server->address();
+    pathLabel->setText(u"Serial port: <b>%1</b>%2"_s.arg(
+            serialPath,
+            network.isEmpty() ? QString() : u" &nbsp; Network: <b>tcp %1</b>"_s.arg(network)));
     layout->addWidget(pathLabel);
+    m_clientLabel = new QLabel(central);
+    layout->addWidget(m_clientLabel);
 
     auto *splitter = new QSplitter(Qt::Horizontal, central);
     layout->addWidget(splitter, 1);
@@ -89,7 +93,10 @@ PrinterWindow::PrinterWindow(PseudoTerminal *terminal,
     m_noReply = addCheckBox(u"no reply"_s);
     sideLayout->addWidget(statusBox);
     for (QCheckBox *box : statusBox->findChildren<QCheckBox *>()) {
-        connect(box, &QCheckBox::toggled, this, [this] { m_interpreter.setStatus(conditions()); });
+        connect(box, &QCheckBox::toggled, this, [this] {
+            m_server->setAnswering(!m_noReply->isChecked());
+            m_server->setStatus(conditions());
+        });
     }
 
     auto *switchBox = new QGroupBox(u"Memory switches"_s, side);
@@ -104,7 +111,7 @@ PrinterWindow::PrinterWindow(PseudoTerminal *terminal,
             switchBox));
     sideLayout->addWidget(switchBox);
     connect(m_chineseAtPowerUp, &QCheckBox::toggled, this, [this](bool on) {
-        m_interpreter.setChineseAtPowerUp(on);
+        m_server->interpreter().setChineseAtPowerUp(on);
     });
 
     m_log = new QPlainTextEdit(side);
@@ -114,9 +121,19 @@ PrinterWindow::PrinterWindow(PseudoTerminal *terminal,
     m_log->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     sideLayout->addWidget(m_log, 1);
 
-    auto *clearButton = new QPushButton(u"Clear"_s, side);
-    sideLayout->addWidget(clearButton);
-    connect(clearButton, &QPushButton::clicked, this, &PrinterWindow::clearAll);
+    auto *buttons = new QHBoxLayout;
+    const std::pair<QString, void (PrinterWindow::*)()> actions[] = {
+            {u"Save receipt…"_s, &PrinterWindow::saveShown},
+            {u"Save all…"_s, &PrinterWindow::saveAll},
+            {u"Copy receipt"_s, &PrinterWindow::copyShown},
+            {u"Clear"_s, &PrinterWindow::clearAll},
+    };
+    for (const auto &[text, slot] : actions) {
+        auto *button = new QPushButton(text, side);
+        buttons->addWidget(button);
+        connect(button, &QPushButton::clicked, this, slot);
+    }
+    sideLayout->addLayout(buttons);
 
     splitter->addWidget(m_scrollArea);
     splitter->addWidget(side);
@@ -127,14 +144,41 @@ PrinterWindow::PrinterWindow(PseudoTerminal *terminal,
     m_renderTimer.setSingleShot(true);
     m_renderTimer.setInterval(RenderDelayMs);
     connect(&m_renderTimer, &QTimer::timeout, this, &PrinterWindow::renderReceipts);
-    connect(&m_interpreter,
+    connect(&server->interpreter(),
             &emulator::Interpreter::commandDecoded,
             this,
             &PrinterWindow::appendLog);
-    connect(&m_interpreter, &emulator::Interpreter::replyReady, this, &PrinterWindow::answer);
-    if (terminal)
-        connect(terminal, &PseudoTerminal::received, this, &PrinterWindow::receive);
+    connect(server, &PrinterServer::printed, this, [this] {
+        if (!m_renderTimer.isActive())
+            m_renderTimer.start();
+    });
+    connect(server,
+            &PrinterServer::replied,
+            this,
+            [this](const QByteArray &bytes, const QString &to) {
+                m_log->appendPlainText(u"    reply %1 to %2"_s.arg(hex(bytes), to));
+            });
+    connect(server, &PrinterServer::replyWithheld, this, [this](const QByteArray &bytes) {
+        m_log->appendPlainText(
+                u"    (no reply: \"no reply\" is checked; would be %1)"_s.arg(hex(bytes)));
+    });
+    connect(server, &PrinterServer::problem, this, [this](const QString &text) {
+        m_log->appendPlainText(u"    "_s + text);
+    });
+    connect(server, &PrinterServer::clientsChanged, this, &PrinterWindow::showClients);
+    showClients();
     renderReceipts();
+}
+
+void PrinterWindow::showClients()
+{
+    const QString active = m_server->activeClient();
+    const qsizetype waiting = m_server->waitingClients();
+    QString text = active.isEmpty() ? u"No network client printing."_s
+                                    : u"Printing for %1."_s.arg(active);
+    if (waiting > 0)
+        text += u" %1 waiting for their turn."_s.arg(waiting);
+    m_clientLabel->setText(text);
 }
 
 emulator::StatusConditions PrinterWindow::conditions() const
@@ -150,26 +194,6 @@ emulator::StatusConditions PrinterWindow::conditions() const
     conditions.eepromError = m_eepromError->isChecked();
     conditions.paperEnd = m_paperEnd->isChecked();
     return conditions;
-}
-
-void PrinterWindow::receive(const QByteArray &bytes)
-{
-    m_interpreter.feed(bytes);
-    if (!m_renderTimer.isActive())
-        m_renderTimer.start();
-}
-
-void PrinterWindow::answer(const QByteArray &reply)
-{
-    if (m_noReply->isChecked()) {
-        m_log->appendPlainText(u"    (no reply: \"no reply\" is checked)"_s);
-        return;
-    }
-    if (m_terminal && !m_terminal->write(reply)) {
-        m_log->appendPlainText(u"    reply failed: "_s + m_terminal->errorString());
-        return;
-    }
-    m_log->appendPlainText(u"    reply %1"_s.arg(hex(reply)));
 }
 
 void PrinterWindow::appendLog(const emulator::CommandRecord &record)
@@ -189,7 +213,7 @@ void PrinterWindow::renderReceipts()
     QList<QImage> images;
     QSet<quint64> kept;
     int height = 0;
-    const QList<emulator::Receipt> &receipts = m_interpreter.receipts();
+    const QList<emulator::Receipt> &receipts = m_server->interpreter().receipts();
     for (auto it = receipts.crbegin(); it != receipts.crend(); ++it) {
         if (height >= emulator::Renderer::MaxStackHeight)
             break;
@@ -224,10 +248,66 @@ void PrinterWindow::renderReceipts()
 
 void PrinterWindow::clearAll()
 {
-    m_interpreter.clear();
+    m_server->interpreter().clear();
     m_cutReceipts.clear();
     m_log->clear();
     renderReceipts();
+}
+
+QImage PrinterWindow::newestReceipt() const
+{
+    const QList<emulator::Receipt> &receipts = m_server->interpreter().receipts();
+    for (auto it = receipts.crbegin(); it != receipts.crend(); ++it) {
+        if (!it->blocks.isEmpty())
+            return m_renderer.renderReceipt(*it);
+    }
+    return {};
+}
+
+void PrinterWindow::saveShown()
+{
+    const QImage image = newestReceipt();
+    if (image.isNull())
+        return;
+    const QString path = QFileDialog::getSaveFileName(
+            this,
+            u"Save receipt"_s,
+            u"receipt.png"_s,
+            u"PNG picture (*.png);;PDF document (*.pdf)"_s);
+    if (path.isEmpty())
+        return;
+    QString error;
+    const bool saved = path.endsWith(u".pdf"_s, Qt::CaseInsensitive)
+                               ? ReceiptExport::savePdf({image}, path, &error)
+                               : ReceiptExport::savePng(image, path, &error);
+    m_log->appendPlainText(saved ? u"    saved "_s + path : u"    "_s + error);
+}
+
+void PrinterWindow::saveAll()
+{
+    const QList<QImage> pages = ReceiptExport::pictures(m_server->interpreter().receipts());
+    if (pages.isEmpty())
+        return;
+    const QString path = QFileDialog::getSaveFileName(
+            this,
+            u"Save all receipts"_s,
+            u"receipts.pdf"_s,
+            u"PDF document (*.pdf);;PNG picture (*.png)"_s);
+    if (path.isEmpty())
+        return;
+    QString error;
+    const bool saved = path.endsWith(u".png"_s, Qt::CaseInsensitive)
+                               ? ReceiptExport::savePng(
+                                       emulator::Renderer::stack(pages), path, &error)
+                               : ReceiptExport::savePdf(pages, path, &error);
+    m_log->appendPlainText(saved ? u"    saved "_s + path : u"    "_s + error);
+}
+
+void PrinterWindow::copyShown()
+{
+    const QImage image = newestReceipt();
+    if (!image.isNull())
+        QGuiApplication::clipboard()->setImage(image);
 }
 
 } // namespace vprinter

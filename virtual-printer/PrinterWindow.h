@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Interpreter.h"
+#include "PrinterServer.h"
 #include "Renderer.h"
 #include "StatusConditions.h"
 
@@ -16,34 +16,38 @@ class QScrollArea;
 
 namespace vprinter {
 
-class PseudoTerminal;
-
 // Receipts as they print, the bytes received, and switches for the status the printer reports.
 class PrinterWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit PrinterWindow(PseudoTerminal *terminal,
-                           const emulator::PrinterProfile &profile = {},
+    // Delay from the last byte of a burst to the picture, so that a long job is drawn once.
+    static constexpr int RenderDelayMs = 10;
+
+    explicit PrinterWindow(PrinterServer *server,
+                           const QString &serialPath,
                            QWidget *parent = nullptr);
 
     emulator::StatusConditions conditions() const;
 
 private:
-    void receive(const QByteArray &bytes);
-    void answer(const QByteArray &reply);
     void appendLog(const emulator::CommandRecord &record);
+    void showClients();
     void renderReceipts();
     void clearAll();
+    void saveShown();
+    void saveAll();
+    void copyShown();
+    QImage newestReceipt() const;
 
-    PseudoTerminal *m_terminal = nullptr;
-    emulator::Interpreter m_interpreter;
+    PrinterServer *m_server = nullptr;
     emulator::Renderer m_renderer;
     QHash<quint64, QImage> m_cutReceipts; // pictures of receipts that can no longer change
     QTimer m_renderTimer;
 
     QLabel *m_receiptView = nullptr;
+    QLabel *m_clientLabel = nullptr;
     QScrollArea *m_scrollArea = nullptr;
     QPlainTextEdit *m_log = nullptr;
     QCheckBox *m_nearEnd = nullptr;

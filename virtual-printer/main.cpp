@@ -1,15 +1,20 @@
+#include "PrinterServer.h"
 #include "PrinterWindow.h"
 #include "PseudoTerminal.h"
+#include "ReceiptExport.h"
 
 #include "Interpreter.h"
 #include "Renderer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -20,14 +25,26 @@ constexpr int ReadChunk = 4096;
 void addOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(
-            u"A thermal receipt printer on a pseudo-terminal: programs print to the serial "
-            "port path it shows, and it draws what they print."_s);
+            u"A thermal receipt printer on a pseudo-terminal and on TCP: programs print to the "
+            "serial port path or the network address it shows, and it draws what they print."_s);
     parser.addHelpOption();
     parser.addOption({u"input"_s, u"Render the printer bytes in <file> and exit."_s, u"file"_s});
     parser.addOption(
             {u"png"_s, u"Write the rendered receipts to <image> (with --input)."_s, u"image"_s});
+    parser.addOption({u"pdf"_s,
+                      u"Write the rendered receipts to <document>, a page each (with --input)."_s,
+                      u"document"_s});
     parser.addOption(
             {u"link"_s, u"Also make <path> a symbolic link to the serial port."_s, u"path"_s});
+    parser.addOption({u"listen"_s,
+                      u"Also print what arrives on TCP at <host:port> (default 127.0.0.1:9100; "
+                      "a port in use moves on to the next free one; port 0 takes any), or off."_s,
+                      u"host:port"_s,
+                      u"127.0.0.1:9100"_s});
+    parser.addOption({u"headless"_s, u"Run without a window (no display needed)."_s});
+    parser.addOption({u"save"_s,
+                      u"Write every finished receipt to <dir>/receipt-0001.png, -0002, ..."_s,
+                      u"dir"_s});
     parser.addOption({u"paper"_s,
                       u"Paper width in mm: 80 (576 dots, the default) or 58 (384)."_s,
                       u"mm"_s,
@@ -62,8 +79,9 @@ int renderFile(const QCommandLineParser &parser, const emulator::PrinterProfile 
     QTextStream err(stderr);
     const QString inputPath = parser.value(u"input"_s);
     const QString pngPath = parser.value(u"png"_s);
-    if (inputPath.isEmpty() || pngPath.isEmpty()) {
-        err << "virtual-printer: --input and --png go together\n";
+    const QString pdfPath = parser.value(u"pdf"_s);
+    if (inputPath.isEmpty() || (pngPath.isEmpty() && pdfPath.isEmpty())) {
+        err << "virtual-printer: --input goes with --png or --pdf\n";
         return 2;
     }
     QFile input(inputPath);
@@ -84,15 +102,53 @@ int renderFile(const QCommandLineParser &parser, const emulator::PrinterProfile 
     QStringList warnings = result.warnings;
     if (result.images.isEmpty())
         result.images.append(renderer.renderReceipt(emulator::Receipt{}));
-    const QImage image = emulator::Renderer::stack(result.images, &warnings);
+    QString error;
+    bool written = true;
+    if (!pngPath.isEmpty()) {
+        const QImage image = emulator::Renderer::stack(result.images, &warnings);
+        written = vprinter::ReceiptExport::savePng(image, pngPath, &error);
+    }
+    if (written && !pdfPath.isEmpty())
+        written = vprinter::ReceiptExport::savePdf(result.images, pdfPath, &error);
     for (const QString &warning : std::as_const(warnings))
         err << "warning: " << warning << '\n';
-    QFile png(pngPath);
-    if (!png.open(QIODevice::WriteOnly) || !emulator::Renderer::writePng(image, &png)) {
-        err << "virtual-printer: cannot write " << pngPath << '\n';
+    if (!written) {
+        err << "virtual-printer: " << error << '\n';
         return 1;
     }
     return 0;
+}
+
+// "HOST:PORT", "[IPv6]:PORT" or "off"; false with a message when it is none of them.
+bool startListening(const QString &text, vprinter::PrinterServer &server)
+{
+    QTextStream err(stderr);
+    if (text == u"off"_s)
+        return true;
+    const qsizetype colon = text.lastIndexOf(u':');
+    QString host = text.left(colon);
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2);
+    bool ok = false;
+    const uint port = text.mid(colon + 1).toUInt(&ok);
+    const QHostAddress address(host);
+    if (colon < 0 || !ok || port > 65535 || address.isNull()) {
+        err << "virtual-printer: --listen takes HOST:PORT, [IPv6]:PORT or off, not " << text
+            << '\n';
+        return false;
+    }
+    QString error;
+    if (!server.listen(address, quint16(port), &error)) {
+        err << "virtual-printer: cannot listen on " << text << ": " << error << '\n';
+        return false;
+    }
+    if (port != 0 && !server.address().endsWith(u':' + QString::number(port)))
+        err << "virtual-printer: port " << port << " is in use; listening on " << server.address()
+            << " instead\n";
+    if (!address.isLoopback())
+        err << "virtual-printer: listening on " << server.address()
+            << ": anyone who can reach this machine can print to it\n";
+    return true;
 }
 
 } // namespace
@@ -102,38 +158,53 @@ int main(int argc, char *argv[])
     bool headless = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArrayView arg(argv[i]);
-        if (arg.startsWith("--input") || arg.startsWith("--png"))
+        if (arg.startsWith("--input") || arg.startsWith("--png") || arg.startsWith("--pdf")
+            || arg == "--headless")
             headless = true;
     }
 
-    if (headless) {
-        // Rendering to a file needs no screen.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        QGuiApplication app(argc, argv);
-        QCommandLineParser parser;
-        addOptions(parser);
-        parser.process(app);
-        emulator::PrinterProfile profile;
-        if (!readProfile(parser, &profile))
-            return 2;
-        return renderFile(parser, profile);
-    }
-
-    QApplication app(argc, argv);
+    // Without a window, pictures are still drawn with the system's fonts, so a GUI application
+    // without a screen is made.
+    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QGuiApplication> app(headless ? new QGuiApplication(argc, argv)
+                                                  : new QApplication(argc, argv));
     QCommandLineParser parser;
     addOptions(parser);
-    parser.process(app);
+    parser.process(*app);
     emulator::PrinterProfile profile;
     if (!readProfile(parser, &profile))
         return 2;
+    if (parser.isSet(u"input"_s) || parser.isSet(u"png"_s) || parser.isSet(u"pdf"_s))
+        return renderFile(parser, profile);
 
     vprinter::PseudoTerminal terminal;
     if (!terminal.open()) {
         QTextStream(stderr) << "virtual-printer: " << terminal.errorString() << '\n';
         return 1;
     }
-    QTextStream(stdout) << terminal.slavePath() << Qt::endl;
+    vprinter::PrinterServer server(profile);
+    server.attach(&terminal);
+    if (!startListening(parser.value(u"listen"_s), server))
+        return 2;
+    const QString saveDirectory = parser.value(u"save"_s);
+    if (!saveDirectory.isEmpty()) {
+        if (!QDir().mkpath(saveDirectory)) {
+            QTextStream(stderr) << "virtual-printer: cannot make " << saveDirectory << '\n';
+            return 1;
+        }
+        server.setSaveDirectory(saveDirectory);
+    }
+    QObject::connect(&server, &vprinter::PrinterServer::problem, [](const QString &text) {
+        QTextStream(stderr) << "virtual-printer: " << text << Qt::endl;
+    });
+
+    // The first line names the serial port, the second the network address.
+    QTextStream out(stdout);
+    out << terminal.slavePath() << '\n';
+    if (!server.address().isEmpty())
+        out << "tcp " << server.address() << '\n';
+    out.flush();
 
     const QString link = parser.value(u"link"_s);
     if (!link.isEmpty()) {
@@ -143,9 +214,12 @@ int main(int argc, char *argv[])
             QTextStream(stderr) << "virtual-printer: cannot create the link " << link << '\n';
     }
 
-    vprinter::PrinterWindow window(&terminal, profile);
-    window.show();
-    const int status = app.exec();
+    std::unique_ptr<vprinter::PrinterWindow> window;
+    if (!headless) {
+        window = std::make_unique<vprinter::PrinterWindow>(&server, terminal.slavePath());
+        window->show();
+    }
+    const int status = app->exec();
     if (!link.isEmpty() && QFileInfo(link).isSymLink())
         QFile::remove(link);
     return status;

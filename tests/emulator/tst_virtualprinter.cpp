@@ -2,8 +2,11 @@
 #include "PseudoTerminal.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +26,8 @@ private Q_SLOTS:
     void rendersFile();
     void answersAsTheBoxesSay_data();
     void answersAsTheBoxesSay();
+    void servesNetworkClients();
+    void movesOnFromATakenPort();
 };
 
 static const QString program = QStringLiteral(VIRTUAL_PRINTER_PATH);
@@ -80,7 +85,9 @@ void TestVirtualPrinter::answersAsTheBoxesSay()
 
     vprinter::PseudoTerminal terminal;
     QVERIFY(terminal.open());
-    vprinter::PrinterWindow window(&terminal);
+    vprinter::PrinterServer server;
+    server.attach(&terminal);
+    vprinter::PrinterWindow window(&server, terminal.slavePath());
     const QList<QCheckBox *> boxes = window.findChildren<QCheckBox *>();
     for (const QString &text : std::as_const(ticked)) {
         const auto box = std::find_if(
@@ -117,6 +124,91 @@ void TestVirtualPrinter::answersAsTheBoxesSay()
     collect();
     ::close(fd);
     QCOMPARE(read.toHex(' '), answer);
+}
+
+// The program without a window, on a loopback port; its first two lines name its pty and port.
+struct HeadlessPrinter
+{
+    QProcess process;
+    QString address;
+
+    bool start(const QStringList &arguments)
+    {
+        process.start(program, QStringList{u"--headless"_s} + arguments);
+        QStringList lines;
+        while (lines.size() < 2 && process.waitForReadyRead(Patience)) {
+            while (process.canReadLine())
+                lines << QString::fromLatin1(process.readLine().trimmed());
+        }
+        if (lines.size() < 2 || !lines[1].startsWith(u"tcp "_s))
+            return false;
+        address = lines[1].mid(4);
+        return true;
+    }
+    quint16 port() const { return quint16(address.section(u':', -1).toUInt()); }
+};
+
+static QByteArray exchange(QTcpSocket &socket, const QByteArray &request, qsizetype answer)
+{
+    socket.write(request);
+    QByteArray read;
+    while (read.size() < answer && socket.waitForReadyRead(Patience))
+        read += socket.readAll();
+    return read;
+}
+
+void TestVirtualPrinter::servesNetworkClients()
+{
+    QTemporaryDir saved;
+    HeadlessPrinter printer;
+    QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, saved.path()}));
+
+    // The first client prints and hears its answers; the second, connected meanwhile, waits.
+    QTcpSocket first;
+    QTcpSocket second;
+    first.connectToHost(QHostAddress::LocalHost, printer.port());
+    second.connectToHost(QHostAddress::LocalHost, printer.port());
+    QVERIFY(first.waitForConnected(Patience) && second.waitForConnected(Patience));
+    second.write("second\n\020\004\001"_ba);
+    QVERIFY(second.waitForBytesWritten(Patience));
+    const QByteArray tall = "\033@"_ba + "line\n"_ba.repeated(10);
+    QCOMPARE(exchange(first, tall + "\020\004\001\035I\001"_ba, 2).toHex(' '), "12 20"_ba);
+    QVERIFY(!second.waitForReadyRead(200));    // not its turn yet
+    first.write("\035V\000\035v0\000\010"_ba); // a cut, then a raster image cut short
+    first.disconnectFromHost();
+    QVERIFY(first.state() == QAbstractSocket::UnconnectedState
+            || first.waitForDisconnected(Patience));
+    QVERIFY(second.waitForReadyRead(Patience));
+    QCOMPARE(second.readAll().toHex(' '), "12"_ba);
+    second.disconnectFromHost();
+    QVERIFY(second.state() == QAbstractSocket::UnconnectedState
+            || second.waitForDisconnected(Patience));
+
+    // The printer still serves after a client left inside a command.
+    QTcpSocket third;
+    third.connectToHost(QHostAddress::LocalHost, printer.port());
+    QVERIFY(third.waitForConnected(Patience));
+    QCOMPARE(exchange(third, "\020\004\004"_ba, 1).toHex(' '), "12"_ba);
+    third.disconnectFromHost();
+
+    // Receipts in the order they were printed: the first client's, then the second's.
+    const QDir folder(saved.path());
+    QTRY_COMPARE_WITH_TIMEOUT(folder.entryList(QDir::Files),
+                              (QStringList{u"receipt-0001.png"_s, u"receipt-0002.png"_s}),
+                              Patience);
+    QTRY_VERIFY(!QImage(folder.filePath(u"receipt-0002.png"_s)).isNull());
+    QVERIFY(QImage(folder.filePath(u"receipt-0001.png"_s)).height()
+            > QImage(folder.filePath(u"receipt-0002.png"_s)).height() + 200);
+}
+
+void TestVirtualPrinter::movesOnFromATakenPort()
+{
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::LocalHost));
+    HeadlessPrinter printer;
+    QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:%1"_s.arg(taken.serverPort())}));
+    QVERIFY(printer.port() > taken.serverPort());
+    QVERIFY(printer.process.readAllStandardError().contains("in use"));
 }
 
 QTEST_MAIN(TestVirtualPrinter)
