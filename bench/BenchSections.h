@@ -15,3 +15,4 @@ QList<BenchRow> benchJobs(int clicks);
 QList<BenchRow> benchStatus(int replies);
 QList<BenchRow> benchStartUp();
 QList<BenchRow> benchEmulator();
+QList<BenchRow> benchVirtualPrinter();

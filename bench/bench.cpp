@@ -238,6 +238,7 @@ int main(int argc, char *argv[])
         rows += benchStartUp();
     }
     rows += benchEmulator();
+    rows += benchVirtualPrinter();
 
     QTextStream out(stdout);
     out << "| measure | figure | goal |\n|---|---|---|\n";

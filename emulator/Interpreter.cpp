@@ -2,6 +2,8 @@
 
 #include "CommandTable.h"
 
+#include <QMetaMethod>
+
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -74,6 +76,8 @@ void Interpreter::finish()
 
 void Interpreter::process(QByteArrayView bytes)
 {
+    // The log is written only for a reader: without one, decoding runs at full speed.
+    m_logging = isSignalConnected(QMetaMethod::fromSignal(&Interpreter::commandDecoded));
     // A command still short of its bytes is only read again once they are all there.
     if (!m_buffer.isEmpty() && m_buffer.size() + bytes.size() < m_needed) {
         m_buffer.append(bytes);
@@ -150,27 +154,33 @@ qsizetype Interpreter::parse(const uchar *p, qsizetype available)
     const QByteArrayView bytes(p, length);
     spec->effect(m_printer, Command{bytes, prefixSize});
     const QString warning = m_printer.takeWarning();
-    const bool realTime = b == 0x10;
-    QString description = CommandLog::mnemonic(bytes, prefixSize) + u"  "_s
-                          + QString::fromLatin1(spec->name);
-    if (!warning.isEmpty())
-        description += u" — "_s + warning;
-    const CommandRecord::Kind kind = !warning.isEmpty() ? CommandRecord::Kind::Warning
-                                     : realTime         ? CommandRecord::Kind::RealTime
-                                                        : CommandRecord::Kind::Command;
-    log(kind, bytes.first(qMin<qsizetype>(length, 32)), description);
+    if (m_logging) {
+        QString description = CommandLog::mnemonic(bytes, prefixSize) + u"  "_s
+                              + QString::fromLatin1(spec->name);
+        if (!warning.isEmpty())
+            description += u" — "_s + warning;
+        const CommandRecord::Kind kind = !warning.isEmpty() ? CommandRecord::Kind::Warning
+                                         : b == 0x10        ? CommandRecord::Kind::RealTime
+                                                            : CommandRecord::Kind::Command;
+        log(kind, bytes.first(qMin<qsizetype>(length, 32)), description);
+    }
     sendReplies();
     return length;
 }
 
 qsizetype Interpreter::parseText(const uchar *p, qsizetype available)
 {
-    const qsizetype used = m_printer.text(p, available, &m_text);
+    // The log shows text in pieces of the same size whatever pieces the bytes came in.
+    const qsizetype room = TextLogChunk - m_textBytes.size();
+    const qsizetype limit = m_logging && p[0] < 0x80 ? qBound<qsizetype>(1, room, available)
+                                                     : available;
+    const qsizetype used = m_printer.text(p, limit, m_logging ? &m_text : nullptr);
     if (used == 0) {
         m_needed = available + 1;
         return 0;
     }
-    m_textBytes.append(reinterpret_cast<const char *>(p), used);
+    if (m_logging)
+        m_textBytes.append(reinterpret_cast<const char *>(p), used);
     const QString warning = m_printer.takeWarning();
     if (!warning.isEmpty()) {
         flushText();
@@ -205,10 +215,11 @@ qsizetype Interpreter::parseUnknown(const uchar *p, qsizetype available)
     }
     m_printer.warn(what);
     m_printer.takeWarning();
-    log(CommandRecord::Kind::Warning,
-        QByteArrayView(p, length),
-        CommandLog::mnemonic(QByteArrayView(p, length), qMin<qsizetype>(length, 2)) + u"  "_s
-                + what);
+    if (m_logging)
+        log(CommandRecord::Kind::Warning,
+            QByteArrayView(p, length),
+            CommandLog::mnemonic(QByteArrayView(p, length), qMin<qsizetype>(length, 2)) + u"  "_s
+                    + what);
     return length;
 }
 
@@ -224,6 +235,8 @@ void Interpreter::flushText()
 
 void Interpreter::log(CommandRecord::Kind kind, QByteArrayView bytes, const QString &description)
 {
+    if (!m_logging)
+        return;
     flushText();
     Q_EMIT commandDecoded(CommandRecord{kind, bytes.toByteArray(), description});
 }

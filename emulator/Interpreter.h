@@ -61,6 +61,7 @@ private:
     bool m_feeding = false;
     qint64 m_skip = 0; // bytes of a command too large to hold, still to be passed over
 
+    bool m_logging = true;
     QByteArray m_textBytes;
     QString m_text;
 };

@@ -60,21 +60,30 @@ void PrintBuffer::addCharacter(QChar character,
                                bool upsideDown,
                                Alignment alignment)
 {
+    addCharacters(QString(character), style, doubleByte, upsideDown, alignment);
+}
+
+void PrintBuffer::addCharacters(const QString &text,
+                                const TextStyle &style,
+                                bool doubleByte,
+                                bool upsideDown,
+                                Alignment alignment)
+{
     begin(upsideDown, alignment);
     const int pitch = characterPitch(style, doubleByte);
+    bool joined = false;
     if (!m_line.runs.isEmpty()) {
         TextRun &last = m_line.runs.last();
         const int end = last.x
                         + int(last.text.size()) * characterPitch(last.style, last.doubleByte);
-        if (end == m_position && last.style == style && last.doubleByte == doubleByte) {
-            last.text += character;
-            m_position += pitch;
-            m_line.width = std::max(m_line.width, m_position);
-            return;
+        if (end == m_position && last.doubleByte == doubleByte && last.style == style) {
+            last.text += text;
+            joined = true;
         }
     }
-    m_line.runs.append(TextRun{QString(character), style, doubleByte, m_position});
-    m_position += pitch;
+    if (!joined)
+        m_line.runs.append(TextRun{text, style, doubleByte, m_position});
+    m_position += pitch * int(text.size());
     m_line.width = std::max(m_line.width, m_position);
 }
 

@@ -32,6 +32,12 @@ public:
                       bool upsideDown,
                       Alignment alignment);
     // The print position moves on by advance dots.
+    // Characters of one style side by side; the caller has made sure that they fit.
+    void addCharacters(const QString &text,
+                       const TextStyle &style,
+                       bool doubleByte,
+                       bool upsideDown,
+                       Alignment alignment);
     void addImage(const LineImage &image, int advance, bool upsideDown, Alignment alignment);
     // Moves the print position; false when the position lies outside the print area.
     bool moveTo(int dots);

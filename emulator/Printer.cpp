@@ -90,15 +90,19 @@ qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
 {
     const uchar b = p[0];
     auto put = [&](QChar character, bool doubleByte) {
-        decoded->append(character);
+        if (decoded)
+            decoded->append(character);
         addCharacter(character, doubleByte);
     };
+    if (b < 0x80 && !userCharacters && internationalSet == 0 && !pageMode)
+        return asciiRun(p, available, decoded);
     if (b < 0x80) {
         const QChar character = CodeTables::international(internationalSet, b);
         if (userCharacters) {
             const auto glyph = m_userGlyphs.constFind(int(style.fontB) << 8 | b);
             if (glyph != m_userGlyphs.cend()) {
-                decoded->append(character);
+                if (decoded)
+                    decoded->append(character);
                 addLineImage(glyph->second,
                              style.widthMultiplier,
                              style.heightMultiplier,
@@ -156,6 +160,30 @@ qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
     }
     put(character.front(), true);
     return length;
+}
+
+qsizetype Printer::asciiRun(const uchar *p, qsizetype available, QString *decoded)
+{
+    // Plain ASCII in the printer's own set: as many characters as the line still holds go in
+    // at once, which is most of what a receipt is made of.
+    qsizetype count = 1;
+    while (count < available && p[count] >= 0x20 && p[count] < 0x7F)
+        ++count;
+    const int pitch = characterPitch(style, false);
+    qsizetype done = 0;
+    while (done < count) {
+        if (m_buffer.position() > 0 && !m_buffer.fits(pitch))
+            printLine(lineSpacing);
+        const int room = std::max(
+                1, (m_buffer.areaWidth() - m_buffer.position()) / std::max(pitch, 1));
+        const qsizetype take = std::min<qsizetype>(count - done, room);
+        const QString text = QString::fromLatin1(reinterpret_cast<const char *>(p + done), take);
+        m_buffer.addCharacters(text, style, false, upsideDown, alignment);
+        if (decoded)
+            decoded->append(text);
+        done += take;
+    }
+    return count;
 }
 
 void Printer::addCharacter(QChar character, bool doubleByte)

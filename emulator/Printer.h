@@ -65,8 +65,9 @@ public:
     // ESC @: settings back to power-on; the paper and stored images stay.
     void initialise();
 
-    // Printable text: takes one character (1, 2 or 4 bytes) and returns the bytes it took, 0
-    // when the character is not complete yet.
+    // Printable text: takes one character (1, 2 or 4 bytes) or a run of plain ASCII and
+    // returns the bytes it took, 0 when the character is not complete yet. The characters are
+    // appended to decoded when it is given.
     qsizetype text(const uchar *bytes, qsizetype available, QString *decoded);
 
     // LF and friends: prints the line and feeds at least feed dots.
@@ -129,6 +130,7 @@ public:
 
 private:
     void addCharacter(QChar character, bool doubleByte);
+    qsizetype asciiRun(const uchar *bytes, qsizetype available, QString *decoded);
     void placeCharacter(QChar character, bool doubleByte);
     Receipt newReceipt();
 

@@ -67,6 +67,7 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
     m_scrollArea = new QScrollArea(splitter);
     m_scrollArea->setBackgroundRole(QPalette::Dark);
     m_receiptView = new QLabel;
+    m_receiptView->setObjectName(u"receipt"_s);
     m_receiptView->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_scrollArea->setWidget(m_receiptView);
     m_scrollArea->setWidgetResizable(true);

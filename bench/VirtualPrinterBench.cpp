@@ -1,0 +1,192 @@
+// The virtual printer under load: text-heavy and random streams, how soon a receipt shows in its
+// window, and how fast the emulator's fuzz target runs.
+#include "BenchSections.h"
+#include "PrinterServer.h"
+#include "PrinterWindow.h"
+#include "emulator/Interpreter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPixmap>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+using namespace Qt::StringLiterals;
+
+extern char **environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Receipt lines of words, prices and a few style changes: what point-of-sale programs send most.
+QByteArray textHeavyStream(qsizetype size)
+{
+    QRandomGenerator random(9100);
+    static const QByteArray words[] = {"Coffee"_ba,
+                                       "Tea"_ba,
+                                       "Sandwich"_ba,
+                                       "Total"_ba,
+                                       "Cash"_ba,
+                                       "Change"_ba,
+                                       "Thank you"_ba};
+    QByteArray stream;
+    while (stream.size() < size) {
+        if (random.bounded(10) == 0)
+            stream += "\033E"_ba + char(random.bounded(2)); // emphasis on or off
+        QByteArray line = words[random.bounded(7)] + ' ' + words[random.bounded(7)];
+        const QByteArray price = QByteArray::number(random.bounded(10000) / 100.0, 'f', 2);
+        line += QByteArray(qMax<qsizetype>(1, 48 - line.size() - price.size()), ' ') + price;
+        stream += line + '\n';
+    }
+    return stream;
+}
+
+double throughput(const QByteArray &stream)
+{
+    emulator::Interpreter interpreter;
+    const auto start = Clock::now();
+    for (qsizetype at = 0; at < stream.size(); at += 4096)
+        interpreter.feed(
+                QByteArrayView(stream).sliced(at, qMin<qsizetype>(4096, stream.size() - at)));
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return double(stream.size()) / 1e6 / seconds;
+}
+
+// Runs a program to its end; its wall time in seconds and peak resident memory in MB.
+bool runMeasured(const QStringList &arguments, double *seconds, double *megabytes)
+{
+    QList<QByteArray> bytes;
+    for (const QString &argument : arguments)
+        bytes << argument.toLocal8Bit();
+    QList<char *> argv;
+    for (QByteArray &argument : bytes)
+        argv << argument.data();
+    argv << nullptr;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const auto start = Clock::now();
+    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0)
+        return false;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return false;
+    *seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    *megabytes = double(usage.ru_maxrss) / 1024.0;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+BenchRow randomInput()
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath(u"random.bin"_s);
+    QFile file(input);
+    QByteArray bytes(10 * 1000 * 1000, Qt::Uninitialized);
+    QRandomGenerator random(10);
+    random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {u"virtual printer: 10 MB of random bytes"_s, u"cannot write the input"_s, {}};
+    file.close();
+    double seconds = 0;
+    double megabytes = 0;
+    const bool ran = runMeasured({QStringLiteral(VIRTUAL_PRINTER_PATH),
+                                  u"--input"_s,
+                                  input,
+                                  u"--png"_s,
+                                  dir.filePath(u"out.png"_s)},
+                                 &seconds,
+                                 &megabytes);
+    return {u"virtual printer: 10 MB of random bytes to PNG (--input)"_s,
+            ran ? u"%1 s, peak %2 MB resident"_s.arg(seconds, 0, 'f', 2).arg(megabytes, 0, 'f', 0)
+                : u"the program failed"_s,
+            u"< 1 s, < 250 MB"_s};
+}
+
+// From the last byte of a receipt written to the pty to its picture in the window.
+BenchRow windowLatency()
+{
+    vprinter::PseudoTerminal terminal;
+    if (!terminal.open())
+        return {u"virtual printer: receipt shown after its last byte"_s,
+                terminal.errorString(),
+                {}};
+    vprinter::PrinterServer server;
+    server.attach(&terminal);
+    vprinter::PrinterWindow window(&server, terminal.slavePath());
+    window.show();
+    auto *view = window.findChild<QLabel *>(u"receipt"_s);
+    QFile client(terminal.slavePath());
+    if (!view || !client.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return {u"virtual printer: receipt shown after its last byte"_s, u"no window"_s, {}};
+    std::vector<double> millis;
+    for (int i = 0; i < 20; ++i) {
+        QTest::qWait(100);
+        const qint64 before = view->pixmap().cacheKey();
+        client.write(
+                "\033@Coffee                                      2.50\nTotal 2.50\n\035V\000"_ba);
+        QElapsedTimer timer;
+        timer.start();
+        while (view->pixmap().cacheKey() == before && timer.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        millis.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(millis.begin(), millis.end());
+    return {u"virtual printer: receipt shown in the window after its last byte"_s,
+            u"median %1 ms, worst %2 ms over 20 receipts"_s.arg(millis[10], 0, 'f', 1)
+                    .arg(millis.back(), 0, 'f', 1),
+            u"< 50 ms"_s};
+}
+
+BenchRow fuzzRate()
+{
+    const QString target = QStringLiteral(FUZZ_TARGET_PATH);
+    if (!QFile::exists(target))
+        return {u"emulator fuzz target"_s,
+                u"not built (scripts/test builds it with clang)"_s,
+                u"≥ 5,000 inputs/s"_s};
+    QTemporaryDir corpus;
+    QProcess fuzz;
+    fuzz.start(target,
+               {u"-max_total_time=10"_s,
+                u"-print_final_stats=0"_s,
+                corpus.path(),
+                QStringLiteral(FUZZ_SEEDS)});
+    fuzz.waitForFinished(60000);
+    const QRegularExpression done(u"Done (\\d+) runs in (\\d+) second"_s);
+    const auto match = done.match(QString::fromLatin1(fuzz.readAllStandardError()));
+    if (!match.hasMatch())
+        return {u"emulator fuzz target"_s, u"no result"_s, u"≥ 5,000 inputs/s"_s};
+    return {u"emulator fuzz target: inputs a second"_s,
+            u"%1 inputs/s over %2 s"_s
+                    .arg(match.captured(1).toDouble() / match.captured(2).toDouble(), 0, 'f', 0)
+                    .arg(match.captured(2)),
+            u"≥ 5,000 inputs/s"_s};
+}
+
+} // namespace
+
+QList<BenchRow> benchVirtualPrinter()
+{
+    const QByteArray text = textHeavyStream(qsizetype(32) * 1000 * 1000);
+    return {{u"virtual printer: interpreter on text-heavy receipts"_s,
+             u"%1 MB/s over 32 MB in 4 KiB pieces"_s.arg(throughput(text), 0, 'f', 1),
+             u"≥ 50 MB/s"_s},
+            randomInput(),
+            windowLatency(),
+            fuzzRate()};
+}
