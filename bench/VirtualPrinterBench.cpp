@@ -3,6 +3,7 @@
 #include "BenchSections.h"
 #include "PrinterServer.h"
 #include "PrinterWindow.h"
+#include "PseudoTerminal.h"
 #include "emulator/Interpreter.h"
 
 #include <QCoreApplication>
@@ -16,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <chrono>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
