@@ -277,7 +277,7 @@ void TestInterpreter::inputStaysBounded()
     Interpreter huge;
     huge.feed("\035v0\000\377\377\377\377"_ba);
     for (int i = 0; i < 64; ++i)
-        huge.feed(QByteArray(64 * 1024, '\377'));
+        huge.feed(QByteArray(qsizetype(64) * 1024, '\377'));
     QCOMPARE(huge.pendingBytes(), 0);
     QCOMPARE(huge.receipts().last().warningLines(),
              QStringList{u"command of 4294836233 bytes too large to hold, skipped"_s});
