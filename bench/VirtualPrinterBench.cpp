@@ -99,7 +99,7 @@ BenchRow randomInput()
     QTemporaryDir dir;
     const QString input = dir.filePath(u"random.bin"_s);
     QFile file(input);
-    QByteArray bytes(10 * 1000 * 1000, Qt::Uninitialized);
+    QByteArray bytes(qsizetype(10) * 1000 * 1000, Qt::Uninitialized);
     QRandomGenerator random(10);
     random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())

@@ -711,7 +711,7 @@ const CommandSpec table[] = {
 // Commands by their first two bytes, longer prefixes first.
 struct Index
 {
-    std::array<std::vector<const CommandSpec *>, 256 * 5> byPrefix;
+    std::array<std::vector<const CommandSpec *>, size_t(256) * 5> byPrefix;
     static int slot(uchar first, uchar second)
     {
         switch (first) {

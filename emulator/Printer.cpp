@@ -533,11 +533,14 @@ void Printer::twoDimensionalCode(QByteArrayView body)
                 return warn(u"QR module size out of range"_s);
             qr.moduleSize = at(2);
             return;
-        case 69:
-            if (at(2) < 48 || at(2) > 51)
+        case 69: {
+            static constexpr char levels[] = {'L', 'M', 'Q', 'H'};
+            const int level = at(2) - 48;
+            if (level < 0 || level > 3)
                 return warn(u"QR error correction level out of range"_s);
-            qr.level = "LMQH"[at(2) - 48];
+            qr.level = levels[level];
             return;
+        }
         case 80:
             qr.data = body.sliced(std::min<qsizetype>(3, body.size())).toByteArray();
             return;
