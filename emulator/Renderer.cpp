@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <variant>
 
 using namespace Qt::StringLiterals;
@@ -30,13 +31,14 @@ constexpr int RefusalHeight = 64;
 constexpr int BlackMarkHeight = 48;
 constexpr qreal ScriptScale = 0.6;
 constexpr qreal ItalicShear = -0.22;
-constexpr qreal EmphasisPen = 1.3;
+constexpr qreal EmphasisShift = 0.6;
 constexpr int GlyphPixels = 96; // size of the em square the outlines are taken at
 constexpr qreal Baseline = 0.8; // baseline's depth in the em square
 
 const QColor NoteColour(0x20, 0x50, 0xA0);
 const QColor RefusalColour(0xD0, 0x00, 0x00);
 const QColor GutterColour(0xE8, 0xE8, 0xE8);
+const QColor GapColour(0x60, 0x60, 0x60); // between receipts in a stack
 
 int lineBoxHeight(const TextLine &line)
 {
@@ -196,11 +198,45 @@ void Renderer::drawCharacter(QPainter &painter,
 {
     if (character.isSpace())
         return;
+    const int across = doubleByte ? style.chineseWidth : style.widthMultiplier;
+    const int up = doubleByte ? style.chineseHeight : style.heightMultiplier;
+    if ((across > 1 || up > 1) && style.script == Script::Normal) {
+        // The print head magnifies a character by repeating its dots: the picture at normal
+        // size, placed in a cell at the origin, is drawn larger dot for dot.
+        TextStyle plain = style;
+        plain.widthMultiplier = plain.heightMultiplier = 1;
+        plain.chineseWidth = plain.chineseHeight = 1;
+        const CellSize base = cellSize(plain, doubleByte);
+        QPoint at;
+        const GlyphPicture &picture = placedGlyph(
+                character, plain, doubleByte, QRectF(0, 0, base.width, base.height), 0, &at);
+        const QPointF corner = at + picture.offset;
+        painter.drawImage(QRectF(cell.left() + corner.x() * across,
+                                 cell.top() + corner.y() * up,
+                                 qreal(picture.image.width()) * across,
+                                 qreal(picture.image.height()) * up),
+                          picture.image);
+        return;
+    }
+    QPoint at;
+    const GlyphPicture &picture = placedGlyph(character, style, doubleByte, cell, lineTop, &at);
+    painter.drawImage(at + picture.offset, picture.image);
+}
+
+const Renderer::GlyphPicture &Renderer::placedGlyph(QChar character,
+                                                    const TextStyle &style,
+                                                    bool doubleByte,
+                                                    const QRectF &cell,
+                                                    qreal lineTop,
+                                                    QPoint *at) const
+{
     const Glyph &g = glyph(character);
     TextStyle unscaled = style;
-    unscaled.widthMultiplier = 1;
-    unscaled.heightMultiplier = 1;
+    unscaled.widthMultiplier = unscaled.heightMultiplier = 1;
+    unscaled.chineseWidth = unscaled.chineseHeight = 1;
     const CellSize base = cellSize(unscaled, doubleByte);
+    const int across = doubleByte ? style.chineseWidth : style.widthMultiplier;
+    const int up = doubleByte ? style.chineseHeight : style.heightMultiplier;
     const qreal em = GlyphPixels;
     const qreal script = style.script == Script::Normal ? 1.0 : ScriptScale;
 
@@ -209,18 +245,18 @@ void Renderer::drawCharacter(QPainter &painter,
         // The em square fills the cell's height; a glyph wider than the cell is squeezed.
         qreal sy = base.height / em;
         qreal sx = std::min(sy, base.width / g.advance);
-        sx *= style.widthMultiplier * script;
-        sy *= style.heightMultiplier * script;
+        sx *= across * script;
+        sy *= up * script;
         const qreal left = cell.left() + (cell.width() - g.advance * sx) / 2;
         const qreal top = style.script == Script::Superscript ? lineTop : cell.bottom() - em * sy;
         transform.translate(left, top + Baseline * em * sy);
         transform.scale(sx, sy);
     } else {
         // Turned a quarter clockwise: the top of the character faces the right-hand edge.
-        const qreal across = base.width / em;
-        const qreal along = std::min(across, base.height / g.advance);
-        const qreal sx = across * style.widthMultiplier * script;
-        const qreal sy = along * style.heightMultiplier * script;
+        const qreal acrossUnit = base.width / em;
+        const qreal along = std::min(acrossUnit, base.height / g.advance);
+        const qreal sx = acrossUnit * across * script;
+        const qreal sy = along * up * script;
         const qreal left = cell.left() + (cell.width() - em * sx) / 2 + (1 - Baseline) * em * sx;
         const qreal top = cell.top() + (cell.height() - g.advance * sy) / 2;
         transform.translate(left, top);
@@ -265,16 +301,23 @@ void Renderer::drawCharacter(QPainter &painter,
         glyphPainter.translate(-bounds.topLeft());
         const QColor ink = style.reverse ? Qt::white : Qt::black;
         glyphPainter.fillPath(path, ink);
-        if (style.emphasized)
-            glyphPainter.strokePath(
-                    path, QPen(ink, EmphasisPen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        if (style.emphasized) {
+            // Emphasis thickens every stroke by about a dot: the outline is filled again a
+            // little to each side, which costs far less than stroking it.
+            for (const QPointF shift : {QPointF(EmphasisShift, 0),
+                                        QPointF(-EmphasisShift, 0),
+                                        QPointF(0, EmphasisShift),
+                                        QPointF(0, -EmphasisShift)})
+                glyphPainter.fillPath(path.translated(shift), ink);
+        }
         if (style.doubleStrike)
             glyphPainter.fillPath(path.translated(1, 0), ink);
         glyphPainter.end();
         m_pictureBytes += drawn.image.sizeInBytes() + key.size();
         picture = m_pictures.insert(key, drawn);
     }
-    painter.drawImage(QPointF(x, y) + picture->offset, picture->image);
+    *at = QPoint(int(x), int(y));
+    return *picture;
 }
 
 void Renderer::drawLine(QPainter &painter, const TextLine &line, int top) const
@@ -507,7 +550,7 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
     return image;
 }
 
-RenderResult Renderer::render(const QList<Receipt> &receipts) const
+RenderResult Renderer::render(const QList<Receipt> &receipts, bool palette) const
 {
     // Newest first, until the pictures would be taller than one stack can show.
     RenderResult result;
@@ -523,7 +566,8 @@ RenderResult Renderer::render(const QList<Receipt> &receipts) const
             continue;
         }
         QStringList own = receipt.warningLines();
-        result.images.prepend(renderReceipt(receipt, &own));
+        QImage image = renderReceipt(receipt, &own);
+        result.images.prepend(palette ? toPalette(image) : image);
         height += result.images.first().height() + ReceiptGap;
         for (QString &warning : own)
             warning = u"receipt %1: %2"_s.arg(i + 1).arg(warning);
@@ -552,10 +596,30 @@ QImage Renderer::stack(const QList<QImage> &images, QStringList *warnings)
     if (first > 0 && warnings)
         warnings->append(u"%1 earlier receipt(s) left out of the picture"_s.arg(first));
     int width = 1;
-    for (qsizetype i = first; i < images.size(); ++i)
+    bool indexed = true;
+    for (qsizetype i = first; i < images.size(); ++i) {
         width = std::max(width, images.at(i).width());
+        indexed = indexed && images.at(i).format() == QImage::Format_Indexed8;
+    }
+    if (indexed && first < images.size()) {
+        // Pictures in the receipt palette are laid row by row, a quarter of the memory.
+        QImage result(width, std::max(height, 1), QImage::Format_Indexed8);
+        result.setColorTable(images.at(first).colorTable());
+        QImage gap(1, 1, QImage::Format_RGB32);
+        gap.fill(GapColour);
+        result.fill(uint(toPalette(gap).pixelIndex(0, 0)));
+        int y = 0;
+        for (qsizetype i = first; i < images.size(); ++i) {
+            const QImage &image = images.at(i);
+            for (int row = 0; row < image.height(); ++row)
+                std::memcpy(
+                        result.scanLine(y + row), image.constScanLine(row), size_t(image.width()));
+            y += image.height() + ReceiptGap;
+        }
+        return result;
+    }
     QImage result(width, std::max(height, 1), QImage::Format_RGB32);
-    result.fill(QColor(0x60, 0x60, 0x60));
+    result.fill(GapColour);
     QPainter painter(&result);
     int y = 0;
     for (qsizetype i = first; i < images.size(); ++i) {
@@ -565,8 +629,10 @@ QImage Renderer::stack(const QList<QImage> &images, QStringList *warnings)
     return result;
 }
 
-bool Renderer::writePng(const QImage &image, QIODevice *device)
+QImage Renderer::toPalette(const QImage &image)
 {
+    if (image.format() == QImage::Format_Indexed8)
+        return image;
     static const QList<QRgb> palette = [] {
         QList<QRgb> colours;
         // Greys for black print, its smoothed edges, the paper and the margin.
@@ -622,9 +688,14 @@ bool Renderer::writePng(const QImage &image, QIODevice *device)
             out[x] = lastIndex;
         }
     }
+    return indexed;
+}
+
+bool Renderer::writePng(const QImage &image, QIODevice *device)
+{
     QImageWriter writer(device, "png");
     writer.setQuality(80); // the fastest zlib level: a receipt is mostly runs of paper
-    return writer.write(indexed);
+    return writer.write(toPalette(image));
 }
 
 } // namespace emulator

@@ -43,11 +43,15 @@ public:
     QImage renderReceipt(const Receipt &receipt, QStringList *warnings = nullptr) const;
     // Every receipt that has something on it, the one still being printed included; when they
     // would be taller together than MaxStackHeight, only the newest.
-    RenderResult render(const QList<Receipt> &receipts) const;
+    // With palette, each picture is turned into the receipt palette as soon as it is drawn,
+    // which keeps a long run of receipts to a quarter of the memory.
+    RenderResult render(const QList<Receipt> &receipts, bool palette = false) const;
     static QImage stack(const QList<QImage> &images, QStringList *warnings = nullptr);
     // Writes a picture as PNG with a palette of the colours receipts use, which is several
     // times faster to encode than full colour and loses nothing a receipt shows.
     static bool writePng(const QImage &image, QIODevice *device);
+    // The picture in the palette of the colours receipts use.
+    static QImage toPalette(const QImage &image);
 
     QString fontFamily() const { return m_font.family(); }
 
@@ -59,6 +63,18 @@ private:
     };
 
     const Glyph &glyph(QChar character) const;
+    struct GlyphPicture
+    {
+        QImage image;
+        QPoint offset; // of the picture's top left from the pixel the glyph is placed at
+    };
+    // The picture of a glyph in its cell, from the cache, and the pixel it is placed at.
+    const GlyphPicture &placedGlyph(QChar character,
+                                    const TextStyle &style,
+                                    bool doubleByte,
+                                    const QRectF &cell,
+                                    qreal lineTop,
+                                    QPoint *at) const;
     void drawLine(QPainter &painter, const TextLine &line, int top) const;
     void drawCharacter(QPainter &painter,
                        QChar character,
@@ -84,11 +100,6 @@ private:
     mutable QHash<char16_t, Glyph> m_glyphs;
     // Glyphs already drawn at a given scale, turn, slant and quarter-pixel offset: drawing a
     // cached picture is far cheaper than filling the outline again.
-    struct GlyphPicture
-    {
-        QImage image;
-        QPoint offset; // of the picture's top left from the pixel the glyph is placed at
-    };
     mutable QHash<QByteArray, GlyphPicture> m_pictures;
     mutable qsizetype m_pictureBytes = 0;
 };

@@ -98,14 +98,16 @@ int renderFile(const QCommandLineParser &parser, const emulator::PrinterProfile 
     interpreter.finish();
 
     const emulator::Renderer renderer;
-    emulator::RenderResult result = renderer.render(interpreter.receipts());
+    emulator::RenderResult result = renderer.render(interpreter.receipts(), true);
     QStringList warnings = result.warnings;
     if (result.images.isEmpty())
-        result.images.append(renderer.renderReceipt(emulator::Receipt{}));
+        result.images.append(emulator::Renderer::toPalette(renderer.renderReceipt({})));
     QString error;
     bool written = true;
     if (!pngPath.isEmpty()) {
         const QImage image = emulator::Renderer::stack(result.images, &warnings);
+        if (pdfPath.isEmpty())
+            result.images.clear(); // the stack holds them now
         written = vprinter::ReceiptExport::savePng(image, pngPath, &error);
     }
     if (written && !pdfPath.isEmpty())
