@@ -1,16 +1,15 @@
 #include "app/Form1.h"
 
-#include "app/FormLayout.h"
-#include "app/LineControl.h"
+#include "app/FailureText.h"
+#include "app/StatusView.h"
+#include "jobs/BarcodeJob.h"
 #include "jobs/PrintJobs.h"
-#include "jobs/Symbology.h"
-#include "link/Failure.h"
-#include "settings/Selector.h"
+#include "protocol/Commands.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QHash>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -19,9 +18,6 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleFactory>
-
-#include <algorithm>
-#include <vector>
 
 namespace app {
 
@@ -52,25 +48,25 @@ QIcon makeIcon()
 
 QString usageNote()
 {
-    const QChar lf(jobs::LF);
-    return QStringLiteral("使用说明：") + lf + lf
-           + QStringLiteral("首先设置串口参数然后点击《打开串口》") + lf + lf
-           + QStringLiteral("本程序可演示一些打印基本功能及状态返回与特定参数查询。") + lf
-           + QStringLiteral("本程序只有在正确打开串口后才能使用测试功能。");
+    return QStringLiteral("使用说明：\n\n"
+                          "首先设置串口参数然后点击《打开串口》\n\n"
+                          "本程序可演示一些打印基本功能及状态返回与特定参数查询。\n"
+                          "本程序只有在正确打开串口后才能使用测试功能。");
 }
 
 QString aboutMessage()
 {
-    const QString gap = QString(2, QChar(jobs::LF));
-    return gap + QStringLiteral("版权所有：") + QStringLiteral("Thermal Printer Demo 项目") + gap
-           + QStringLiteral("技术支持：") + QStringLiteral("Thermal Printer Demo 维护者") + gap
-           + QStringLiteral("电话：") + QStringLiteral("（000）0000-0000") + gap
-           + QStringLiteral("传真：") + QStringLiteral("（000）0000-0000") + gap
-           + QStringLiteral("地址：") + QStringLiteral("见项目说明文件 README");
+    return QStringLiteral("\n\n版权所有：Thermal Printer Demo 项目"
+                          "\n\n技术支持：Thermal Printer Demo 维护者"
+                          "\n\n电话：（000）0000-0000"
+                          "\n\n传真：（000）0000-0000"
+                          "\n\n地址：见项目说明文件 README");
 }
 
-const QString openCaption = QStringLiteral("open com");
-const QString closeCaption = QStringLiteral("close com");
+QString hex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
 
 } // namespace
 
@@ -91,160 +87,17 @@ Form1::Form1(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Form1"));
     setWindowIcon(makeIcon());
-    buildControls();
+    auto *client = new QWidget(this);
+    setCentralWidget(client);
+    m_ui.setUp(client);
     buildMenus();
+    connectControls();
     startUp();
 
-    connect(&m_link, &serial::PrinterLink::linkLost, this, &Form1::onLinkLost);
-    connect(&m_statusCheck,
-            &status::StatusCheck::replied,
-            this,
-            [this](const status::StatusView &view, const QByteArray &reply) {
-                showStatus(view);
-                m_label5->setToolTip(
-                        tr("Reply: %1").arg(QString::fromLatin1(reply.toHex(' ').toUpper())));
-            });
-    connect(&m_statusCheck,
-            &status::StatusCheck::timedOut,
-            this,
-            [this](const status::StatusView &view, const QByteArray &partial) {
-                showStatus(view);
-                m_label5->setToolTip(
-                        partial.isEmpty()
-                                ? tr("No reply byte arrived.")
-                                : tr("Only %1 of 6 reply bytes arrived: %2")
-                                          .arg(partial.size())
-                                          .arg(QString::fromLatin1(partial.toHex(' ').toUpper())));
-            });
-    connect(&m_statusCheck, &status::StatusCheck::failed, this, [this](const QString &description) {
-        present({description, QMessageBox::Warning});
-    });
-
     // Timer1 runs for the life of the window; its ticks count only while a status check waits.
-    connect(&m_timer1, &QTimer::timeout, &m_statusCheck, &status::StatusCheck::tick);
-    m_timer1.start(timerPeriodMs);
-}
-
-template<typename Widget>
-Widget *Form1::control(const char *name) const
-{
-    return findChild<Widget *>(QString::fromLatin1(name));
-}
-
-void Form1::buildControls()
-{
-    auto *client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    setCentralWidget(client);
-
-    QHash<QByteArray, QWidget *> containers;
-    std::vector<std::pair<int, QWidget *>> tabOrder;
-    for (const ControlSpec &spec : formLayout()) {
-        QWidget *parent = spec.container ? containers.value(spec.container) : client;
-        const QString caption = QString::fromUtf8(spec.caption);
-        const QString name = QString::fromLatin1(spec.name);
-        QWidget *widget = nullptr;
-        switch (spec.kind) {
-        case ControlKind::Frame:
-            widget = new QGroupBox(caption, parent);
-            containers.insert(spec.name, widget);
-            break;
-        case ControlKind::Label: {
-            auto *label = new QLabel(caption, parent);
-            label->setTextFormat(Qt::PlainText);
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            label->setWordWrap(true);
-            widget = label;
-            break;
-        }
-        case ControlKind::ComboBox: {
-            // Typed text is read exactly as typed: no completion, and Enter adds nothing.
-            auto *combo = new QComboBox(parent);
-            combo->setEditable(true);
-            combo->setInsertPolicy(QComboBox::NoInsert);
-            combo->setCompleter(nullptr);
-            widget = combo;
-            break;
-        }
-        case ControlKind::Button:
-            widget = new QPushButton(caption, parent);
-            break;
-        case ControlKind::Option:
-            widget = new QRadioButton(caption, parent);
-            break;
-        case ControlKind::TextBox:
-            widget = new QLineEdit(caption, parent);
-            break;
-        case ControlKind::Line: {
-            const QLine line(pixels(spec.left),
-                             pixels(spec.top),
-                             pixels(spec.left + spec.width),
-                             pixels(spec.top + spec.height));
-            auto *lineControl = new LineControl(line, spec.lineColour, parent);
-            lineControl->setObjectName(name);
-            continue;
-        }
-        }
-        widget->setObjectName(name);
-        widget->setGeometry(
-                pixels(spec.left), pixels(spec.top), pixels(spec.width), pixels(spec.height));
-        if (spec.tabIndex >= 0 && widget->focusPolicy() != Qt::NoFocus)
-            tabOrder.emplace_back(spec.tabIndex, widget);
-    }
-    std::sort(tabOrder.begin(), tabOrder.end(), [](const auto &a, const auto &b) {
-        return a.first < b.first;
-    });
-    for (size_t i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
-
-    client->setMinimumSize(pixels(clientWidthTwips), pixels(clientHeightTwips));
-
-    m_combo1 = control<QComboBox>("Combo1");
-    m_combo2 = control<QComboBox>("Combo2");
-    m_combo3 = control<QComboBox>("Combo3");
-    m_combo4 = control<QComboBox>("Combo4");
-    m_combo5 = control<QComboBox>("Combo5");
-    m_combo6 = control<QComboBox>("Combo6");
-    m_text1 = control<QLineEdit>("Text1");
-    m_label5 = control<QLabel>("Label5");
-    m_command19 = control<QPushButton>("Command19");
-    m_command20 = control<QPushButton>("Command20");
-
-    connect(m_command20, &QPushButton::clicked, this, &Form1::onCommand20Clicked);
-    connect(control<QPushButton>("Command1"), &QPushButton::clicked, this, [this] {
-        run([this] { jobs::feedPaper(jobTarget().port); });
-    });
-    connect(control<QPushButton>("Command5"), &QPushButton::clicked, this, [this] {
-        run([this] { jobs::initializePrinter(jobTarget().port); });
-    });
-    connect(control<QPushButton>("Command6"), &QPushButton::clicked, this, [this] {
-        run([this] { jobs::printAttributeTest(jobTarget(), m_combo6->currentText()); });
-    });
-    connect(control<QPushButton>("Command11"), &QPushButton::clicked, this, [this] {
-        run([this] { jobs::printBarcode(jobTarget(), m_combo5->currentText(), m_text1->text()); });
-    });
-    connectJob(control<QPushButton>("Command8"), &jobs::printTestPage);
-    connectJob(control<QPushButton>("Command13"), &jobs::printUpDown);
-    connectJob(control<QPushButton>("Command4"), &jobs::printChineseText);
-    connectJob(control<QPushButton>("Command3"), &jobs::printSamplePage);
-    connect(m_combo5, &QComboBox::activated, this, &Form1::onCombo5Activated);
-    connect(m_command19, &QPushButton::clicked, this, &Form1::onCommand19Clicked);
-
-    for (const settings::Selector &selector : settings::selectors()) {
-        auto *option = findChild<QRadioButton *>(QStringLiteral("Option%1").arg(selector.option));
-        // Sent on selection only: the option that loses its selection sends nothing.
-        connect(option, &QRadioButton::toggled, this, [this, &selector](bool checked) {
-            if (checked)
-                run([this, &selector] { settings::select(jobTarget().port, selector); });
-        });
-    }
-}
-
-void Form1::connectJob(QPushButton *button, void (*job)(const jobs::JobTarget &))
-{
-    connect(button, &QPushButton::clicked, this, [this, job] {
-        run([this, job] { job(jobTarget()); });
-    });
+    m_statusTimer.setObjectName(QStringLiteral("Timer1"));
+    connect(&m_statusTimer, &QTimer::timeout, &m_statusCheck, &status::StatusCheck::tick);
+    m_statusTimer.start(timerPeriodMs);
 }
 
 void Form1::buildMenus()
@@ -273,46 +126,144 @@ void Form1::buildMenus()
     QAction *help = about->addAction(QStringLiteral("help"));
     help->setObjectName(QStringLiteral("help"));
     help->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    connect(help, &QAction::triggered, this, &Form1::showHelp);
+    connect(help, &QAction::triggered, this, [this] { present({usageNote()}); });
     QAction *aboutDemo = about->addAction(QStringLiteral("about&A"));
     aboutDemo->setObjectName(QStringLiteral("AboutDemo"));
     aboutDemo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    connect(aboutDemo, &QAction::triggered, this, &Form1::showAbout);
+    connect(aboutDemo, &QAction::triggered, this, [this] {
+        present({aboutMessage(), QMessageBox::Information, QMessageBox::Ok | QMessageBox::Cancel});
+    });
+    m_shortcutActions = {quit, help, aboutDemo};
+}
+
+void Form1::connectControls()
+{
+    connect(m_ui.openButton, &QPushButton::clicked, this, &Form1::openOrClose);
+    connect(m_ui.feedButton, &QPushButton::clicked, this, [this] {
+        send([](serial::Port &port, bool) { jobs::feedPaper(port); });
+    });
+    connect(m_ui.resetButton, &QPushButton::clicked, this, [this] {
+        send([](serial::Port &port, bool) { jobs::initializePrinter(port); });
+    });
+    connect(m_ui.attributeButton, &QPushButton::clicked, this, [this] {
+        send([this](serial::Port &port, bool blackMark) {
+            jobs::printAttributeTest(port, blackMark, m_ui.attributeBox->currentText());
+        });
+    });
+    const std::pair<QPushButton *, void (*)(serial::Port &, bool)> pages[] = {
+            {m_ui.testPageButton, &jobs::printTestPage},
+            {m_ui.upDownButton, &jobs::printUpDown},
+            {m_ui.chineseButton, &jobs::printChineseText},
+            {m_ui.samplePageButton, &jobs::printSamplePage},
+    };
+    for (const auto &[button, job] : pages)
+        connect(button, &QPushButton::clicked, this, [this, job = job] { send(job); });
+    connect(m_ui.barcodeButton, &QPushButton::clicked, this, &Form1::printBarcode);
+    // Only a choice from the list writes the hint: Enter on typed text leaves the data alone.
+    connect(m_ui.barcodeTypeBox, &QComboBox::activated, this, &Form1::showBarcodeHint);
+    connect(m_ui.statusButton, &QPushButton::clicked, this, &Form1::checkStatus);
+
+    using namespace protocol;
+    const std::pair<QRadioButton *, QByteArray> options[] = {
+            {m_ui.alignmentOptions[0], justification(Justification::Left)},
+            {m_ui.alignmentOptions[1], justification(Justification::Centre)},
+            {m_ui.alignmentOptions[2], justification(Justification::Right)},
+            {m_ui.speedOptions[0], speed(Speed::Low)},
+            {m_ui.speedOptions[1], speed(Speed::Middle)},
+            {m_ui.speedOptions[2], speed(Speed::High)},
+            {m_ui.densityOptions[0], density(Density::Thin)},
+            {m_ui.densityOptions[1], density(Density::Middle)},
+            {m_ui.densityOptions[2], density(Density::Thick)},
+    };
+    // Every click sends, the option already chosen included: after a reset the operator
+    // applies it again. The option that loses its selection sends nothing.
+    for (const auto &[option, command] : options) {
+        connect(option, &QRadioButton::clicked, this, [this, command = command] {
+            send([&command](serial::Port &port, bool) { port.Output(command); });
+        });
+    }
+
+    // The menu shortcuts work from every box: a text box would otherwise take Ctrl+A and Ctrl+H
+    // for its own editing.
+    for (QWidget *box : std::initializer_list<QWidget *>{m_ui.portBox,
+                                                         m_ui.baudBox,
+                                                         m_ui.dataBitsBox,
+                                                         m_ui.stopBitsBox,
+                                                         m_ui.attributeBox,
+                                                         m_ui.barcodeTypeBox,
+                                                         m_ui.barcodeDataBox})
+        box->installEventFilter(this);
+
+    connect(&m_link, &serial::PrinterLink::failed, this, &Form1::onLinkFailed);
+    connect(&m_statusCheck,
+            &status::StatusCheck::replied,
+            this,
+            [this](const protocol::StatusReply &reply, const QByteArray &bytes) {
+                showStatus(StatusView::forReply(reply));
+                m_ui.statusLabel->setToolTip(tr("Reply: %1").arg(hex(bytes)));
+            });
+    connect(&m_statusCheck,
+            &status::StatusCheck::timedOut,
+            this,
+            [this](const QByteArray &partial) {
+                showStatus(StatusView::timedOut());
+                m_ui.statusLabel->setToolTip(partial.isEmpty()
+                                                     ? tr("No reply byte arrived.")
+                                                     : tr("Only %1 of 6 reply bytes arrived: %2")
+                                                               .arg(partial.size())
+                                                               .arg(hex(partial)));
+            });
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        const QKeySequence key(static_cast<QKeyEvent *>(event)->keyCombination());
+        for (const QAction *action : std::as_const(m_shortcutActions)) {
+            if (action->shortcut() == key)
+                return true; // not taken by the box, so the shortcut fires
+        }
+    }
+    if (watched == m_ui.barcodeTypeBox && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true; // typed text is no choice from the list
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::startUp()
 {
-    m_combo1->addItems({QStringLiteral("COM1"),
-                        QStringLiteral("COM2"),
-                        QStringLiteral("COM3"),
-                        QStringLiteral("COM4"),
-                        QStringLiteral("COM5"),
-                        QStringLiteral("COM6"),
-                        QStringLiteral("COM7"),
-                        QStringLiteral("COM8")});
-    m_combo1->setCurrentText(QStringLiteral("COM1"));
-    m_combo2->addItems({QStringLiteral("1200"),
-                        QStringLiteral("2400"),
-                        QStringLiteral("4800"),
-                        QStringLiteral("9600"),
-                        QStringLiteral("19200"),
-                        QStringLiteral("38400"),
-                        QStringLiteral("57600"),
-                        QStringLiteral("115200")});
-    m_combo2->setCurrentText(QStringLiteral("115200"));
-    m_combo3->addItems({QStringLiteral("7"), QStringLiteral("8")});
-    m_combo3->setCurrentText(QStringLiteral("8"));
-    m_combo4->addItems({QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")});
-    m_combo4->setCurrentText(QStringLiteral("1"));
-    m_combo6->addItems(jobs::attributeNames());
-    m_combo6->setCurrentText(jobs::defaultAttribute);
-    for (const jobs::Symbology &symbology : jobs::symbologies())
-        m_combo5->addItem(symbology.name);
-    m_combo5->setCurrentText(jobs::defaultSymbology);
-    m_text1->setText(jobs::defaultBarcodeData);
+    m_ui.portBox->addItems({QStringLiteral("COM1"),
+                            QStringLiteral("COM2"),
+                            QStringLiteral("COM3"),
+                            QStringLiteral("COM4"),
+                            QStringLiteral("COM5"),
+                            QStringLiteral("COM6"),
+                            QStringLiteral("COM7"),
+                            QStringLiteral("COM8")});
+    m_ui.portBox->setCurrentText(QStringLiteral("COM1"));
+    m_ui.baudBox->addItems({QStringLiteral("1200"),
+                            QStringLiteral("2400"),
+                            QStringLiteral("4800"),
+                            QStringLiteral("9600"),
+                            QStringLiteral("19200"),
+                            QStringLiteral("38400"),
+                            QStringLiteral("57600"),
+                            QStringLiteral("115200")});
+    m_ui.baudBox->setCurrentText(QStringLiteral("115200"));
+    m_ui.dataBitsBox->addItems({QStringLiteral("7"), QStringLiteral("8")});
+    m_ui.dataBitsBox->setCurrentText(QStringLiteral("8"));
+    m_ui.stopBitsBox->addItems({QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")});
+    m_ui.stopBitsBox->setCurrentText(QStringLiteral("1"));
+    m_ui.attributeBox->addItems(jobs::attributeNames());
+    m_ui.attributeBox->setCurrentText(jobs::defaultAttribute);
+    for (const jobs::BarcodeType &type : jobs::barcodeTypes())
+        m_ui.barcodeTypeBox->addItem(type.name);
+    m_ui.barcodeTypeBox->setCurrentText(jobs::defaultBarcodeType);
+    m_ui.barcodeDataBox->setText(jobs::defaultBarcodeData);
     setLinkControls(false);
-    m_paperWhite->setChecked(true);
-    m_blackMark = false;
+    setBlackMark(false);
 }
 
 void Form1::setMessagePresenter(MessagePresenter presenter)
@@ -320,108 +271,114 @@ void Form1::setMessagePresenter(MessagePresenter presenter)
     m_presenter = std::move(presenter);
 }
 
+void Form1::setPortName(const QString &portName)
+{
+    m_ui.portBox->setCurrentText(portName);
+    m_ui.portBox->lineEdit()->setCursorPosition(0); // show the start of a long path
+}
+
 QMessageBox::StandardButton Form1::present(const Message &message)
 {
     return m_presenter(message);
 }
 
-template<typename Work>
-void Form1::run(Work &&work)
-{
-    try {
-        // The pieces of one handler go to the device together, before the handler returns.
-        serial::SerialControl::Batch batch(m_link.comm());
-        work();
-    } catch (const serial::Failure &failure) {
-        // A lost link has already been reported once, by the link itself.
-        if (failure.kind() != serial::Failure::Kind::LinkLost)
-            present({failure.description(), QMessageBox::Warning});
-    }
-}
-
-jobs::JobTarget Form1::jobTarget()
+template<typename Job>
+void Form1::send(Job &&job)
 {
     serial::Port *port = m_link.port();
     if (!port || !m_link.isOpen())
-        throw serial::Failure(tr("The serial port is not open. Click \"open com\" first."));
-    return {*port, m_link.comm(), m_blackMark};
+        return; // the controls that send are locked while the link is closed
+    const serial::SerialControl::Batch batch(m_link.comm());
+    job(*port, m_blackMark);
 }
 
 void Form1::setLinkControls(bool open)
 {
-    for (QComboBox *combo : {m_combo1, m_combo2, m_combo3, m_combo4})
-        combo->setEnabled(!open);
-    m_command19->setEnabled(open);
-    for (const char *frame : {"Frame2", "Frame3", "Frame4", "Frame5"})
-        control<QGroupBox>(frame)->setEnabled(open);
-    m_command20->setText(open ? closeCaption : openCaption);
+    for (QComboBox *box : {m_ui.portBox, m_ui.baudBox, m_ui.dataBitsBox, m_ui.stopBitsBox})
+        box->setEnabled(!open);
+    m_ui.statusButton->setEnabled(open);
+    for (QGroupBox *frame :
+         {m_ui.printFrame, m_ui.alignmentFrame, m_ui.speedFrame, m_ui.densityFrame})
+        frame->setEnabled(open);
+    m_ui.openButton->setText(open ? QStringLiteral("close com") : QStringLiteral("open com"));
 }
 
-void Form1::onCommand20Clicked()
+void Form1::openOrClose()
 {
-    if (m_command20->text() == openCaption)
+    if (!m_link.isOpen()) {
         openLink();
-    else
-        closeLink();
-}
-
-void Form1::openLink()
-{
-    try {
-        m_link.open(serial::LinkChoice::fromTexts(m_combo1->currentText(),
-                                                  m_combo2->currentText(),
-                                                  m_combo3->currentText(),
-                                                  m_combo4->currentText()));
-        setLinkControls(true);
-    } catch (const serial::Failure &failure) {
-        setLinkControls(false);
-        present({failure.description(), QMessageBox::Warning});
+        return;
     }
-}
-
-void Form1::closeLink()
-{
     m_statusCheck.cancel();
     m_link.close();
     setLinkControls(false);
 }
 
-void Form1::onLinkLost(const QString &description)
+void Form1::openLink()
+{
+    const std::optional<serial::LineSettings> settings = serial::LineSettings::fromTexts(
+            m_ui.baudBox->currentText(),
+            m_ui.dataBitsBox->currentText(),
+            m_ui.stopBitsBox->currentText());
+    if (!settings)
+        onLinkFailed(serial::LinkFailure::SettingsRefused);
+    else if (m_link.open(m_ui.portBox->currentText(), *settings))
+        setLinkControls(true);
+}
+
+void Form1::onLinkFailed(serial::LinkFailure failure)
 {
     m_statusCheck.cancel();
     setLinkControls(false);
-    present({description, QMessageBox::Warning});
+    const QString settingsText = QStringLiteral("%1,,%2,%3")
+                                         .arg(m_ui.baudBox->currentText(),
+                                              m_ui.dataBitsBox->currentText(),
+                                              m_ui.stopBitsBox->currentText());
+    present({linkFailureText(failure, m_ui.portBox->currentText(), settingsText),
+             QMessageBox::Warning});
 }
 
-void Form1::onCombo5Activated(int)
+void Form1::printBarcode()
 {
-    const jobs::Symbology *symbology = jobs::findSymbology(m_combo5->currentText());
-    if (!symbology)
-        return;
-    m_text1->setText(symbology->hint);
-    QFont font = m_text1->font();
-    font.setPointSize(10);
-    m_text1->setFont(font);
+    std::optional<jobs::BarcodeRefusal> refusal;
+    send([this, &refusal](serial::Port &port, bool blackMark) {
+        refusal = jobs::printBarcode(
+                port, blackMark, m_ui.barcodeTypeBox->currentText(), m_ui.barcodeDataBox->text());
+    });
+    if (refusal)
+        present({barcodeRefusalText(*refusal, m_ui.barcodeTypeBox->currentText()),
+                 QMessageBox::Warning});
 }
 
-void Form1::onCommand19Clicked()
+void Form1::showBarcodeHint()
+{
+    const jobs::BarcodeType *type = jobs::findBarcodeType(m_ui.barcodeTypeBox->currentText());
+    if (!type)
+        return;
+    m_ui.barcodeDataBox->setText(type->hint);
+    QFont font = m_ui.barcodeDataBox->font();
+    font.setPointSize(10);
+    m_ui.barcodeDataBox->setFont(font);
+}
+
+void Form1::checkStatus()
 {
     if (m_statusCheck.isWaiting())
         return; // one check at a time: the waiting one keeps its request and reply
-    showStatus({QString(), false, 10});
-    m_label5->setToolTip(QString());
-    run([this] { m_statusCheck.start(jobTarget().port); });
+    showStatus({QString(), QColor(0, 0, 0), 10});
+    m_ui.statusLabel->setToolTip(QString());
+    send([this](serial::Port &port, bool) { m_statusCheck.start(port); });
 }
 
-void Form1::showStatus(const status::StatusView &view)
+void Form1::showStatus(const StatusView &view)
 {
-    QPalette palette = m_label5->palette();
-    palette.setColor(QPalette::WindowText, view.red ? QColor(255, 0, 0) : QColor(0, 0, 0));
-    m_label5->setPalette(palette);
-    QFont font = m_label5->font();
+    QPalette palette = m_ui.statusLabel->palette();
+    palette.setColor(QPalette::WindowText, view.colour);
+    m_ui.statusLabel->setPalette(palette);
+    QFont font = m_ui.statusLabel->font();
     font.setPointSize(view.pointSize);
-    m_label5->setFont(font);
-    m_label5->setText(view.caption);
+    m_ui.statusLabel->setFont(font);
+    m_ui.statusLabel->setText(view.caption);
 }
 
 void Form1::setBlackMark(bool blackMark)
@@ -429,16 +386,6 @@ void Form1::setBlackMark(bool blackMark)
     m_paperBlack->setChecked(blackMark);
     m_paperWhite->setChecked(!blackMark);
     m_blackMark = blackMark;
-}
-
-void Form1::showHelp()
-{
-    present({usageNote(), QMessageBox::NoIcon, QMessageBox::Ok});
-}
-
-void Form1::showAbout()
-{
-    present({aboutMessage(), QMessageBox::Information, QMessageBox::Ok | QMessageBox::Cancel});
 }
 
 } // namespace app

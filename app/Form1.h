@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FormControls.h"
 #include "app/Message.h"
 #include "link/PrinterLink.h"
 #include "status/StatusCheck.h"
@@ -8,20 +9,13 @@
 #include <QTimer>
 
 class QAction;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-
-namespace jobs {
-struct JobTarget;
-}
 
 namespace app {
 
-// The tool's one window: its controls come from the layout table, its handlers read the
-// controls, call the printer link, jobs and status check, and show what comes back.
+struct StatusView;
+
+// The tool's one window: its handlers read the controls, send through the printer link, run the
+// status check, and show what comes back or what was refused.
 class Form1 : public QMainWindow
 {
     Q_OBJECT
@@ -31,57 +25,41 @@ public:
 
     // Every message the window shows goes through this; tests replace it.
     void setMessagePresenter(MessagePresenter presenter);
-    serial::PrinterLink &printerLink() { return m_link; }
-    status::StatusCheck &statusCheck() { return m_statusCheck; }
-    bool blackMark() const { return m_blackMark; }
+    void setPortName(const QString &portName);
 
     // Period of Timer1, which bounds the status check's wait.
     static constexpr int timerPeriodMs = 500;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
-    void buildControls();
     void buildMenus();
+    void connectControls();
     void startUp();
 
-    void onCommand20Clicked();
+    void openOrClose();
     void openLink();
-    void closeLink();
-    void onLinkLost(const QString &description);
+    void onLinkFailed(serial::LinkFailure failure);
     void setLinkControls(bool open);
 
-    // Runs one handler's work; a refusal ends it at that step and is shown to the operator.
-    template<typename Work>
-    void run(Work &&work);
-    jobs::JobTarget jobTarget();
-    void connectJob(QPushButton *button, void (*job)(const jobs::JobTarget &));
+    // Runs one handler's sends; they reach the device together, before the handler returns.
+    template<typename Job>
+    void send(Job &&job);
+    void printBarcode();
+    void showBarcodeHint();
+    void checkStatus();
+    void showStatus(const StatusView &view);
+    void setBlackMark(bool blackMark);
     QMessageBox::StandardButton present(const Message &message);
 
-    void onCombo5Activated(int index);
-    void onCommand19Clicked();
-    void showStatus(const status::StatusView &view);
-    void setBlackMark(bool blackMark);
-    void showHelp();
-    void showAbout();
-
-    template<typename Widget>
-    Widget *control(const char *name) const;
-
-    serial::PrinterLink m_link; // MSComm1, serialPort and port
+    FormControls m_ui;
+    serial::PrinterLink m_link;
     status::StatusCheck m_statusCheck{m_link.comm()};
-    QTimer m_timer1;
+    QTimer m_statusTimer;
     bool m_blackMark = false;
     MessagePresenter m_presenter;
-
-    QComboBox *m_combo1 = nullptr;
-    QComboBox *m_combo2 = nullptr;
-    QComboBox *m_combo3 = nullptr;
-    QComboBox *m_combo4 = nullptr;
-    QComboBox *m_combo5 = nullptr;
-    QComboBox *m_combo6 = nullptr;
-    QLineEdit *m_text1 = nullptr;
-    QLabel *m_label5 = nullptr;
-    QPushButton *m_command19 = nullptr;
-    QPushButton *m_command20 = nullptr;
+    QList<QAction *> m_shortcutActions; // quit, help, about: reachable from every box
     QAction *m_paperBlack = nullptr;
     QAction *m_paperWhite = nullptr;
 };

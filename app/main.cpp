@@ -1,9 +1,7 @@
 #include "app/Form1.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QCommandLineParser>
-#include <QLineEdit>
 
 int main(int argc, char *argv[])
 {
@@ -22,11 +20,8 @@ int main(int argc, char *argv[])
 
     app::applyWindowLook();
     app::Form1 form;
-    if (parser.isSet(portOption)) {
-        auto *combo1 = form.findChild<QComboBox *>(QStringLiteral("Combo1"));
-        combo1->setCurrentText(parser.value(portOption));
-        combo1->lineEdit()->setCursorPosition(0); // show the start of a long path
-    }
+    if (parser.isSet(portOption))
+        form.setPortName(parser.value(portOption));
     form.show();
     return QApplication::exec();
 }

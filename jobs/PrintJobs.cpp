@@ -1,7 +1,8 @@
 #include "jobs/PrintJobs.h"
 
 #include "link/Port.h"
-#include "link/SerialControl.h"
+#include "protocol/CodePage936.h"
+#include "protocol/Commands.h"
 
 #include <array>
 
@@ -9,170 +10,180 @@ namespace jobs {
 
 namespace {
 
-// One entry of the attribute test: the switch-on and switch-off commands of an attribute.
-struct Attribute
+using protocol::Attribute;
+
+// An attribute of the attribute test: the commands that switch it on and off.
+struct AttributeTest
 {
     QString name;
-    int number; // 0: nothing to switch off afterwards
-    QString on;
-    QString off;
+    QByteArray on;
+    QByteArray off; // empty: nothing to switch off afterwards
 };
 
-const std::array<Attribute, 10> &attributes()
+const std::array<AttributeTest, 10> &attributeTests()
 {
-    static const std::array<Attribute, 10> table = {{
-            {QStringLiteral("Emphasize"), 1, command({ESC, u'E', 1}), command({ESC, u'E', 0})},
-            {QStringLiteral("Double"), 2, command({ESC, u'G', 1}), command({ESC, u'G', 0})},
-            {QStringLiteral("90degree"), 3, command({ESC, u'V', 1}), command({ESC, u'V', 0})},
-            {QStringLiteral("italic"), 4, command({ESC, u'4', 1}), command({ESC, u'4', 0})},
-            {QStringLiteral("underline 1"), 5, command({ESC, u'-', 1}), command({ESC, u'-', 0})},
-            {QStringLiteral("underline 2"), 6, command({ESC, u'-', 2}), command({ESC, u'-', 0})},
-            {QStringLiteral("upside down"), 7, command({ESC, u'{', 1}), command({ESC, u'{', 0})},
-            {QStringLiteral("amplify 1"), 8, command({GS, u'!', 0x11}), command({GS, u'!', 0})},
-            {QStringLiteral("amplify 2"), 9, command({GS, u'!', 0x22}), command({GS, u'!', 0})},
-            {QStringLiteral("normal"),
-             0,
-             command({ESC, u'@'}),
-             command({})}, // "normal" resets the printer before the lines
+    using protocol::attribute;
+    using protocol::characterSize;
+    static const std::array<AttributeTest, 10> table = {{
+            {QStringLiteral("Emphasize"),
+             attribute(Attribute::Emphasized, 1),
+             attribute(Attribute::Emphasized, 0)},
+            {QStringLiteral("Double"),
+             attribute(Attribute::DoubleStrike, 1),
+             attribute(Attribute::DoubleStrike, 0)},
+            {QStringLiteral("90degree"),
+             attribute(Attribute::Rotated90, 1),
+             attribute(Attribute::Rotated90, 0)},
+            {QStringLiteral("italic"),
+             attribute(Attribute::Italic, 1),
+             attribute(Attribute::Italic, 0)},
+            {QStringLiteral("underline 1"),
+             attribute(Attribute::Underline, 1),
+             attribute(Attribute::Underline, 0)},
+            {QStringLiteral("underline 2"),
+             attribute(Attribute::Underline, 2),
+             attribute(Attribute::Underline, 0)},
+            {QStringLiteral("upside down"),
+             attribute(Attribute::UpsideDown, 1),
+             attribute(Attribute::UpsideDown, 0)},
+            {QStringLiteral("amplify 1"), characterSize(2, 2), characterSize(1, 1)},
+            {QStringLiteral("amplify 2"), characterSize(3, 3), characterSize(1, 1)},
+            // "normal" resets the printer before the lines.
+            {QStringLiteral("normal"), protocol::reset(), QByteArray()},
     }};
     return table;
 }
 
-} // namespace
-
-const QString chineseParagraph = QStringLiteral(
-        "热敏打印机的原理是在淡色材料上(通常是纸)覆上一层透明膜，将膜加热一段时间后变成深色("
-        "一般是黑色，也有蓝色)"
-        "。图象是通过加热，在膜中产生化学反应而生成的。这种化学反应是在一定的温度下进行的。高温会加"
-        "速这种化学反应。当温度低于60℃时，膜需要经过相当长，甚至长达几年的时间才能变成深色；而当温"
-        "度为200℃时，这种反映会在几微秒内完成。");
-
-void endOfJob(const JobTarget &target)
+QByteArray line(const QByteArray &text)
 {
-    if (target.blackMark)
-        target.comm.writeRaw(QByteArrayLiteral("\x1D\xF6"));
-    target.port.Output(command({ESC, u'i'}));
+    return text + protocol::lineFeed();
 }
+
+} // namespace
 
 void feedPaper(serial::Port &port)
 {
-    port.Output(command({ESC, u'd', 5}));
+    port.Output(protocol::feedLines(5));
 }
 
 void initializePrinter(serial::Port &port)
 {
-    port.Output(command({ESC, u'@'}));
+    port.Output(protocol::reset());
+}
+
+void endOfJob(serial::Port &port, bool blackMark)
+{
+    if (blackMark)
+        port.Output(protocol::blackMarkFeed());
+    port.Output(protocol::cut());
 }
 
 QStringList attributeNames()
 {
     QStringList names;
-    for (const Attribute &attribute : attributes())
-        names.append(attribute.name);
+    for (const AttributeTest &test : attributeTests())
+        names.append(test.name);
     return names;
 }
 
-void printAttributeTest(const JobTarget &target, const QString &attribute)
+void printAttributeTest(serial::Port &port, bool blackMark, const QString &attribute)
 {
-    serial::Port &port = target.port;
-    const Attribute *chosen = nullptr;
-    for (const Attribute &entry : attributes()) {
-        if (attribute == entry.name) {
-            chosen = &entry;
+    const AttributeTest *chosen = nullptr;
+    for (const AttributeTest &test : attributeTests()) {
+        if (attribute == test.name) {
+            chosen = &test;
             break;
         }
     }
     if (chosen)
         port.Output(chosen->on);
-
-    const std::array<QString, 3> lines = {QString(22, u'A'), QString(22, u'B'), QString(22, u'C')};
     for (int round = 0; round < 3; ++round) {
-        for (const QString &line : lines)
-            port.Output(line + LF);
+        for (const char letter : {'A', 'B', 'C'})
+            port.Output(line(QByteArray(22, letter)));
     }
-    port.Output(command({LF}));
-    if (chosen && chosen->number != 0)
+    port.Output(protocol::lineFeed());
+    if (chosen && !chosen->off.isEmpty())
         port.Output(chosen->off);
-    port.Output(command({ESC, u'@'}));
-    endOfJob(target);
+    port.Output(protocol::reset());
+    endOfJob(port, blackMark);
 }
 
-void printTestPage(const JobTarget &target)
+void printTestPage(serial::Port &port, bool blackMark)
 {
-    serial::Port &port = target.port;
-    const QString rule(25, u'*');
-    port.Output(QStringLiteral("** testing **") + LF + LF);
-    port.Output(rule + LF);
+    const QByteArray rule(25, '*');
+    port.Output(line(line("** testing **")));
+    port.Output(line(rule));
     for (int i = 0; i < 8; ++i)
-        port.Output(QStringLiteral("* Printing a test *") + LF);
-    port.Output(rule + LF);
-    port.Output(command({LF}));
-    endOfJob(target);
+        port.Output(line("* Printing a test *"));
+    port.Output(line(rule));
+    port.Output(protocol::lineFeed());
+    endOfJob(port, blackMark);
 }
 
-void printUpDown(const JobTarget &target)
+void printUpDown(serial::Port &port, bool blackMark)
 {
-    serial::Port &port = target.port;
-    const QString enlarged = command({GS, u'!', 1});
-    const QString normalSize = command({GS, u'!', 0});
-    port.Output(command({ESC, u'@'}));
-
-    // GS ~ 0 selects subscript, GS ~ 1 superscript; each run of letters is printed enlarged,
-    // then again in the mode, on the same line.
-    const std::array<std::pair<QString, char16_t>, 2> sections = {
-            std::pair{QStringLiteral("Sets subscripts"), char16_t(0)},
-            std::pair{QStringLiteral("Sets superscripts"), char16_t(1)},
-    };
-    for (const auto &[heading, mode] : sections) {
-        port.Output(enlarged);
-        port.Output(heading + LF);
-        bool first = true;
-        for (const QString &letters : {QStringLiteral("ABCDEF"), QStringLiteral("abcdef")}) {
-            if (!first)
-                port.Output(enlarged);
-            first = false;
+    const QByteArray enlarged = protocol::characterSize(1, 2);
+    const QByteArray normalSize = protocol::characterSize(1, 1);
+    port.Output(protocol::reset());
+    for (const auto &[heading, mode] :
+         {std::pair{"Sets subscripts", protocol::Script::Subscript},
+          std::pair{"Sets superscripts", protocol::Script::Superscript}}) {
+        // A run of letters prints enlarged, then again in the mode, on the same line.
+        const auto run = [&port, &normalSize, mode = mode](const QByteArray &letters) {
             port.Output(letters);
             port.Output(normalSize);
-            port.Output(command({GS, u'~', mode}));
-            port.Output(letters + LF);
-        }
+            port.Output(protocol::script(mode));
+            port.Output(line(letters));
+        };
+        port.Output(enlarged);
+        port.Output(line(heading));
+        run("ABCDEF");
+        port.Output(enlarged);
+        run("abcdef");
     }
-    port.Output(command({LF}));
-    endOfJob(target);
+    port.Output(protocol::lineFeed());
+    endOfJob(port, blackMark);
 }
 
-void printChineseText(const JobTarget &target)
+void printChineseText(serial::Port &port, bool blackMark)
 {
-    target.port.Output(chineseParagraph + LF);
-    target.port.Output(command({LF}));
-    endOfJob(target);
+    static const QByteArray paragraph = *protocol::toCodePage936(QStringLiteral(
+            "热敏打印机的原理是在淡色材料上(通常是纸)覆上一层透明膜，将膜加热一段时间后变成深色("
+            "一般是黑色，也有蓝色)。图象是通过加热，在膜中产生化学反应而生成的。这种化学反应是在一"
+            "定的温度下进行的。高温会加速这种化学反应。当温度低于60℃时，膜需要经过相当长，甚至长达"
+            "几年的时间才能变成深色；而当温度为200℃时，这种反映会在几微秒内完成。"));
+    port.Output(line(paragraph));
+    port.Output(protocol::lineFeed());
+    endOfJob(port, blackMark);
 }
 
-void printSamplePage(const JobTarget &target)
+void printSamplePage(serial::Port &port, bool blackMark)
 {
-    serial::Port &port = target.port;
-    port.Output(command({ESC, u'G', 1}));
-    port.Output(command({ESC, u'!', 0x2F}));
-    port.Output(QStringLiteral("ORVEX72") + LF);
-    port.Output(command({ESC, u'!', 0}));
-    port.Output(QStringLiteral("www.example.com") + LF); // maker
-    port.Output(QStringLiteral("www.example.net") + LF); // distributor
-    port.Output(command({LF}));
-    port.Output(command({ESC, u'G', 0}));
-    port.Output(command({ESC, u'V', 0}));
-    port.Output(QStringLiteral("CodeBar Print:"));
-    port.Output(command({LF}));
-    port.Output(QStringLiteral("CodeBar Name: CODE39"));
-    port.Output(command({GS, u'h', 0x50}));    // bar height 80 dots
-    port.Output(command({GS, u'w', 2}));       // module width 2
-    port.Output(command({GS, u'H', 0}));       // no human-readable text
-    port.Output(command({GS, u'f', 0}));       // human-readable font 0
-    port.Output(command({GS, u'k', 0x45, 9})); // CODE39, 9 data bytes follow
-    port.Output(QStringLiteral("123456789"));
-    port.Output(command({LF}));
-    port.Output(QStringLiteral("NO. 123456789"));
-    port.Output(command({LF}));
-    endOfJob(target);
+    using protocol::Attribute;
+    const QByteArray data = "123456789";
+    const auto frame = *protocol::barcodeFrame(protocol::Symbology::Code39, data.size());
+    port.Output(protocol::attribute(Attribute::DoubleStrike, 1));
+    port.Output(protocol::printMode(protocol::bannerPrintMode));
+    port.Output(line("ORVEX72"));
+    port.Output(protocol::printMode(0));
+    port.Output(line("www.example.com")); // maker
+    port.Output(line("www.example.net")); // distributor
+    port.Output(protocol::lineFeed());
+    port.Output(protocol::attribute(Attribute::DoubleStrike, 0));
+    port.Output(protocol::attribute(Attribute::Rotated90, 0));
+    port.Output("CodeBar Print:");
+    port.Output(protocol::lineFeed());
+    port.Output("CodeBar Name: CODE39");
+    port.Output(protocol::barcodeHeight(80));
+    port.Output(protocol::barcodeModuleWidth(2));
+    port.Output(protocol::barcodeTextPosition(protocol::BarcodeText::None));
+    port.Output(protocol::barcodeTextFont(0));
+    port.Output(frame.command + frame.symbology + frame.length);
+    port.Output(data);
+    port.Output(protocol::lineFeed());
+    port.Output("NO. " + data);
+    port.Output(protocol::lineFeed());
+    endOfJob(port, blackMark);
 }
 
 } // namespace jobs

@@ -1,15 +1,16 @@
 #pragma once
 
-#include "jobs/JobTarget.h"
-
 #include <QString>
 #include <QStringList>
 
+namespace serial {
+class Port;
+}
+
+// The print demonstrations: each sends its pieces through the port, one Output per piece.
 namespace jobs {
 
-// 1B 64 05: print and feed five lines.
 void feedPaper(serial::Port &port);
-// 1B 40: initialise the printer.
 void initializePrinter(serial::Port &port);
 
 // The attribute names offered for the attribute test, in list order.
@@ -18,13 +19,13 @@ inline const QString defaultAttribute = QStringLiteral("normal");
 
 // Nine sample lines in the attribute named exactly (case and blanks count); an unknown name
 // prints them with no attribute switched on or off.
-void printAttributeTest(const JobTarget &target, const QString &attribute);
-void printTestPage(const JobTarget &target);
-void printUpDown(const JobTarget &target);
-void printChineseText(const JobTarget &target);
-void printSamplePage(const JobTarget &target);
+void printAttributeTest(serial::Port &port, bool blackMark, const QString &attribute);
+void printTestPage(serial::Port &port, bool blackMark);
+void printUpDown(serial::Port &port, bool blackMark);
+void printChineseText(serial::Port &port, bool blackMark);
+void printSamplePage(serial::Port &port, bool blackMark);
 
-// The Chinese paragraph as printed, one text without a line feed of its own.
-extern const QString chineseParagraph;
+// The tail of every printing job: the feed to the black mark on black-mark paper, then the cut.
+void endOfJob(serial::Port &port, bool blackMark);
 
 } // namespace jobs

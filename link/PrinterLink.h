@@ -1,6 +1,7 @@
 #pragma once
 
-#include "link/LinkChoice.h"
+#include "link/LineSettings.h"
+#include "link/LinkFailure.h"
 #include "link/SerialControl.h"
 #include "link/SerialP.h"
 
@@ -8,7 +9,7 @@
 
 namespace serial {
 
-// The serial link to the printer: the control, the one sender over it, and opening and closing.
+// The serial link to the printer: the control, the one sender over it, opening and closing.
 class PrinterLink : public QObject
 {
     Q_OBJECT
@@ -16,25 +17,27 @@ class PrinterLink : public QObject
 public:
     explicit PrinterLink(QObject *parent = nullptr);
 
-    // Applies the choice and opens the port; throws Failure and leaves everything as it was
-    // (port closed, `port` unchanged) when the choice or the device is refused.
-    void open(const LinkChoice &choice);
+    // The device behind a port name: "COM1" to "COM8" are the platform's first eight serial
+    // ports; on Unix an absolute path names the device itself. Empty for any other text.
+    static QString devicePath(const QString &portName);
+
+    // Opens the port with the settings and discards whatever either buffer holds. On refusal
+    // emits failed() and leaves the link closed and port() unchanged.
+    bool open(const QString &portName, const LineSettings &settings);
     void close();
     bool isOpen() const { return m_comm.isOpen(); }
 
     // Empty until the first successful open, then always the one SerialP.
     Port *port() const { return m_port; }
     SerialControl &comm() { return m_comm; }
-    const LinkChoice &lastChoice() const { return m_choice; }
 
 Q_SIGNALS:
-    void linkLost(const QString &description);
+    void failed(serial::LinkFailure failure);
 
 private:
-    SerialControl m_comm; // the serial-port control
+    SerialControl m_comm;
     SerialP m_serialPort{m_comm};
     Port *m_port = nullptr;
-    LinkChoice m_choice; // port number and line settings of the last open
 };
 
 } // namespace serial

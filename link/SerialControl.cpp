@@ -1,15 +1,11 @@
 #include "link/SerialControl.h"
 
-#include "link/Failure.h"
-
 #include <QDeadlineTimer>
-#include <QFileInfo>
+#include <QFile>
 #include <QSocketNotifier>
-#include <QStringEncoder>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
-#include <cstring>
 #include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -30,99 +26,65 @@ SerialControl::~SerialControl()
     close();
 }
 
-void SerialControl::setDevice(const QString &path)
-{
-    m_device = path;
-}
-
-void SerialControl::setSettings(const QString &settingsText)
-{
-    m_settings = LineSettings::fromText(settingsText);
-    m_settingsText = settingsText;
-}
-
 bool SerialControl::isOpen() const
 {
     return m_port.isOpen();
 }
 
-void SerialControl::open()
+std::optional<LinkFailure> SerialControl::open(const QString &device, const LineSettings &settings)
 {
-    if (m_port.isOpen())
-        throw Failure(tr("The serial port %1 is already open.").arg(m_device));
-    if (m_device.isEmpty())
-        throw Failure(tr("No serial port has been chosen."));
+    close();
+    m_device = device;
 #ifdef Q_OS_UNIX
     // Look before opening: a path that is no character device is no serial port, and opening
     // it read-write would be pointless at best.
     struct stat info = {};
-    const QByteArray path = QFile::encodeName(m_device);
-    if (::stat(path.constData(), &info) != 0) {
-        if (errno == EACCES)
-            throw Failure(tr("You are not allowed to use the serial port %1. The user must be "
-                             "given access to the device (on Debian: add the user to the dialout "
-                             "group, then log in again).")
-                                  .arg(m_device));
-        throw Failure(tr("The serial port %1 does not exist. Check the port name, and that the "
-                         "printer or its adapter is plugged in.")
-                              .arg(m_device));
-    }
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0)
+        return errno == EACCES ? LinkFailure::PermissionDenied : LinkFailure::NotFound;
     if (!S_ISCHR(info.st_mode))
-        throw Failure(tr("%1 is not a serial port.").arg(m_device));
+        return LinkFailure::NotSerialPort;
 #endif
 
-    m_port.setPortName(m_device);
+    m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite))
-        throwOpenFailure();
+        return openFailure();
     m_lost = false;
     ++m_openCount;
 
-    const bool applied = m_port.setBaudRate(m_settings.baudRate)
-                         && m_port.setDataBits(m_settings.dataBits)
-                         && m_port.setParity(m_settings.parity)
-                         && m_port.setStopBits(m_settings.stopBits);
+    const bool applied = m_port.setBaudRate(settings.baudRate)
+                         && m_port.setDataBits(settings.dataBits)
+                         && m_port.setParity(QSerialPort::NoParity)
+                         && m_port.setStopBits(settings.stopBits) && applyHandshaking();
     if (!applied) {
-        const QString reason = m_port.errorString();
         closePort();
-        throw Failure(tr("The serial port %1 refused the line settings %2 (%3).")
-                              .arg(m_device, m_settingsText, reason));
+        return LinkFailure::SettingsRefused;
     }
-    setHandshaking(m_handshaking);
 
 #ifdef Q_OS_UNIX
     m_writeNotifier = new QSocketNotifier(m_port.handle(), QSocketNotifier::Write, this);
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &SerialControl::writePending);
 #endif
+    return std::nullopt;
 }
 
-void SerialControl::throwOpenFailure()
+std::optional<LinkFailure> SerialControl::openFailure()
 {
     const QSerialPort::SerialPortError error = m_port.error();
-    const QString reason = m_port.errorString();
     m_port.clearError();
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        throw Failure(tr("The serial port %1 does not exist. Check the port name, and that the "
-                         "printer or its adapter is plugged in.")
-                              .arg(m_device));
+        return LinkFailure::NotFound;
     case QSerialPort::PermissionError:
 #ifdef Q_OS_UNIX
         // The serial layer reports a lock held by another program as a permission error too:
         // if this user may read and write the device, someone else has it.
         if (::access(QFile::encodeName(m_device).constData(), R_OK | W_OK) == 0)
-            throw Failure(tr("The serial port %1 is in use by another program. Close that "
-                             "program, or choose another port.")
-                                  .arg(m_device));
+            return LinkFailure::InUse;
 #endif
-        throw Failure(tr("You are not allowed to use the serial port %1. The user must be given "
-                         "access to the device (on Debian: add the user to the dialout group, "
-                         "then log in again).")
-                              .arg(m_device));
+        return LinkFailure::PermissionDenied;
     default:
-        throw Failure(tr("The serial port %1 could not be opened (%2). Check that it is a serial "
-                         "port and that the printer is connected.")
-                              .arg(m_device, reason));
+        return LinkFailure::NotSerialPort;
     }
 }
 
@@ -145,41 +107,30 @@ void SerialControl::closePort()
     m_port.clearError();
 }
 
-void SerialControl::requireOpen() const
-{
-    if (!m_port.isOpen())
-        throw Failure(tr("The serial port is not open. Click \"open com\" first."));
-}
-
 void SerialControl::discardInput()
 {
-    requireOpen();
-    m_port.clear(QSerialPort::Input);
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Input);
 }
 
 void SerialControl::discardOutput()
 {
-    requireOpen();
+    if (!m_port.isOpen())
+        return;
     m_pending.clear();
     if (m_writeNotifier)
         m_writeNotifier->setEnabled(false);
     m_port.clear(QSerialPort::Output);
 }
 
-void SerialControl::write(const QString &text)
+void SerialControl::write(const QByteArray &bytes)
 {
-    QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
-    const QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        throw Failure(tr("The text \"%1\" holds characters that code page 936 cannot carry; "
-                         "nothing of it was sent.")
-                              .arg(text));
-    send(bytes);
-}
-
-void SerialControl::writeRaw(const QByteArray &bytes)
-{
-    send(bytes);
+    if (!m_port.isOpen() || m_lost)
+        return;
+    if (m_batchDepth > 0)
+        m_batch.append(bytes);
+    else
+        sendNow(bytes);
 }
 
 SerialControl::Batch::Batch(SerialControl &comm)
@@ -190,23 +141,8 @@ SerialControl::Batch::Batch(SerialControl &comm)
 
 SerialControl::Batch::~Batch()
 {
-    if (--m_comm.m_batchDepth > 0 || m_comm.m_batch.isEmpty())
-        return;
-    const QByteArray bytes = std::exchange(m_comm.m_batch, QByteArray());
-    try {
-        m_comm.sendNow(bytes);
-    } catch (const Failure &) {
-        // Only a lost device fails here, and the link reports that by itself.
-    }
-}
-
-void SerialControl::send(const QByteArray &bytes)
-{
-    requireOpen();
-    if (m_batchDepth > 0)
-        m_batch.append(bytes);
-    else
-        sendNow(bytes);
+    if (--m_comm.m_batchDepth == 0 && !m_comm.m_batch.isEmpty())
+        m_comm.sendNow(std::exchange(m_comm.m_batch, QByteArray()));
 }
 
 void SerialControl::sendNow(const QByteArray &bytes)
@@ -222,12 +158,9 @@ void SerialControl::sendNow(const QByteArray &bytes)
     }
     m_pending = bytes;
     writePending();
-    if (m_lost)
-        throw Failure(tr("The connection to the printer on %1 was lost.").arg(m_device),
-                      Failure::Kind::LinkLost);
 #else
     if (m_port.write(bytes) != bytes.size())
-        throw Failure(tr("Writing to %1 failed (%2).").arg(m_device, m_port.errorString()));
+        markLost();
     m_port.flush();
 #endif
 }
@@ -245,7 +178,7 @@ void SerialControl::writePending()
             continue;
         } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             m_pending.clear();
-            markLost(QString::fromLocal8Bit(std::strerror(errno)));
+            markLost();
             return;
         } else {
             break; // held by flow control or a full buffer: the rest goes when writable
@@ -259,15 +192,14 @@ void SerialControl::writePending()
 
 void SerialControl::drain(int timeoutMs)
 {
-#ifdef Q_OS_UNIX
     const QDeadlineTimer deadline(timeoutMs);
+#ifdef Q_OS_UNIX
     while (!m_pending.isEmpty() && !m_lost && !deadline.hasExpired()) {
         pollfd fd = {m_port.handle(), POLLOUT, 0};
         if (::poll(&fd, 1, int(deadline.remainingTime())) > 0)
             writePending();
     }
 #else
-    const QDeadlineTimer deadline(timeoutMs);
     while (m_port.bytesToWrite() > 0 && !deadline.hasExpired())
         m_port.waitForBytesWritten(int(deadline.remainingTime()));
 #endif
@@ -276,31 +208,30 @@ void SerialControl::drain(int timeoutMs)
 void SerialControl::setHandshaking(Handshaking handshaking)
 {
     m_handshaking = handshaking;
-    if (!m_port.isOpen())
-        return; // applies at the next open
+    // Refused on an open port only when the device has gone.
+    if (m_port.isOpen() && !applyHandshaking())
+        markLost();
+}
+
+bool SerialControl::applyHandshaking()
+{
 #ifdef Q_OS_UNIX
     // Qt offers one kind of flow control at a time; 3 means both, so set the line directly.
     termios tio = {};
     const int fd = m_port.handle();
-    bool ok = ::tcgetattr(fd, &tio) == 0;
-    if (handshaking == Handshaking::RtsXonXoff) {
+    if (::tcgetattr(fd, &tio) != 0)
+        return false;
+    if (m_handshaking == Handshaking::RtsXonXoff) {
         tio.c_cflag |= CRTSCTS;
         tio.c_iflag |= IXON | IXOFF;
     } else {
         tio.c_cflag &= ~tcflag_t(CRTSCTS);
         tio.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
     }
-    ok = ok && ::tcsetattr(fd, TCSANOW, &tio) == 0;
-    if (!ok)
-        throw Failure(tr("The serial port %1 refused the flow-control setting (%2).")
-                              .arg(m_device, QString::fromLocal8Bit(std::strerror(errno))));
+    return ::tcsetattr(fd, TCSANOW, &tio) == 0;
 #else
-    const bool ok = m_port.setFlowControl(handshaking == Handshaking::None
-                                                  ? QSerialPort::NoFlowControl
-                                                  : QSerialPort::HardwareControl);
-    if (!ok)
-        throw Failure(tr("The serial port %1 refused the flow-control setting (%2).")
-                              .arg(m_device, m_port.errorString()));
+    return m_port.setFlowControl(m_handshaking == Handshaking::None ? QSerialPort::NoFlowControl
+                                                                    : QSerialPort::HardwareControl);
 #endif
 }
 
@@ -315,13 +246,9 @@ void SerialControl::receivePending()
         m_port.waitForReadyRead(0);
 }
 
-char SerialControl::readByte()
+QByteArray SerialControl::read(qint64 count)
 {
-    requireOpen();
-    char c = 0;
-    if (!m_port.getChar(&c))
-        throw Failure(tr("No byte has been received from the printer."));
-    return c;
+    return m_port.isOpen() ? m_port.read(count) : QByteArray();
 }
 
 QByteArray SerialControl::peekAvailable()
@@ -336,26 +263,22 @@ void SerialControl::onError(QSerialPort::SerialPortError error)
     const bool fatal = error == QSerialPort::ReadError || error == QSerialPort::WriteError
                        || error == QSerialPort::ResourceError;
     if (fatal && m_port.isOpen())
-        markLost(m_port.errorString());
+        markLost();
 }
 
-void SerialControl::markLost(const QString &reason)
+void SerialControl::markLost()
 {
     if (m_lost)
         return;
     m_lost = true;
-    const QString description = tr("The connection to the printer on %1 was lost (%2). The link "
-                                   "has been closed: check the cable or adapter, then click "
-                                   "\"open com\" again.")
-                                        .arg(m_device, reason);
     // Closed from the event loop, never from inside the port's own notification.
     QMetaObject::invokeMethod(
             this,
-            [this, description, openCount = m_openCount] {
+            [this, openCount = m_openCount] {
                 if (openCount != m_openCount)
                     return; // already reopened by the operator
                 closePort();
-                Q_EMIT linkLost(description);
+                Q_EMIT lost();
             },
             Qt::QueuedConnection);
 }

@@ -1,18 +1,20 @@
 #pragma once
 
 #include "link/LineSettings.h"
+#include "link/LinkFailure.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
 
+#include <optional>
+
 class QSocketNotifier;
 
 namespace serial {
 
 // The serial-port control: one device, its line settings, byte I/O and flow control.
-// Every operation it refuses throws Failure with a description for the operator.
 class SerialControl : public QObject
 {
     Q_OBJECT
@@ -24,23 +26,19 @@ public:
     explicit SerialControl(QObject *parent = nullptr);
     ~SerialControl() override;
 
-    void setDevice(const QString &path);
-    QString device() const { return m_device; }
-    void setSettings(const QString &settingsText);
-    QString settings() const { return m_settingsText; }
-
-    void open();
+    // Nothing on success; a port that opens but refuses the settings is closed again.
+    std::optional<LinkFailure> open(const QString &device, const LineSettings &settings);
     void close();
     bool isOpen() const;
 
     void discardInput();
     void discardOutput();
 
-    // A text goes out in code page 936; raw bytes go out unchanged. Both reach the operating
-    // system before the call returns unless the line is held by flow control, in which case
-    // the rest goes out as the line frees up and close() waits for it.
-    void write(const QString &text);
-    void writeRaw(const QByteArray &bytes);
+    // The bytes reach the operating system before the call returns unless the line is held by
+    // flow control, in which case the rest goes out as the line frees up and close() waits for
+    // it. While the port is closed nothing is written: the window locks every control that
+    // sends, and a device lost in the middle of a job has been reported already.
+    void write(const QByteArray &bytes);
     qint64 bytesToWrite() const { return m_pending.size(); }
 
     // While a batch is open, writes are gathered and go to the device in one system call when
@@ -58,13 +56,12 @@ public:
     };
 
     void setHandshaking(Handshaking handshaking);
-    Handshaking handshaking() const { return m_handshaking; }
 
     qint64 bytesAvailable() const;
     // Takes in bytes the operating system holds but the event loop has not yet delivered;
     // readyRead follows if there were any.
     void receivePending();
-    char readByte();
+    QByteArray read(qint64 count);
     QByteArray peekAvailable();
 
     // How long close() and the destructor wait for output held by flow control.
@@ -74,23 +71,20 @@ Q_SIGNALS:
     void readyRead();
     // The device stopped working while open (adapter pulled, far end closed). Emitted once, from
     // the event loop, after the port has been closed.
-    void linkLost(const QString &description);
+    void lost();
 
 private:
-    void requireOpen() const;
-    void send(const QByteArray &bytes);
+    std::optional<LinkFailure> openFailure();
+    bool applyHandshaking();
     void sendNow(const QByteArray &bytes);
     void writePending();
     void drain(int timeoutMs);
     void onError(QSerialPort::SerialPortError error);
-    void markLost(const QString &reason);
+    void markLost();
     void closePort();
-    [[noreturn]] void throwOpenFailure();
 
     QSerialPort m_port;
     QString m_device;
-    QString m_settingsText;
-    LineSettings m_settings;
     Handshaking m_handshaking = Handshaking::None;
     QByteArray m_pending;
     QByteArray m_batch;

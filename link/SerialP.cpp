@@ -4,14 +4,9 @@
 
 namespace serial {
 
-void SerialP::Output(const QString &What)
-{
-    m_comm.write(What);
-}
-
 void SerialP::Output(const QByteArray &What)
 {
-    m_comm.writeRaw(What);
+    m_comm.write(What);
 }
 
 } // namespace serial

@@ -6,7 +6,7 @@ namespace serial {
 
 class SerialControl;
 
-// Sends each command text to the serial-port control as one write, unchanged.
+// Writes each piece to the serial-port control as one write, unchanged.
 class SerialP : public Port
 {
 public:
@@ -14,7 +14,6 @@ public:
         : m_comm(comm)
     {}
 
-    void Output(const QString &What) override;
     void Output(const QByteArray &What) override;
 
 private:

@@ -1,9 +1,8 @@
 #include "status/StatusCheck.h"
 
-#include "jobs/JobTarget.h"
-#include "link/Failure.h"
 #include "link/Port.h"
 #include "link/SerialControl.h"
+#include "protocol/Commands.h"
 
 namespace status {
 
@@ -12,7 +11,7 @@ StatusCheck::StatusCheck(serial::SerialControl &comm, QObject *parent)
     , m_comm(comm)
 {
     connect(&m_comm, &serial::SerialControl::readyRead, this, &StatusCheck::evaluate);
-    connect(&m_comm, &serial::SerialControl::linkLost, this, &StatusCheck::cancel);
+    connect(&m_comm, &serial::SerialControl::lost, this, &StatusCheck::cancel);
 }
 
 bool StatusCheck::start(serial::Port &port)
@@ -22,8 +21,7 @@ bool StatusCheck::start(serial::Port &port)
     // No flow control while asking, and nothing received before the request counts as reply.
     m_comm.setHandshaking(serial::SerialControl::Handshaking::None);
     m_comm.discardInput();
-    // DLE EOT 20: the printer answers with six status bytes.
-    port.Output(jobs::command({0x10, 0x04, 0x14}));
+    port.Output(protocol::statusRequest());
     m_tickCount = 0;
     m_waiting = true;
     evaluate();
@@ -57,28 +55,15 @@ void StatusCheck::evaluate()
         return;
     }
     // The byte count is tested first: a reply complete by the last tick still counts.
-    if (m_comm.bytesAvailable() >= StatusReport::replyLength) {
+    if (m_comm.bytesAvailable() >= protocol::StatusReply::length) {
         m_waiting = false;
-        QByteArray reply;
-        try {
-            for (int n = 0; n < StatusReport::replyLength; ++n)
-                reply.append(m_comm.readByte());
-        } catch (const serial::Failure &failure) {
-            Q_EMIT failed(failure.description());
-            return;
-        }
-        const StatusReport report = StatusReport::decode(reply);
-        m_statusBits = report.bits();
-        Q_EMIT replied(report.view(), reply);
+        const QByteArray bytes = m_comm.read(protocol::StatusReply::length);
+        Q_EMIT replied(protocol::StatusReply::decode(bytes), bytes);
     } else if (m_tickCount >= tickLimit) {
         m_waiting = false;
-        Q_EMIT timedOut(StatusReport::timeoutView(), m_comm.peekAvailable());
-        try {
-            // The printer may be one that needs flow control: use both kinds from now on.
-            m_comm.setHandshaking(serial::SerialControl::Handshaking::RtsXonXoff);
-        } catch (const serial::Failure &failure) {
-            Q_EMIT failed(failure.description());
-        }
+        Q_EMIT timedOut(m_comm.peekAvailable());
+        // The printer may be one that needs flow control: use both kinds from now on.
+        m_comm.setHandshaking(serial::SerialControl::Handshaking::RtsXonXoff);
     }
 }
 

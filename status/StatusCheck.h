@@ -1,6 +1,6 @@
 #pragma once
 
-#include "status/StatusReport.h"
+#include "protocol/StatusReply.h"
 
 #include <QObject>
 
@@ -11,8 +11,8 @@ class SerialControl;
 
 namespace status {
 
-// One real-time status request (10 04 14) and its bounded wait for the six-byte reply, driven by
-// received bytes and the window's timer ticks rather than by polling.
+// One real-time status request and its bounded wait for the six-byte reply, driven by received
+// bytes and the window's timer ticks rather than by polling.
 class StatusCheck : public QObject
 {
     Q_OBJECT
@@ -26,8 +26,8 @@ public:
 
     explicit StatusCheck(serial::SerialControl &comm, QObject *parent = nullptr);
 
-    // Discards old input and sends the request; throws serial::Failure when the link refuses.
-    // While a check waits it returns false and sends nothing.
+    // Discards old input and sends the request. While a check waits it returns false and sends
+    // nothing: the waiting check keeps its request and its reply.
     bool start(serial::Port &port);
     // A timer tick: counts only while waiting.
     void tick();
@@ -35,22 +35,18 @@ public:
     void cancel();
 
     bool isWaiting() const { return m_waiting; }
-    int tickCount() const { return m_tickCount; }
-    const StatusBits &statusBits() const { return m_statusBits; }
 
 Q_SIGNALS:
-    void replied(const status::StatusView &view, const QByteArray &reply);
+    void replied(const protocol::StatusReply &reply, const QByteArray &bytes);
     // partial: the bytes that did arrive, left unread for the next check to discard.
-    void timedOut(const status::StatusView &view, const QByteArray &partial);
-    void failed(const QString &description);
+    void timedOut(const QByteArray &partial);
 
 private:
     void evaluate();
 
     serial::SerialControl &m_comm;
     bool m_waiting = false;
-    qint16 m_tickCount = 0;
-    StatusBits m_statusBits = {};
+    int m_tickCount = 0;
 };
 
 } // namespace status

@@ -4,8 +4,6 @@
 #include <QDeadlineTimer>
 #include <QFile>
 
-#include <algorithm>
-
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -59,19 +57,14 @@ QByteArray PtyPrinter::read(qsizetype count, int timeoutMs)
     return bytes;
 }
 
-QByteArray PtyPrinter::readExactly(qsizetype count, int timeoutMs)
+QByteArray PtyPrinter::readWithoutEvents(qsizetype count, int timeoutMs)
 {
     QByteArray bytes;
     const QDeadlineTimer deadline(timeoutMs);
     while (bytes.size() < count && !deadline.hasExpired()) {
-        QCoreApplication::processEvents();
         pollfd fd = {m_master, POLLIN, 0};
-        if (::poll(&fd, 1, 2) > 0) {
-            const qsizetype have = bytes.size();
-            bytes.resize(count);
-            const ssize_t n = ::read(m_master, bytes.data() + have, size_t(count - have));
-            bytes.resize(have + std::max<ssize_t>(n, 0));
-        }
+        if (::poll(&fd, 1, 5) > 0)
+            readAvailable(bytes);
     }
     return bytes;
 }

@@ -21,8 +21,9 @@ public:
     // Waits (running the event loop) until `count` bytes have arrived, then takes whatever else
     // arrives within a short quiet spell, so a test also sees bytes that should not be there.
     QByteArray read(qsizetype count, int timeoutMs = 5000);
-    // Exactly `count` bytes, or fewer if the time runs out; nothing more is taken.
-    QByteArray readExactly(qsizetype count, int timeoutMs = 5000);
+    // Up to `count` bytes without running the event loop: only what the tool has already
+    // handed to the operating system can arrive.
+    QByteArray readWithoutEvents(qsizetype count, int timeoutMs = 1000);
     // Everything that arrives until the line has been quiet for quietMs.
     QByteArray readQuiet(int quietMs = 100);
     void write(const QByteArray &bytes);
