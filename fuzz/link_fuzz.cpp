@@ -1,9 +1,8 @@
-// libFuzzer target for the texts an operator types into the link settings: any four texts either
-// give a link choice whose settings text the serial layer accepts or refuses, or are refused with
-// a reason; nothing else.
-#include "link/Failure.h"
+// libFuzzer target for the texts an operator types into the port and line-settings boxes: any
+// texts give either settings the serial layer can take, or nothing; a port name gives a device
+// path or nothing.
 #include "link/LineSettings.h"
-#include "link/LinkChoice.h"
+#include "link/PrinterLink.h"
 
 #include <QString>
 
@@ -21,32 +20,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     while (texts.size() < 4)
         texts.append(QString());
 
-    try {
-        serial::LineSettings::fromText(texts.join(u','));
-    } catch (const serial::Failure &failure) {
-        if (failure.description().isEmpty())
-            std::abort();
-    }
-    try {
-        const serial::LinkChoice choice = serial::LinkChoice::fromTexts(
-                texts[0], texts[1], texts[2], texts[3]);
-        if (choice.devicePath.isEmpty())
-            std::abort();
-        const QString settings = choice.settingsText();
-        if (settings.count(u',') < 3)
-            std::abort();
-        try {
-            const serial::LineSettings line = serial::LineSettings::fromText(settings);
-            if (line.baudRate < serial::LineSettings::minBaudRate
-                || line.baudRate > serial::LineSettings::maxBaudRate)
-                std::abort();
-        } catch (const serial::Failure &failure) {
-            if (failure.description().isEmpty())
-                std::abort();
-        }
-    } catch (const serial::Failure &failure) {
-        if (failure.description().isEmpty())
-            std::abort();
-    }
+    const QString device = serial::PrinterLink::devicePath(texts[0]);
+    if (!device.isEmpty() && !device.startsWith(u'/'))
+        std::abort();
+    const std::optional<serial::LineSettings> settings = serial::LineSettings::fromTexts(
+            texts[1], texts[2], texts[3]);
+    if (settings
+        && (settings->baudRate < serial::LineSettings::minBaudRate
+            || settings->baudRate > serial::LineSettings::maxBaudRate
+            || settings->dataBits < QSerialPort::Data5 || settings->dataBits > QSerialPort::Data8
+            || (settings->stopBits != QSerialPort::OneStop
+                && settings->stopBits != QSerialPort::TwoStop)))
+        std::abort();
     return 0;
 }
