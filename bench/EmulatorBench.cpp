@@ -4,14 +4,12 @@
 #include "emulator/Interpreter.h"
 #include "emulator/Renderer.h"
 #include "jobs/PrintJobs.h"
-#include "jobs/Symbology.h"
+#include "jobs/BarcodeJob.h"
 #include "link/Port.h"
-#include "link/SerialControl.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QStringEncoder>
 
 #include <algorithm>
 #include <chrono>
@@ -27,7 +25,6 @@ using Clock = std::chrono::steady_clock;
 class Recorder : public serial::Port
 {
 public:
-    void Output(const QString &What) override { bytes += QStringEncoder("GBK").encode(What); }
     void Output(const QByteArray &What) override { bytes += What; }
     QByteArray bytes;
 };
@@ -35,15 +32,13 @@ public:
 QByteArray allDemonstrations()
 {
     Recorder recorder;
-    serial::SerialControl unused; // the raw path carries only the black mark, which is off here
-    const jobs::JobTarget target{recorder, unused, false};
     for (const QString &attribute : jobs::attributeNames())
-        jobs::printAttributeTest(target, attribute);
-    jobs::printTestPage(target);
-    jobs::printUpDown(target);
-    jobs::printChineseText(target);
-    jobs::printBarcode(target, jobs::defaultSymbology, jobs::defaultBarcodeData);
-    jobs::printSamplePage(target);
+        jobs::printAttributeTest(recorder, false, attribute);
+    jobs::printTestPage(recorder, false);
+    jobs::printUpDown(recorder, false);
+    jobs::printChineseText(recorder, false);
+    jobs::printBarcode(recorder, false, jobs::defaultBarcodeType, jobs::defaultBarcodeData);
+    jobs::printSamplePage(recorder, false);
     return recorder.bytes;
 }
 
