@@ -17,6 +17,10 @@ QImage BitImage::blank(int width, int height)
 
 QImage BitImage::fromRows(QByteArrayView data, int bytesPerRow, int rows)
 {
+    // A declared size larger than the data gets no more rows than the data fills: a few
+    // bytes must not make a picture of hundreds of megabytes.
+    if (bytesPerRow > 0)
+        rows = int(std::min<qsizetype>(rows, (data.size() + bytesPerRow - 1) / bytesPerRow));
     QImage image = blank(bytesPerRow * 8, rows);
     if (image.isNull() || bytesPerRow <= 0 || rows <= 0)
         return image;
@@ -33,6 +37,10 @@ QImage BitImage::fromRows(QByteArrayView data, int bytesPerRow, int rows)
 
 QImage BitImage::fromColumns(QByteArrayView data, int columns, int bytesPerColumn)
 {
+    if (bytesPerColumn > 0) {
+        columns = int(
+                std::min<qsizetype>(columns, (data.size() + bytesPerColumn - 1) / bytesPerColumn));
+    }
     QImage image = blank(columns, bytesPerColumn * 8);
     if (image.isNull() || columns <= 0 || bytesPerColumn <= 0)
         return image;

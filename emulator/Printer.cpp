@@ -4,6 +4,8 @@
 #include "CodeTables.h"
 #include "SymbolEncoder.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <utility>
 
@@ -150,8 +152,10 @@ qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
         put(u'?', false);
         return 1;
     }
-    m_gb18030.resetState();
-    const QString character = m_gb18030.decode(QByteArrayView(p, length));
+    // One decoder serves every printer: opening a converter costs far more than a character.
+    static thread_local QStringDecoder gb18030("GB18030");
+    gb18030.resetState();
+    const QString character = gb18030.decode(QByteArrayView(p, length));
     if (character.size() != 1) {
         // Characters beyond the basic plane have no 24 x 24 picture in the printer's font.
         warn(u"Chinese character code without a character"_s);
@@ -459,7 +463,8 @@ void Printer::graphics(QByteArrayView body)
         const QByteArrayView dots = body.sliced(std::min<qsizetype>(10, body.size()));
         bufferedGraphics = fn == 112 ? BitImage::fromRows(dots, (width + 7) / 8, height)
                                      : BitImage::fromColumns(dots, width, (height + 7) / 8);
-        bufferedGraphics = bufferedGraphics.copy(0, 0, std::max(width, 1), std::max(height, 1));
+        bufferedGraphics = bufferedGraphics.copy(
+                0, 0, std::clamp(width, 1, bufferedGraphics.width()), bufferedGraphics.height());
         bufferedScaleX = at(3) == 2 ? 2 : 1;
         bufferedScaleY = at(4) == 2 ? 2 : 1;
         if (at(2) != 48)
@@ -477,8 +482,9 @@ void Printer::graphics(QByteArrayView body)
         const bool rows = fn == 67 || fn == 83;
         QImage image = rows ? BitImage::fromRows(dots, (width + 7) / 8, height)
                             : BitImage::fromColumns(dots, width, (height + 7) / 8);
-        m_storedGraphics.insert(key(3, fn < 80),
-                                image.copy(0, 0, std::max(width, 1), std::max(height, 1)));
+        m_storedGraphics.insert(
+                key(3, fn < 80),
+                image.copy(0, 0, std::clamp(width, 1, image.width()), image.height()));
         return;
     }
     case 69:

@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QImage>
 #include <QList>
-#include <QStringDecoder>
 
 namespace emulator {
 
@@ -143,7 +142,6 @@ private:
     QString m_warning;
     QHash<int, QImage> m_storedGraphics;             // key code pair and whether kept in NV memory
     QHash<int, std::pair<int, QImage>> m_userGlyphs; // font and code: width and dots
-    QStringDecoder m_gb18030{"GB18030"};
 };
 
 } // namespace emulator

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr size_t RenderLimit = 384; // inputs up to this size are also drawn
+constexpr size_t RenderLimit = 128; // inputs up to this size are also drawn
 
 void check(bool condition)
 {

@@ -282,6 +282,13 @@ void TestInterpreter::inputStaysBounded()
     QCOMPARE(huge.receipts().last().warningLines(),
              QStringList{u"command of 4294836233 bytes too large to hold, skipped"_s});
 
+    // Graphics declared 65535 x 65535 dots with two bytes of data make a picture of the data.
+    Interpreter declared;
+    declared.feed("\035(L\014\000\060\160\060\001\001\061\377\377\377\377\377\377"
+                  "\035(L\002\000\060\062"_ba);
+    const auto &picture = std::get<Picture>(declared.receipts().last().blocks.last());
+    QVERIFY(picture.bits.width() <= PaperDots80 && picture.bits.height() <= 2);
+
     // 58 mm paper: 32 characters of font A a line.
     Interpreter narrow(PrinterProfile{.paperDots = PaperDots58});
     narrow.feed(QByteArray(40, 'A') + '\n');
