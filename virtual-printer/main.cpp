@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QTextStream>
 
 #include <memory>
@@ -28,6 +29,7 @@ void addOptions(QCommandLineParser &parser)
             u"A thermal receipt printer on a pseudo-terminal and on TCP: programs print to the "
             "serial port path or the network address it shows, and it draws what they print."_s);
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption({u"input"_s, u"Render the printer bytes in <file> and exit."_s, u"file"_s});
     parser.addOption(
             {u"png"_s, u"Write the rendered receipts to <image> (with --input)."_s, u"image"_s});
@@ -171,6 +173,8 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QGuiApplication> app(headless ? new QGuiApplication(argc, argv)
                                                   : new QApplication(argc, argv));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    QGuiApplication::setWindowIcon(QIcon(u":/icons/virtual-printer.png"_s));
     QCommandLineParser parser;
     addOptions(parser);
     parser.process(*app);
