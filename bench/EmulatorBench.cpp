@@ -3,8 +3,8 @@
 #include "BenchSections.h"
 #include "emulator/Interpreter.h"
 #include "emulator/Renderer.h"
-#include "jobs/PrintJobs.h"
 #include "jobs/BarcodeJob.h"
+#include "jobs/PrintJobs.h"
 #include "link/Port.h"
 
 #include <QBuffer>
