@@ -268,39 +268,34 @@ QImage PrinterWindow::newestReceipt() const
 void PrinterWindow::saveShown()
 {
     const QImage image = newestReceipt();
-    if (image.isNull())
-        return;
-    const QString path = QFileDialog::getSaveFileName(
-            this,
-            u"Save receipt"_s,
-            u"receipt.png"_s,
-            u"PNG picture (*.png);;PDF document (*.pdf)"_s);
-    if (path.isEmpty())
-        return;
-    QString error;
-    const bool saved = path.endsWith(u".pdf"_s, Qt::CaseInsensitive)
-                               ? ReceiptExport::savePdf({image}, path, &error)
-                               : ReceiptExport::savePng(image, path, &error);
-    m_log->appendPlainText(saved ? u"    saved "_s + path : u"    "_s + error);
+    if (!image.isNull())
+        save({image}, u"Save receipt"_s, u"receipt.png"_s);
 }
 
 void PrinterWindow::saveAll()
 {
-    const QList<QImage> pages = ReceiptExport::pictures(m_server->interpreter().receipts());
+    save(ReceiptExport::pictures(m_server->interpreter().receipts()),
+         u"Save all receipts"_s,
+         u"receipts.pdf"_s);
+}
+
+void PrinterWindow::save(const QList<QImage> &pages, const QString &title, const QString &suggested)
+{
     if (pages.isEmpty())
         return;
+    const QString png = u"PNG picture (*.png)"_s;
+    const QString pdf = u"PDF document (*.pdf)"_s;
+    const bool pdfFirst = suggested.endsWith(u".pdf"_s);
     const QString path = QFileDialog::getSaveFileName(
-            this,
-            u"Save all receipts"_s,
-            u"receipts.pdf"_s,
-            u"PDF document (*.pdf);;PNG picture (*.png)"_s);
+            this, title, suggested, pdfFirst ? pdf + u";;"_s + png : png + u";;"_s + pdf);
     if (path.isEmpty())
         return;
+    // A PNG holds the receipts one under the other; a PDF has a page for each.
     QString error;
-    const bool saved = path.endsWith(u".png"_s, Qt::CaseInsensitive)
-                               ? ReceiptExport::savePng(
-                                       emulator::Renderer::stack(pages), path, &error)
-                               : ReceiptExport::savePdf(pages, path, &error);
+    const bool saved = path.endsWith(u".pdf"_s, Qt::CaseInsensitive)
+                               ? ReceiptExport::savePdf(pages, path, &error)
+                               : ReceiptExport::savePng(
+                                       emulator::Renderer::stack(pages), path, &error);
     m_log->appendPlainText(saved ? u"    saved "_s + path : u"    "_s + error);
 }
 

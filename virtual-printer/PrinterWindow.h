@@ -39,6 +39,7 @@ private:
     void saveShown();
     void saveAll();
     void copyShown();
+    void save(const QList<QImage> &pages, const QString &title, const QString &suggested);
     QImage newestReceipt() const;
 
     PrinterServer *m_server = nullptr;
