@@ -489,11 +489,6 @@ void skipped(Printer &p, const Command &)
     p.warn(u"command of an unknown function skipped by its length"_s);
 }
 
-void notAnswered(Printer &p, const Command &)
-{
-    p.warn(u"request for data this printer does not send"_s);
-}
-
 constexpr std::string_view ESC = "\x1b";
 constexpr std::string_view GS = "\x1d";
 constexpr std::string_view FS = "\x1c";
