@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/FailureText.h"
+#include "app/PortBox.h"
 #include "app/StatusView.h"
 #include "jobs/BarcodeJob.h"
 #include "jobs/PrintJobs.h"
@@ -194,6 +195,9 @@ void Form1::connectControls()
                                                          m_ui.barcodeDataBox})
         box->installEventFilter(this);
 
+    connect(&m_link, &serial::PrinterLink::opened, this, [this] {
+        setLinkControls(LinkState::Open);
+    });
     connect(&m_link, &serial::PrinterLink::failed, this, &Form1::onLinkFailed);
     connect(&m_statusCheck,
             &status::StatusCheck::replied,
@@ -262,7 +266,7 @@ void Form1::startUp()
         m_ui.barcodeTypeBox->addItem(type.name);
     m_ui.barcodeTypeBox->setCurrentText(jobs::defaultBarcodeType);
     m_ui.barcodeDataBox->setText(jobs::defaultBarcodeData);
-    setLinkControls(false);
+    setLinkControls(LinkState::Closed);
     setBlackMark(false);
 }
 
@@ -288,18 +292,23 @@ void Form1::send(Job &&job)
     serial::Port *port = m_link.port();
     if (!port || !m_link.isOpen())
         return; // the controls that send are locked while the link is closed
-    const serial::SerialControl::Batch batch(m_link.comm());
+    const serial::PrinterLink::Batch batch(m_link);
     job(*port, m_blackMark);
 }
 
-void Form1::setLinkControls(bool open)
+void Form1::setLinkControls(LinkState state)
 {
-    for (QComboBox *box : {m_ui.portBox, m_ui.baudBox, m_ui.dataBitsBox, m_ui.stopBitsBox})
-        box->setEnabled(!open);
+    const bool closed = state == LinkState::Closed;
+    const bool open = state == LinkState::Open;
+    for (QComboBox *box : std::initializer_list<QComboBox *>{
+                 m_ui.portBox, m_ui.baudBox, m_ui.dataBitsBox, m_ui.stopBitsBox})
+        box->setEnabled(closed);
     m_ui.statusButton->setEnabled(open);
     for (QGroupBox *frame :
          {m_ui.printFrame, m_ui.alignmentFrame, m_ui.speedFrame, m_ui.densityFrame})
         frame->setEnabled(open);
+    // While a connection is being made, one more click would only start it again.
+    m_ui.openButton->setEnabled(state != LinkState::Opening);
     m_ui.openButton->setText(open ? QStringLiteral("close com") : QStringLiteral("open com"));
 }
 
@@ -311,25 +320,25 @@ void Form1::openOrClose()
     }
     m_statusCheck.cancel();
     m_link.close();
-    setLinkControls(false);
+    setLinkControls(LinkState::Closed);
 }
 
 void Form1::openLink()
 {
-    const std::optional<serial::LineSettings> settings = serial::LineSettings::fromTexts(
-            m_ui.baudBox->currentText(),
-            m_ui.dataBitsBox->currentText(),
-            m_ui.stopBitsBox->currentText());
-    if (!settings)
-        onLinkFailed(serial::LinkFailure::SettingsRefused);
-    else if (m_link.open(m_ui.portBox->currentText(), *settings))
-        setLinkControls(true);
+    // The line settings serve a serial port only; any other port leaves them unread.
+    m_link.open(m_ui.portBox->currentText(),
+                serial::LineSettings::fromTexts(m_ui.baudBox->currentText(),
+                                                m_ui.dataBitsBox->currentText(),
+                                                m_ui.stopBitsBox->currentText()));
+    // A device has answered by now; a network printer answers from the event loop.
+    if (m_link.isOpening())
+        setLinkControls(LinkState::Opening);
 }
 
 void Form1::onLinkFailed(serial::LinkFailure failure)
 {
     m_statusCheck.cancel();
-    setLinkControls(false);
+    setLinkControls(LinkState::Closed);
     const QString settingsText = QStringLiteral("%1,,%2,%3")
                                          .arg(m_ui.baudBox->currentText(),
                                               m_ui.dataBitsBox->currentText(),

@@ -41,7 +41,9 @@ private:
     void openOrClose();
     void openLink();
     void onLinkFailed(serial::LinkFailure failure);
-    void setLinkControls(bool open);
+    // Opening: a connection is being made; the settings are locked and so is the open button.
+    enum class LinkState { Closed, Opening, Open };
+    void setLinkControls(LinkState state);
 
     // Runs one handler's sends; they reach the device together, before the handler returns.
     template<typename Job>
@@ -55,7 +57,7 @@ private:
 
     FormControls m_ui;
     serial::PrinterLink m_link;
-    status::StatusCheck m_statusCheck{m_link.comm()};
+    status::StatusCheck m_statusCheck{m_link};
     QTimer m_statusTimer;
     bool m_blackMark = false;
     MessagePresenter m_presenter;

@@ -1,6 +1,7 @@
 #include "app/FormControls.h"
 
 #include "app/LineControl.h"
+#include "app/PortBox.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -37,7 +38,7 @@ public:
         const QString text = QString::fromUtf8(caption);
         if constexpr (std::is_same_v<Widget, QGroupBox>) {
             widget->setTitle(text);
-        } else if constexpr (std::is_same_v<Widget, QComboBox>) {
+        } else if constexpr (std::is_base_of_v<QComboBox, Widget>) {
             // Typed text is read exactly as typed: no completion, and Enter adds nothing.
             widget->setEditable(true);
             widget->setInsertPolicy(QComboBox::NoInsert);
@@ -94,7 +95,7 @@ void FormControls::setUp(QWidget *client)
     //                          name         container       caption      left   top  width height tab
     linkFrame = b.add<QGroupBox>("Frame1",     form,           "串口设置：",  60,    60, 2115, 2415, 0);
     b.add<QLabel>(               "Label1",     linkFrame,      "Port：",     180,   300,  735,  255, 1);
-    portBox = b.add<QComboBox>(  "Combo1",     linkFrame,      "",          960,   240,  915,  300, 5);
+    portBox = b.add<PortBox>(    "Combo1",     linkFrame,      "",          960,   240,  915,  300, 5);
     b.add<QLabel>(               "Label2",     linkFrame,      "Baud：",     180,   720,  735,  255, 2);
     baudBox = b.add<QComboBox>(  "Combo2",     linkFrame,      "",          960,   660,  915,  300, 6);
     b.add<QLabel>(               "Label3",     linkFrame,      "Bits：",     180,  1140,  735,  255, 3);

@@ -12,6 +12,8 @@ class QWidget;
 
 namespace app {
 
+class PortBox;
+
 inline constexpr int twipsPerPixel = 15;
 
 constexpr int pixels(int twips)
@@ -26,7 +28,7 @@ struct FormControls
     void setUp(QWidget *client);
 
     QGroupBox *linkFrame = nullptr;
-    QComboBox *portBox = nullptr;
+    PortBox *portBox = nullptr;
     QComboBox *baudBox = nullptr;
     QComboBox *dataBitsBox = nullptr;
     QComboBox *stopBitsBox = nullptr;

@@ -6,12 +6,16 @@ namespace serial {
 
 // Why the link could not be opened, or why it closed by itself.
 enum class LinkFailure {
-    NotFound,         // no device by that name
+    NotFound,         // no port by that name, or no device at that path
     PermissionDenied, // the user may not use the device
     InUse,            // another program holds the device
-    NotSerialPort,    // the device is no serial port
+    WrongDevice,      // the path names no device of the kind its name calls for
     SettingsRefused,  // the line settings cannot be applied
-    Lost,             // the device stopped working while open; the link has been closed
+    HostNotFound,     // the network printer's name resolves to no address
+    Refused,          // the network printer's host takes no connection on that port
+    Unreachable,      // no route to the network printer's host
+    TimedOut,         // the network printer did not answer within the connect time limit
+    Lost,             // the printer stopped working while open; the link has been closed
 };
 
 } // namespace serial

@@ -5,47 +5,126 @@ namespace serial {
 PrinterLink::PrinterLink(QObject *parent)
     : QObject(parent)
 {
-    connect(&m_comm, &SerialControl::lost, this, [this] { Q_EMIT failed(LinkFailure::Lost); });
+    for (Transport *transport :
+         std::initializer_list<Transport *>{&m_serial, &m_usbPrinter, &m_network}) {
+        // Only the transport of the last open speaks for the link.
+        const auto current = [this, transport] {
+            return transport == m_transport;
+        };
+        connect(transport, &Transport::opened, this, [this, current] {
+            if (!current())
+                return;
+            m_port = &m_serialPort;
+            // Whatever arrived while the link was being opened, or was left queued, is thrown
+            // away.
+            m_transport->discardInput();
+            m_transport->discardOutput();
+            Q_EMIT opened();
+        });
+        connect(transport, &Transport::failed, this, [this, current](LinkFailure failure) {
+            if (current())
+                Q_EMIT failed(failure);
+        });
+        connect(transport, &Transport::lost, this, [this, current] {
+            if (current())
+                Q_EMIT failed(LinkFailure::Lost);
+        });
+        connect(transport, &Transport::readyRead, this, [this, current] {
+            if (current())
+                Q_EMIT readyRead();
+        });
+    }
 }
 
-QString PrinterLink::devicePath(const QString &portName)
+PrinterLink::~PrinterLink()
 {
-    for (int n = 1; n <= 8; ++n) {
-        if (portName == QStringLiteral("COM%1").arg(n)) {
-#ifdef Q_OS_WIN
-            return portName;
-#else
-            return QStringLiteral("/dev/ttyS%1").arg(n - 1);
-#endif
-        }
-    }
-#ifndef Q_OS_WIN
-    // USB adapters, virtual and pseudo terminals are opened by their path.
-    if (portName.startsWith(u'/'))
-        return portName;
-#endif
-    return QString();
+    close();
 }
 
-bool PrinterLink::open(const QString &portName, const LineSettings &settings)
+Transport *PrinterLink::transportFor(PortName::Kind kind)
 {
-    const QString device = devicePath(portName);
-    const std::optional<LinkFailure> failure = device.isEmpty() ? LinkFailure::NotFound
-                                                                : m_comm.open(device, settings);
-    if (failure) {
-        Q_EMIT failed(*failure);
-        return false;
+    switch (kind) {
+    case PortName::Kind::Serial:
+        return &m_serial;
+    case PortName::Kind::PrinterDevice:
+        return &m_usbPrinter;
+    case PortName::Kind::Network:
+        return &m_network;
     }
-    m_port = &m_serialPort;
-    // Whatever arrived while the port was being opened, or was left queued, is thrown away.
-    m_comm.discardInput();
-    m_comm.discardOutput();
-    return true;
+    return &m_serial;
+}
+
+void PrinterLink::open(const QString &portName, const std::optional<LineSettings> &settings)
+{
+    close();
+    const std::optional<PortName> name = PortName::parse(portName);
+    if (!name) {
+        Q_EMIT failed(LinkFailure::NotFound);
+        return;
+    }
+    m_transport = transportFor(name->kind);
+    m_transport->setHandshaking(m_handshaking);
+    m_transport->open(*name, settings);
 }
 
 void PrinterLink::close()
 {
-    m_comm.close();
+    if (m_transport)
+        m_transport->close();
+}
+
+void PrinterLink::write(const QByteArray &bytes)
+{
+    if (m_batchDepth > 0)
+        m_batch.append(bytes);
+    else if (m_transport)
+        m_transport->write(bytes);
+}
+
+PrinterLink::Batch::Batch(PrinterLink &link)
+    : m_link(link)
+{
+    ++m_link.m_batchDepth;
+}
+
+PrinterLink::Batch::~Batch()
+{
+    if (--m_link.m_batchDepth == 0 && !m_link.m_batch.isEmpty())
+        m_link.write(std::exchange(m_link.m_batch, QByteArray()));
+}
+
+void PrinterLink::setHandshaking(Handshaking handshaking)
+{
+    m_handshaking = handshaking;
+    if (m_transport)
+        m_transport->setHandshaking(handshaking);
+}
+
+void PrinterLink::discardInput()
+{
+    if (m_transport)
+        m_transport->discardInput();
+}
+
+qint64 PrinterLink::bytesAvailable() const
+{
+    return m_transport ? m_transport->bytesAvailable() : 0;
+}
+
+void PrinterLink::receivePending()
+{
+    if (m_transport)
+        m_transport->receivePending();
+}
+
+QByteArray PrinterLink::read(qint64 count)
+{
+    return m_transport ? m_transport->read(count) : QByteArray();
+}
+
+QByteArray PrinterLink::peekAvailable()
+{
+    return m_transport ? m_transport->peekAvailable() : QByteArray();
 }
 
 } // namespace serial

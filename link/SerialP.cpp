@@ -1,12 +1,12 @@
 #include "link/SerialP.h"
 
-#include "link/SerialControl.h"
+#include "link/PrinterLink.h"
 
 namespace serial {
 
 void SerialP::Output(const QByteArray &What)
 {
-    m_comm.write(What);
+    m_link.write(What);
 }
 
 } // namespace serial

@@ -4,20 +4,20 @@
 
 namespace serial {
 
-class SerialControl;
+class PrinterLink;
 
-// Writes each piece to the serial-port control as one write, unchanged.
+// Writes each piece to the printer link as one write, unchanged.
 class SerialP : public Port
 {
 public:
-    explicit SerialP(SerialControl &comm)
-        : m_comm(comm)
+    explicit SerialP(PrinterLink &link)
+        : m_link(link)
     {}
 
     void Output(const QByteArray &What) override;
 
 private:
-    SerialControl &m_comm;
+    PrinterLink &m_link;
 };
 
 } // namespace serial

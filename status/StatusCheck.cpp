@@ -1,17 +1,17 @@
 #include "status/StatusCheck.h"
 
 #include "link/Port.h"
-#include "link/SerialControl.h"
+#include "link/PrinterLink.h"
 #include "protocol/Commands.h"
 
 namespace status {
 
-StatusCheck::StatusCheck(serial::SerialControl &comm, QObject *parent)
+StatusCheck::StatusCheck(serial::PrinterLink &link, QObject *parent)
     : QObject(parent)
-    , m_comm(comm)
+    , m_link(link)
 {
-    connect(&m_comm, &serial::SerialControl::readyRead, this, &StatusCheck::evaluate);
-    connect(&m_comm, &serial::SerialControl::lost, this, &StatusCheck::cancel);
+    connect(&m_link, &serial::PrinterLink::readyRead, this, &StatusCheck::evaluate);
+    connect(&m_link, &serial::PrinterLink::failed, this, &StatusCheck::cancel);
 }
 
 bool StatusCheck::start(serial::Port &port)
@@ -19,8 +19,8 @@ bool StatusCheck::start(serial::Port &port)
     if (m_waiting)
         return false;
     // No flow control while asking, and nothing received before the request counts as reply.
-    m_comm.setHandshaking(serial::SerialControl::Handshaking::None);
-    m_comm.discardInput();
+    m_link.setHandshaking(serial::Handshaking::None);
+    m_link.discardInput();
     port.Output(protocol::statusRequest());
     m_tickCount = 0;
     m_waiting = true;
@@ -36,7 +36,7 @@ void StatusCheck::tick()
     // Before giving up, take in a reply that has reached the device but not yet this program:
     // a reply complete by the last tick counts as a reply.
     if (m_tickCount >= tickLimit)
-        m_comm.receivePending();
+        m_link.receivePending();
     evaluate();
 }
 
@@ -50,20 +50,20 @@ void StatusCheck::evaluate()
     if (!m_waiting) {
         // Nothing reads between checks, and the next check discards it all anyway: a device
         // that keeps talking must not make the tool's memory grow without end.
-        if (m_comm.bytesAvailable() > idleInputLimit)
-            m_comm.discardInput();
+        if (m_link.bytesAvailable() > idleInputLimit)
+            m_link.discardInput();
         return;
     }
     // The byte count is tested first: a reply complete by the last tick still counts.
-    if (m_comm.bytesAvailable() >= protocol::StatusReply::length) {
+    if (m_link.bytesAvailable() >= protocol::StatusReply::length) {
         m_waiting = false;
-        const QByteArray bytes = m_comm.read(protocol::StatusReply::length);
+        const QByteArray bytes = m_link.read(protocol::StatusReply::length);
         Q_EMIT replied(protocol::StatusReply::decode(bytes), bytes);
     } else if (m_tickCount >= tickLimit) {
         m_waiting = false;
-        Q_EMIT timedOut(m_comm.peekAvailable());
+        Q_EMIT timedOut(m_link.peekAvailable());
         // The printer may be one that needs flow control: use both kinds from now on.
-        m_comm.setHandshaking(serial::SerialControl::Handshaking::RtsXonXoff);
+        m_link.setHandshaking(serial::Handshaking::RtsXonXoff);
     }
 }
 

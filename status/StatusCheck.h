@@ -6,7 +6,7 @@
 
 namespace serial {
 class Port;
-class SerialControl;
+class PrinterLink;
 } // namespace serial
 
 namespace status {
@@ -24,7 +24,7 @@ public:
     // Received bytes kept between checks, at most.
     static constexpr qint64 idleInputLimit = 4096;
 
-    explicit StatusCheck(serial::SerialControl &comm, QObject *parent = nullptr);
+    explicit StatusCheck(serial::PrinterLink &link, QObject *parent = nullptr);
 
     // Discards old input and sends the request. While a check waits it returns false and sends
     // nothing: the waiting check keeps its request and its reply.
@@ -44,7 +44,7 @@ Q_SIGNALS:
 private:
     void evaluate();
 
-    serial::SerialControl &m_comm;
+    serial::PrinterLink &m_link;
     bool m_waiting = false;
     int m_tickCount = 0;
 };

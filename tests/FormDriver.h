@@ -13,6 +13,17 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <sys/resource.h>
+
+// CPU time this process has used so far: a lost device must not keep it busy.
+inline qint64 cpuMicroseconds()
+{
+    rusage usage = {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000 + usage.ru_utime.tv_usec
+           + usage.ru_stime.tv_usec;
+}
+
 // The real window with a pty printer behind it, driven as an operator would: typed text, mouse
 // clicks, keys to the focused widget. Messages are recorded instead of shown in modal boxes.
 class FormDriver
@@ -82,13 +93,15 @@ public:
         return qobject_cast<QLineEdit *>(widget)->text();
     }
 
-    // Types the pty's path into "Port：" and clicks "open com".
-    bool open(const PtyPrinter &printer)
+    // Types the port into "Port：" and clicks "open com"; true once the link is open.
+    bool open(const QString &port, int timeoutMs = 0)
     {
-        type("Combo1", printer.path());
+        type("Combo1", port);
         click("Command20");
-        return text("Command20") == QStringLiteral("close com");
+        return QTest::qWaitFor([this] { return text("Command20") == QStringLiteral("close com"); },
+                               timeoutMs);
     }
+    bool open(const PtyPrinter &printer) { return open(printer.path()); }
 
     // Clicks the status button; true once the printer has received exactly the request 10 04 14.
     bool askStatus(PtyPrinter &printer)

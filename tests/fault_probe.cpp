@@ -17,7 +17,8 @@ int main(int argc, char *argv[])
     QObject::connect(&link, &serial::PrinterLink::failed, [](serial::LinkFailure failure) {
         std::printf("FAILED %d\n", int(failure));
     });
-    if (!link.open(QString::fromLocal8Bit(argv[2]), {}))
+    link.open(QString::fromLocal8Bit(argv[2]), serial::LineSettings());
+    if (!link.isOpen())
         return 1;
     const bool hold = std::string(argv[1]) == "hold";
     std::printf(hold ? "HELD\n" : "OPENED\n");

@@ -6,7 +6,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,14 +14,6 @@ namespace {
 QString probe()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/fault_probe");
-}
-
-qint64 cpuMicroseconds()
-{
-    rusage usage = {};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return qint64(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000 + usage.ru_utime.tv_usec
-           + usage.ru_stime.tv_usec;
 }
 
 } // namespace

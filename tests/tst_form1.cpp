@@ -26,6 +26,9 @@ void TestForm1::startUpState()
     FormDriver d;
     QVERIFY(d.isClosedState());
     QCOMPARE(QApplication::focusWidget(), d.get("Combo1"));
+    auto *port = d.get<QComboBox>("Combo1");
+    QCOMPARE(port->count(), 8); // the system's ports are read when the list drops down
+    QCOMPARE(port->itemText(7), QStringLiteral("COM8"));
     for (QRadioButton *option : d.form.findChildren<QRadioButton *>())
         QVERIFY(!option->isChecked());
     auto *black = d.get<QAction>("Paper_Black");
@@ -146,7 +149,7 @@ void TestForm1::refusedOpen_data()
     QTest::addColumn<QString>("reason");
 
     // clang-format off
-    QTest::newRow("unknown name")      << "COM9"               << "115200" << "8" << "1" << "not a serial port name";
+    QTest::newRow("unknown name")      << "COM9"               << "115200" << "8" << "1" << "is not a port name";
     QTest::newRow("missing device")    << "/dev/ttyNoSuchPort" << "115200" << "8" << "1" << "does not exist";
     QTest::newRow("regular file")      << "FILE"               << "115200" << "8" << "1" << "is not a serial port";
     QTest::newRow("baud not a number") << "PTY"                << "96OO"   << "8" << "1" << "96OO,,8,1";

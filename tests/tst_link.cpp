@@ -1,4 +1,5 @@
 #include "PtyPrinter.h"
+#include "link/PortName.h"
 #include "link/PrinterLink.h"
 #include "protocol/CodePage936.h"
 
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void outputIsWithTheSystemOnReturn_data();
     void outputIsWithTheSystemOnReturn();
     void codePage936();
+    void portNames_data();
+    void portNames();
     void refusedOpen_data();
     void refusedOpen();
     void closingWaitsForHeldOutput();
@@ -78,7 +81,8 @@ void TestLink::outputIsWithTheSystemOnReturn()
     QFETCH(QByteArray, bytes);
     PtyPrinter printer;
     serial::PrinterLink link;
-    QVERIFY(link.open(printer.path(), {}));
+    link.open(printer.path(), serial::LineSettings());
+    QVERIFY(link.isOpen());
     link.port()->Output(bytes);
     QCOMPARE(printer.readWithoutEvents(bytes.size()).toHex(' '), bytes.toHex(' '));
 }
@@ -89,6 +93,54 @@ void TestLink::codePage936()
     QCOMPARE(protocol::toCodePage936(QStringLiteral("A\U0001F600B")), std::nullopt);
 }
 
+void TestLink::portNames_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("target"); // kind and device or address; empty: no port
+
+    // clang-format off
+    QTest::newRow("COM1")                << "COM1"               << "serial /dev/ttyS0";
+    QTest::newRow("COM8")                << "COM8"               << "serial /dev/ttyS7";
+    QTest::newRow("COM9")                << "COM9"               << "";
+    QTest::newRow("com1 is no host")     << "com1"               << "";
+    QTest::newRow("adapter")             << "/dev/ttyUSB0"       << "serial /dev/ttyUSB0";
+    QTest::newRow("USB printer")         << "/dev/usb/lp0"       << "printer /dev/usb/lp0";
+    QTest::newRow("parallel printer")    << "/dev/lp1"           << "printer /dev/lp1";
+    QTest::newRow("lp in a folder name") << "/dev/lp0/ttyUSB0"   << "serial /dev/lp0/ttyUSB0";
+    QTest::newRow("address")             << "192.168.1.100"      << "network 192.168.1.100:9100";
+    QTest::newRow("address and port")    << "192.168.1.100:9101" << "network 192.168.1.100:9101";
+    QTest::newRow("host name")           << "printer.local"      << "network printer.local:9100";
+    QTest::newRow("IPv6 and port")       << "[fe80::1]:9100"     << "network [fe80::1]:9100";
+    QTest::newRow("IPv6 alone")          << "[::1]"              << "network [::1]:9100";
+    QTest::newRow("bare IPv6")           << "2001:db8::5"        << "network [2001:db8::5]:9100";
+    QTest::newRow("port 0")              << "printer:0"          << "";
+    QTest::newRow("port 65536")          << "printer:65536"      << "";
+    QTest::newRow("port with a sign")    << "printer:+91"        << "";
+    QTest::newRow("empty port")          << "printer:"           << "";
+    QTest::newRow("no host")             << ":9100"              << "";
+    QTest::newRow("IPv6 without port")   << "[::1]:"             << "";
+    QTest::newRow("IPv4 in brackets")    << "[10.0.0.1]:9100"    << "";
+    QTest::newRow("unclosed bracket")    << "[::1:9100"          << "";
+    QTest::newRow("blank inside")        << "my printer"         << "";
+    QTest::newRow("empty")               << ""                   << "";
+    // clang-format on
+}
+
+void TestLink::portNames()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, target);
+    const std::optional<serial::PortName> name = serial::PortName::parse(text);
+    QString got;
+    if (name && name->kind == serial::PortName::Kind::Network)
+        got = QStringLiteral("network ") + name->address();
+    else if (name)
+        got = (name->kind == serial::PortName::Kind::Serial ? QStringLiteral("serial ")
+                                                            : QStringLiteral("printer "))
+              + name->device;
+    QCOMPARE(got, target);
+}
+
 void TestLink::refusedOpen_data()
 {
     QTest::addColumn<QString>("port");
@@ -97,9 +149,9 @@ void TestLink::refusedOpen_data()
 
     QTest::newRow("unknown name") << "COM9" << 8 << LinkFailure::NotFound;
     QTest::newRow("missing device") << "/dev/ttyDoesNotExist" << 8 << LinkFailure::NotFound;
-    QTest::newRow("directory") << "/tmp" << 8 << LinkFailure::NotSerialPort;
-    QTest::newRow("regular file") << "FILE" << 8 << LinkFailure::NotSerialPort;
-    QTest::newRow("not a tty") << "/dev/null" << 8 << LinkFailure::NotSerialPort;
+    QTest::newRow("directory") << "/tmp" << 8 << LinkFailure::WrongDevice;
+    QTest::newRow("regular file") << "FILE" << 8 << LinkFailure::WrongDevice;
+    QTest::newRow("not a tty") << "/dev/null" << 8 << LinkFailure::WrongDevice;
     // A pseudo-terminal carries 8 data bits only: it opens, then refuses the settings.
     QTest::newRow("settings the port refuses") << "PTY" << 7 << LinkFailure::SettingsRefused;
 }
@@ -121,7 +173,7 @@ void TestLink::refusedOpen()
     QSignalSpy failed(&link, &serial::PrinterLink::failed);
     serial::LineSettings settings;
     settings.dataBits = QSerialPort::DataBits(dataBits);
-    QVERIFY(!link.open(port, settings));
+    link.open(port, settings);
     QCOMPARE(failed.size(), 1);
     QCOMPARE(failed.first().first().value<LinkFailure>(), failure);
     QVERIFY(!link.isOpen());
@@ -134,8 +186,9 @@ void TestLink::closingWaitsForHeldOutput()
     // order, goes out once XON comes, and closing waits for it rather than dropping it.
     PtyPrinter printer;
     serial::PrinterLink link;
-    QVERIFY(link.open(printer.path(), {}));
-    link.comm().setHandshaking(serial::SerialControl::Handshaking::RtsXonXoff);
+    link.open(printer.path(), serial::LineSettings());
+    QVERIFY(link.isOpen());
+    link.setHandshaking(serial::Handshaking::RtsXonXoff);
     printer.write("\x13");
     QTest::qWait(50);
     const QByteArray block(8192, 'x');

@@ -147,8 +147,9 @@ void TestStatus::tickCount()
     QFETCH(bool, replyBeforeLastTick);
     PtyPrinter printer;
     serial::PrinterLink link;
-    QVERIFY(link.open(printer.path(), {}));
-    status::StatusCheck check(link.comm());
+    link.open(printer.path(), serial::LineSettings());
+    QVERIFY(link.isOpen());
+    status::StatusCheck check(link);
     QSignalSpy replied(&check, &status::StatusCheck::replied);
     QSignalSpy timedOut(&check, &status::StatusCheck::timedOut);
     QVERIFY(check.start(*link.port()));
