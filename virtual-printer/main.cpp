@@ -163,7 +163,8 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i) {
         const QByteArrayView arg(argv[i]);
         if (arg.startsWith("--input") || arg.startsWith("--png") || arg.startsWith("--pdf")
-            || arg == "--headless")
+            || arg == "--headless" || arg == "--version" || arg == "--help" || arg == "-h"
+            || arg == "-v")
             headless = true;
     }
 
