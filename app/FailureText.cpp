@@ -75,9 +75,10 @@ QString linkFailureText(serial::LinkFailure failure,
         return tr("The line settings %1 cannot be used on %2: the baud rate must be a whole "
                   "number from %3 to %4 that the port supports, the data bits 5 to 8 (this "
                   "printer uses 7 or 8), the stop bits 1, 1.5 or 2.")
-                .arg(settingsText, port)
-                .arg(serial::LineSettings::minBaudRate)
-                .arg(serial::LineSettings::maxBaudRate);
+                .arg(settingsText,
+                     port,
+                     QString::number(serial::LineSettings::minBaudRate),
+                     QString::number(serial::LineSettings::maxBaudRate));
     case serial::LinkFailure::HostNotFound:
         return tr("The host of %1 is unknown: the name has no network address. Check the name, "
                   "or type the printer's IP address.")
@@ -85,9 +86,9 @@ QString linkFailureText(serial::LinkFailure failure,
     case serial::LinkFailure::Refused:
         return tr("The connection to %1 was refused: nothing takes print data on port %2 of "
                   "that host. Check the address and port (network printers take it on %3).")
-                .arg(port)
-                .arg(name->tcpPort)
-                .arg(serial::PortName::rawPrintPort);
+                .arg(port,
+                     QString::number(name->tcpPort),
+                     QString::number(serial::PortName::rawPrintPort));
     case serial::LinkFailure::Unreachable:
         return tr("%1 is unreachable: there is no route to its network. Check the address, "
                   "and the network cable or Wi-Fi of this computer.")
@@ -95,8 +96,7 @@ QString linkFailureText(serial::LinkFailure failure,
     case serial::LinkFailure::TimedOut:
         return tr("The connection to %1 timed out: no answer within %2 seconds. Check the "
                   "address, and that the printer is switched on and on the network.")
-                .arg(port)
-                .arg(serial::TcpConnection::connectTimeoutMs / 1000);
+                .arg(port, QString::number(serial::TcpConnection::connectTimeoutMs / 1000));
     case serial::LinkFailure::Lost:
         return tr("The connection to %1 was lost. The link has been closed: check the printer "
                   "and its cable, adapter or network, then click \"open com\" again.")

@@ -1,8 +1,8 @@
 // libFuzzer target for the texts an operator types into the port and line-settings boxes: any
 // texts give either settings the serial layer can take, or nothing; a port name gives a device
-// path or nothing.
+// path, a host and port, or nothing.
 #include "link/LineSettings.h"
-#include "link/PrinterLink.h"
+#include "link/PortName.h"
 
 #include <QString>
 
@@ -20,9 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     while (texts.size() < 4)
         texts.append(QString());
 
-    const QString device = serial::PrinterLink::devicePath(texts[0]);
-    if (!device.isEmpty() && !device.startsWith(u'/'))
+    const std::optional<serial::PortName> name = serial::PortName::parse(texts[0]);
+    if (name && name->kind != serial::PortName::Kind::Network && !name->device.startsWith(u'/'))
         std::abort();
+    // A network printer's address reads back as the same host and port.
+    if (name && name->kind == serial::PortName::Kind::Network) {
+        const std::optional<serial::PortName> again = serial::PortName::parse(name->address());
+        if (name->host.isEmpty() || name->tcpPort == 0 || !again
+            || again->address() != name->address())
+            std::abort();
+    }
     const std::optional<serial::LineSettings> settings = serial::LineSettings::fromTexts(
             texts[1], texts[2], texts[3]);
     if (settings

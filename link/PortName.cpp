@@ -37,9 +37,12 @@ std::optional<PortName> network(const QString &host, std::optional<quint16> tcpP
     return name;
 }
 
+// An IPv6 address, with a scope (fe80::1%eth0) where one is given.
 bool isIpv6(const QString &text)
 {
-    return QHostAddress(text).protocol() == QAbstractSocket::IPv6Protocol;
+    static const QRegularExpression characters(QStringLiteral("^[0-9A-Za-z:.%_-]+$"));
+    return characters.match(text).hasMatch()
+           && QHostAddress(text).protocol() == QAbstractSocket::IPv6Protocol;
 }
 
 } // namespace
@@ -93,7 +96,7 @@ std::optional<PortName> PortName::parse(const QString &text)
 QString PortName::address() const
 {
     const QString hostText = host.contains(u':') ? QStringLiteral("[%1]").arg(host) : host;
-    return QStringLiteral("%1:%2").arg(hostText).arg(tcpPort);
+    return QStringLiteral("%1:%2").arg(hostText, QString::number(tcpPort));
 }
 
 } // namespace serial

@@ -154,6 +154,7 @@ void TestForm1::refusedOpen_data()
     QTest::newRow("regular file")      << "FILE"               << "115200" << "8" << "1" << "is not a serial port";
     QTest::newRow("baud not a number") << "PTY"                << "96OO"   << "8" << "1" << "96OO,,8,1";
     QTest::newRow("3 stop bits")       << "PTY"                << "9600"   << "8" << "3" << "9600,,8,3";
+    QTest::newRow("percent in baud")   << "PTY"                << "9%2"    << "8" << "1" << "9%2,,8,1 cannot";
     // A pseudo-terminal carries 8 data bits only: it opens, then refuses the settings.
     QTest::newRow("settings the port refuses") << "PTY"        << "9600"   << "7" << "1" << "9600,,7,1";
     // clang-format on
