@@ -139,7 +139,7 @@ void UsbPrinter::receivePending()
 
 QByteArray UsbPrinter::read(qint64 count)
 {
-    const QByteArray bytes = m_input.left(count);
+    QByteArray bytes = m_input.left(count);
     m_input.remove(0, bytes.size());
     return bytes;
 }
