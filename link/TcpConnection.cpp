@@ -18,9 +18,8 @@ TcpConnection::TcpConnection(QObject *parent)
         failConnecting(LinkFailure::TimedOut);
     });
     connect(&m_socket, &QTcpSocket::connected, this, &TcpConnection::onConnected);
+    // Also tells of a printer that closed the connection or was switched off.
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &TcpConnection::onError);
-    // The printer closed the connection, or was switched off.
-    connect(&m_socket, &QTcpSocket::disconnected, this, &TcpConnection::markLost);
     connect(&m_socket, &QTcpSocket::readyRead, this, &TcpConnection::readyRead);
 }
 
