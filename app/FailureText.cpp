@@ -10,9 +10,10 @@ namespace app {
 
 namespace {
 
+// The context is the namespace: lupdate files the tr() calls of free functions under it.
 QString tr(const char *text)
 {
-    return QCoreApplication::translate("app::FailureText", text);
+    return QCoreApplication::translate("app", text);
 }
 
 // The port as the operator knows it, with the device or address the tool used.

@@ -49,19 +49,19 @@ QIcon makeIcon()
 
 QString usageNote()
 {
-    return QStringLiteral("使用说明：\n\n"
-                          "首先设置串口参数然后点击《打开串口》\n\n"
-                          "本程序可演示一些打印基本功能及状态返回与特定参数查询。\n"
-                          "本程序只有在正确打开串口后才能使用测试功能。");
+    return Form1::tr("使用说明：\n\n"
+                     "首先设置串口参数然后点击《打开串口》\n\n"
+                     "本程序可演示一些打印基本功能及状态返回与特定参数查询。\n"
+                     "本程序只有在正确打开串口后才能使用测试功能。");
 }
 
 QString aboutMessage()
 {
-    return QStringLiteral("\n\n版权所有：Thermal Printer Demo 项目"
-                          "\n\n技术支持：Thermal Printer Demo 维护者"
-                          "\n\n电话：（000）0000-0000"
-                          "\n\n传真：（000）0000-0000"
-                          "\n\n地址：见项目说明文件 README");
+    return Form1::tr("\n\n版权所有：Thermal Printer Demo 项目"
+                     "\n\n技术支持：Thermal Printer Demo 维护者"
+                     "\n\n电话：（000）0000-0000"
+                     "\n\n传真：（000）0000-0000"
+                     "\n\n地址：见项目说明文件 README");
 }
 
 QString hex(const QByteArray &bytes)
@@ -103,32 +103,32 @@ Form1::Form1(QWidget *parent)
 
 void Form1::buildMenus()
 {
-    QMenu *file = menuBar()->addMenu(QStringLiteral("file"));
+    QMenu *file = menuBar()->addMenu(tr("file"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    QAction *quit = file->addAction(QStringLiteral("quit&Q"));
+    QAction *quit = file->addAction(tr("quit&Q"));
     quit->setObjectName(QStringLiteral("Quit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     // Ends the tool at once; bytes already handed to the link still reach the device.
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu *select = menuBar()->addMenu(QStringLiteral("select"));
+    QMenu *select = menuBar()->addMenu(tr("select"));
     select->setObjectName(QStringLiteral("mnuSelect"));
-    m_paperBlack = select->addAction(QStringLiteral("black"));
+    m_paperBlack = select->addAction(tr("black"));
     m_paperBlack->setObjectName(QStringLiteral("Paper_Black"));
-    m_paperWhite = select->addAction(QStringLiteral("no black"));
+    m_paperWhite = select->addAction(tr("no black"));
     m_paperWhite->setObjectName(QStringLiteral("Paper_White"));
     for (QAction *item : {m_paperBlack, m_paperWhite})
         item->setCheckable(true);
     connect(m_paperBlack, &QAction::triggered, this, [this] { setBlackMark(true); });
     connect(m_paperWhite, &QAction::triggered, this, [this] { setBlackMark(false); });
 
-    QMenu *about = menuBar()->addMenu(QStringLiteral("about"));
+    QMenu *about = menuBar()->addMenu(tr("about"));
     about->setObjectName(QStringLiteral("About"));
-    QAction *help = about->addAction(QStringLiteral("help"));
+    QAction *help = about->addAction(tr("help"));
     help->setObjectName(QStringLiteral("help"));
     help->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     connect(help, &QAction::triggered, this, [this] { present({usageNote()}); });
-    QAction *aboutDemo = about->addAction(QStringLiteral("about&A"));
+    QAction *aboutDemo = about->addAction(tr("about&A"));
     aboutDemo->setObjectName(QStringLiteral("AboutDemo"));
     aboutDemo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     connect(aboutDemo, &QAction::triggered, this, [this] {
@@ -309,7 +309,7 @@ void Form1::setLinkControls(LinkState state)
         frame->setEnabled(open);
     // While a connection is being made, one more click would only start it again.
     m_ui.openButton->setEnabled(state != LinkState::Opening);
-    m_ui.openButton->setText(open ? QStringLiteral("close com") : QStringLiteral("open com"));
+    m_ui.openButton->setText(open ? tr("close com") : tr("open com"));
 }
 
 void Form1::openOrClose()
@@ -349,6 +349,17 @@ void Form1::onLinkFailed(serial::LinkFailure failure)
 
 void Form1::printBarcode()
 {
+    // A hint left in the box is no data. The English hints are plain ASCII and would otherwise
+    // print as a barcode, so that the same clicks would send bytes in one language only.
+    const QString data = m_ui.barcodeDataBox->text();
+    for (const jobs::BarcodeType &type : jobs::barcodeTypes()) {
+        if (data == type.hintText()) {
+            present({tr("The box beside the barcode type still holds the hint. Type the data to "
+                        "print in its place."),
+                     QMessageBox::Warning});
+            return;
+        }
+    }
     std::optional<jobs::BarcodeRefusal> refusal;
     send([this, &refusal](serial::Port &port, bool blackMark) {
         refusal = jobs::printBarcode(
@@ -364,7 +375,7 @@ void Form1::showBarcodeHint()
     const jobs::BarcodeType *type = jobs::findBarcodeType(m_ui.barcodeTypeBox->currentText());
     if (!type)
         return;
-    m_ui.barcodeDataBox->setText(type->hint);
+    m_ui.barcodeDataBox->setText(type->hintText());
     QFont font = m_ui.barcodeDataBox->font();
     font.setPointSize(10);
     m_ui.barcodeDataBox->setFont(font);

@@ -35,7 +35,7 @@ public:
                 int tabIndex)
     {
         auto *widget = new Widget(container);
-        const QString text = QString::fromUtf8(caption);
+        const QString text = FormControls::tr(caption);
         if constexpr (std::is_same_v<Widget, QGroupBox>) {
             widget->setTitle(text);
         } else if constexpr (std::is_base_of_v<QComboBox, Widget>) {
@@ -92,46 +92,46 @@ void FormControls::setUp(QWidget *client)
     Builder b;
     QWidget *const form = client;
     // clang-format off
-    //                          name         container       caption      left   top  width height tab
-    linkFrame = b.add<QGroupBox>("Frame1",     form,           "串口设置：",  60,    60, 2115, 2415, 0);
-    b.add<QLabel>(               "Label1",     linkFrame,      "Port：",     180,   300,  735,  255, 1);
-    portBox = b.add<PortBox>(    "Combo1",     linkFrame,      "",          960,   240,  915,  300, 5);
-    b.add<QLabel>(               "Label2",     linkFrame,      "Baud：",     180,   720,  735,  255, 2);
-    baudBox = b.add<QComboBox>(  "Combo2",     linkFrame,      "",          960,   660,  915,  300, 6);
-    b.add<QLabel>(               "Label3",     linkFrame,      "Bits：",     180,  1140,  735,  255, 3);
-    dataBitsBox = b.add<QComboBox>("Combo3",   linkFrame,      "",          960,  1080,  915,  300, 7);
-    b.add<QLabel>(               "Label4",     linkFrame,      "StopBits：", 120,  1560,  855,  255, 4);
-    stopBitsBox = b.add<QComboBox>("Combo4",   linkFrame,      "",          960,  1500,  915,  300, 8);
-    openButton = b.add<QPushButton>("Command20", linkFrame,    "open com",  180,  1860, 1695,  435, 11);
+    //                            name         container        caption                       left   top  width height tab
+    linkFrame = b.add<QGroupBox>(  "Frame1",    form,            QT_TR_NOOP("串口设置："),        60,    60, 2115, 2415,  0);
+    b.add<QLabel>(                 "Label1",    linkFrame,       QT_TR_NOOP("Port："),           180,   300,  735,  255,  1);
+    portBox = b.add<PortBox>(      "Combo1",    linkFrame,       "",                            960,   240,  915,  300,  5);
+    b.add<QLabel>(                 "Label2",    linkFrame,       QT_TR_NOOP("Baud："),           180,   720,  735,  255,  2);
+    baudBox = b.add<QComboBox>(    "Combo2",    linkFrame,       "",                            960,   660,  915,  300,  6);
+    b.add<QLabel>(                 "Label3",    linkFrame,       QT_TR_NOOP("Bits："),           180,  1140,  735,  255,  3);
+    dataBitsBox = b.add<QComboBox>("Combo3",    linkFrame,       "",                            960,  1080,  915,  300,  7);
+    b.add<QLabel>(                 "Label4",    linkFrame,       QT_TR_NOOP("StopBits："),       120,  1560,  855,  255,  4);
+    stopBitsBox = b.add<QComboBox>("Combo4",    linkFrame,       "",                            960,  1500,  915,  300,  8);
+    openButton = b.add<QPushButton>("Command20", linkFrame,      QT_TR_NOOP("open com"),        180,  1860, 1695,  435, 11);
 
-    alignmentFrame = b.add<QGroupBox>("Frame3", form,          "设置对齐：",  60,  2490, 2115,  675, 21);
-    alignmentOptions = {b.add<QRadioButton>("Option1", alignmentFrame, "left",     60, 300, 705, 285, 22),
-                        b.add<QRadioButton>("Option2", alignmentFrame, "centre",  660, 240, 885, 345, 23),
-                        b.add<QRadioButton>("Option3", alignmentFrame, "right",  1320, 240, 795, 405, 24)};
-    speedFrame = b.add<QGroupBox>("Frame4",    form,           "设置速度：",  60,  3180, 2115,  645, 19);
-    speedOptions = {b.add<QRadioButton>("Option4", speedFrame, "low",        60, 210, 585, 345, 25),
-                    b.add<QRadioButton>("Option5", speedFrame, "middle",    600, 240, 855, 315, 26),
-                    b.add<QRadioButton>("Option6", speedFrame, "high",     1440, 240, 675, 315, 27)};
-    densityFrame = b.add<QGroupBox>("Frame5",  form,           "设置浓度：",  60,  3840, 2115,  645, 20);
-    densityOptions = {b.add<QRadioButton>("Option7", densityFrame, "thin",    0, 240, 675, 315, 28),
-                      b.add<QRadioButton>("Option8", densityFrame, "middle", 600, 240, 855, 315, 29),
-                      b.add<QRadioButton>("Option9", densityFrame, "thick", 1320, 240, 795, 315, 30)};
+    alignmentFrame = b.add<QGroupBox>("Frame3", form,            QT_TR_NOOP("设置对齐："),        60,  2490, 2115,  675, 21);
+    alignmentOptions = {b.add<QRadioButton>("Option1", alignmentFrame, QT_TR_NOOP("left"),     60,   300,  705,  285, 22),
+                        b.add<QRadioButton>("Option2", alignmentFrame, QT_TR_NOOP("centre"),  660,   240,  885,  345, 23),
+                        b.add<QRadioButton>("Option3", alignmentFrame, QT_TR_NOOP("right"),  1320,   240,  795,  405, 24)};
+    speedFrame = b.add<QGroupBox>( "Frame4",    form,            QT_TR_NOOP("设置速度："),        60,  3180, 2115,  645, 19);
+    speedOptions = {b.add<QRadioButton>("Option4", speedFrame,   QT_TR_NOOP("low"),              60,   210,  585,  345, 25),
+                    b.add<QRadioButton>("Option5", speedFrame,   QT_TR_NOOP("middle"),          600,   240,  855,  315, 26),
+                    b.add<QRadioButton>("Option6", speedFrame,   QT_TR_NOOP("high"),           1440,   240,  675,  315, 27)};
+    densityFrame = b.add<QGroupBox>("Frame5",   form,            QT_TR_NOOP("设置浓度："),        60,  3840, 2115,  645, 20);
+    densityOptions = {b.add<QRadioButton>("Option7", densityFrame, QT_TR_NOOP("thin"),            0,   240,  675,  315, 28),
+                      b.add<QRadioButton>("Option8", densityFrame, QT_TR_NOOP("middle"),        600,   240,  855,  315, 29),
+                      b.add<QRadioButton>("Option9", densityFrame, QT_TR_NOOP("thick"),        1320,   240,  795,  315, 30)};
 
-    printFrame = b.add<QGroupBox>("Frame2",    form,           "打印项目：", 2220,   60, 4575, 4425, 9);
-    feedButton = b.add<QPushButton>("Command1", printFrame,    "Feed Paper", 120,  240, 1125,  435, 10);
-    attributeBox = b.add<QComboBox>("Combo6",  printFrame,     "",          1410,  300, 1125,  300, 35);
-    barcodeTypeBox = b.add<QComboBox>("Combo5", printFrame,    "",          2670,  300, 1725,  300, 32);
-    resetButton = b.add<QPushButton>("Command5", printFrame,   "Initialization", 120, 780, 1125, 435, 12);
-    attributeButton = b.add<QPushButton>("Command6", printFrame, "Print test", 1410, 780, 1095, 435, 13);
-    barcodeDataBox = b.add<QLineEdit>("Text1", printFrame,     "",          2670,  810, 1695,  345, 33);
-    chineseButton = b.add<QPushButton>("Command4", printFrame, "Chinese fonts", 120, 1320, 1125, 435, 34);
-    upDownButton = b.add<QPushButton>("Command13", printFrame, "up-down",   1410, 1320, 1125,  435, 15);
-    barcodeButton = b.add<QPushButton>("Command11", printFrame, "Print barcode", 2700, 1350, 1695, 435, 31);
-    testPageButton = b.add<QPushButton>("Command8", printFrame, "test page",  240, 1920, 1845,  435, 14);
-    samplePageButton = b.add<QPushButton>("Command3", printFrame, "Sample page", 2430, 1950, 1875, 435, 18);
+    printFrame = b.add<QGroupBox>( "Frame2",    form,            QT_TR_NOOP("打印项目："),      2220,    60, 4575, 4425,  9);
+    feedButton = b.add<QPushButton>("Command1", printFrame,      QT_TR_NOOP("Feed Paper"),      120,   240, 1125,  435, 10);
+    attributeBox = b.add<QComboBox>("Combo6",   printFrame,      "",                           1410,   300, 1125,  300, 35);
+    barcodeTypeBox = b.add<QComboBox>("Combo5", printFrame,      "",                           2670,   300, 1725,  300, 32);
+    resetButton = b.add<QPushButton>("Command5", printFrame,     QT_TR_NOOP("Initialization"),  120,   780, 1125,  435, 12);
+    attributeButton = b.add<QPushButton>("Command6", printFrame, QT_TR_NOOP("Print test"),     1410,   780, 1095,  435, 13);
+    barcodeDataBox = b.add<QLineEdit>("Text1",  printFrame,      "",                           2670,   810, 1695,  345, 33);
+    chineseButton = b.add<QPushButton>("Command4", printFrame,   QT_TR_NOOP("Chinese fonts"),   120,  1320, 1125,  435, 34);
+    upDownButton = b.add<QPushButton>("Command13", printFrame,   QT_TR_NOOP("up-down"),        1410,  1320, 1125,  435, 15);
+    barcodeButton = b.add<QPushButton>("Command11", printFrame,  QT_TR_NOOP("Print barcode"),  2700,  1350, 1695,  435, 31);
+    testPageButton = b.add<QPushButton>("Command8", printFrame,  QT_TR_NOOP("test page"),       240,  1920, 1845,  435, 14);
+    samplePageButton = b.add<QPushButton>("Command3", printFrame, QT_TR_NOOP("Sample page"),   2430,  1950, 1875,  435, 18);
     statusButton = b.add<QPushButton>("Command19", printFrame,
-            "Checking printer（Real-time status transmission）",          120, 2550, 4275,  375, 17);
-    statusLabel = b.add<QLabel>("Label5",      printFrame,     "",           120, 2940, 4305, 1365, 16);
+            QT_TR_NOOP("Checking printer（Real-time status transmission）"),                      120,  2550, 4275,  375, 17);
+    statusLabel = b.add<QLabel>(   "Label5",    printFrame,      "",                            120,  2940, 4305, 1365, 16);
     // Separators: status area, page buttons, barcode controls.
     Builder::line("Line1", printFrame,   60, 2460, 4500, 2460, QPalette::Highlight);
     Builder::line("Line2", printFrame,   60, 1890, 4530, 1860, QPalette::Highlight);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include <array>
 
 class QComboBox;
@@ -25,6 +27,9 @@ constexpr int pixels(int twips)
 // design's name as its object name.
 struct FormControls
 {
+    Q_DECLARE_TR_FUNCTIONS(app::FormControls)
+
+public:
     void setUp(QWidget *client);
 
     QGroupBox *linkFrame = nullptr;

@@ -9,21 +9,21 @@ QString conditionText(protocol::StatusReply::Condition condition)
     using C = protocol::StatusReply::Condition;
     switch (condition) {
     case C::NearEnd:
-        return QStringLiteral("将尽！");
+        return StatusView::tr("将尽！");
     case C::PaperJamAtExit:
-        return QStringLiteral("出纸口卡纸！");
+        return StatusView::tr("出纸口卡纸！");
     case C::PaperNearEnd:
-        return QStringLiteral("纸将尽！");
+        return StatusView::tr("纸将尽！");
     case C::CoverOpen:
-        return QStringLiteral("压纸滚筒/打印机上盖已打开！");
+        return StatusView::tr("压纸滚筒/打印机上盖已打开！");
     case C::VoltageOutOfRange:
-        return QStringLiteral("电源电压超出范围！");
+        return StatusView::tr("电源电压超出范围！");
     case C::CutterError:
-        return QStringLiteral("切纸器错误！");
+        return StatusView::tr("切纸器错误！");
     case C::RamError:
-        return QStringLiteral("RAM错误！");
+        return StatusView::tr("RAM错误！");
     case C::EepromError:
-        return QStringLiteral("EPPROM错误！");
+        return StatusView::tr("EPPROM错误！");
     }
     return QString();
 }
@@ -36,7 +36,7 @@ StatusView StatusView::forReply(const protocol::StatusReply &reply)
 {
     const QList<protocol::StatusReply::Condition> conditions = reply.conditions();
     if (conditions.isEmpty())
-        return {QStringLiteral("打印机正常！"), QColor(0, 0, 0), 14};
+        return {tr("打印机正常！"), QColor(0, 0, 0), 14};
     StatusView view{QString(), red, 10};
     for (const protocol::StatusReply::Condition condition : conditions)
         view.caption += conditionText(condition) + u'\n';
@@ -45,10 +45,10 @@ StatusView StatusView::forReply(const protocol::StatusReply &reply)
 
 StatusView StatusView::timedOut()
 {
-    return {QStringLiteral("打印机连接超时！ 或 打印机无此功能！\n\n"
-                           "请检查打印机是否连好,电源是否打开；\n"
-                           "打印机端口号和波特率选择是否有误。\n"
-                           "请确定无误后再次尝试！"),
+    return {tr("打印机连接超时！ 或 打印机无此功能！\n\n"
+               "请检查打印机是否连好,电源是否打开；\n"
+               "打印机端口号和波特率选择是否有误。\n"
+               "请确定无误后再次尝试！"),
             red,
             14};
 }

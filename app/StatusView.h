@@ -3,6 +3,7 @@
 #include "protocol/StatusReply.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QString>
 
 namespace app {
@@ -10,6 +11,9 @@ namespace app {
 // What the status label shows for an outcome of the status check: caption, colour, point size.
 struct StatusView
 {
+    Q_DECLARE_TR_FUNCTIONS(app::StatusView)
+
+public:
     QString caption;
     QColor colour = Qt::black;
     int pointSize = 10;

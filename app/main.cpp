@@ -1,8 +1,12 @@
 #include "app/Form1.h"
+#include "app/Language.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QLocale>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -22,7 +26,25 @@ int main(int argc, char *argv[])
                            "HOST:PORT or [IPv6]:PORT (port 9100 when left out)."),
             QStringLiteral("PORT"));
     parser.addOption(portOption);
+    const QCommandLineOption languageOption(
+            QStringLiteral("lang"),
+            QStringLiteral("The window's language: en (English) or zh (the original Chinese "
+                           "texts). Without it, English for an English locale, else Chinese."),
+            QStringLiteral("en|zh"));
+    parser.addOption(languageOption);
     parser.process(app);
+
+    std::optional<app::Language> language = app::languageFor(QLocale::system());
+    if (parser.isSet(languageOption)) {
+        language = app::languageNamed(parser.value(languageOption));
+        if (!language) {
+            std::fprintf(stderr,
+                         "thermal-printer-demo: --lang takes en or zh, not %s\n",
+                         qPrintable(parser.value(languageOption)));
+            return 2;
+        }
+    }
+    app::useLanguage(*language);
 
     app::applyWindowLook();
     app::Form1 form;

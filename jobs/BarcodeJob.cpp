@@ -4,6 +4,8 @@
 #include "link/Port.h"
 #include "protocol/CodePage936.h"
 
+#include <QCoreApplication>
+
 #include <array>
 
 namespace jobs {
@@ -12,19 +14,40 @@ std::span<const BarcodeType> barcodeTypes()
 {
     using S = protocol::Symbology;
     static const std::array<BarcodeType, 9> table = {{
-            {QStringLiteral("UPC-A"), S::UpcA, QStringLiteral("请输入11或12位的数字")},
-            {QStringLiteral("UPC-E"), S::UpcE, QStringLiteral("请输入11或12位的数字,首位为数字0")},
-            {QStringLiteral("JAN13"), S::Jan13, QStringLiteral("请输入12或13位的数字")},
-            {QStringLiteral("JAN8"), S::Jan8, QStringLiteral("请输入7或8位的数字")},
-            {QStringLiteral("CODE39"), S::Code39, QStringLiteral("请输入大于1位的数字、大写字母")},
-            {QStringLiteral("ITF"), S::Itf, QStringLiteral("请输入大于1位的偶数位数字")},
-            {QStringLiteral("CODABAR"), S::Codabar, QStringLiteral("请输入大于1位的数字、ABCD")},
-            {QStringLiteral("CODE93"), S::Code93, QStringLiteral("请输入大于1位的数字,字母,符号")},
+            {QStringLiteral("UPC-A"),
+             S::UpcA,
+             QT_TRANSLATE_NOOP("jobs::BarcodeType", "请输入11或12位的数字")},
+            {QStringLiteral("UPC-E"),
+             S::UpcE,
+             QT_TRANSLATE_NOOP("jobs::BarcodeType", "请输入11或12位的数字,首位为数字0")},
+            {QStringLiteral("JAN13"),
+             S::Jan13,
+             QT_TRANSLATE_NOOP("jobs::BarcodeType", "请输入12或13位的数字")},
+            {QStringLiteral("JAN8"),
+             S::Jan8,
+             QT_TRANSLATE_NOOP("jobs::BarcodeType", "请输入7或8位的数字")},
+            {QStringLiteral("CODE39"),
+             S::Code39,
+             QT_TRANSLATE_NOOP("jobs::BarcodeType", "请输入大于1位的数字、大写字母")},
+            {QStringLiteral("ITF"),
+             S::Itf,
+             QT_TRANSLATE_NOOP("jobs::BarcodeType", "请输入大于1位的偶数位数字")},
+            {QStringLiteral("CODABAR"),
+             S::Codabar,
+             QT_TRANSLATE_NOOP("jobs::BarcodeType", "请输入大于1位的数字、ABCD")},
+            {QStringLiteral("CODE93"),
+             S::Code93,
+             QT_TRANSLATE_NOOP("jobs::BarcodeType", "请输入大于1位的数字,字母,符号")},
             {QStringLiteral("CODE128"),
              S::Code128,
-             QStringLiteral("请输入大于2位的数字,字母,符号")},
+             QT_TRANSLATE_NOOP("jobs::BarcodeType", "请输入大于2位的数字,字母,符号")},
     }};
     return table;
+}
+
+QString BarcodeType::hintText() const
+{
+    return QCoreApplication::translate("jobs::BarcodeType", hint);
 }
 
 const BarcodeType *findBarcodeType(const QString &name)

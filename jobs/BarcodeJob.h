@@ -19,7 +19,10 @@ struct BarcodeType
 {
     QString name;
     protocol::Symbology symbology;
-    QString hint;
+    const char *hint; // the source text; the window shows hintText()
+
+    // The hint in the window's language.
+    QString hintText() const;
 };
 
 std::span<const BarcodeType> barcodeTypes();

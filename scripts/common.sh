@@ -17,7 +17,8 @@ need_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-build_packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libzint-dev fonts-wqy-microhei libxcb1-dev)
+build_packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools
+                libzint-dev fonts-wqy-microhei libxcb1-dev)
 
 # Configures and builds into the given folder with extra CMake arguments.
 build() {

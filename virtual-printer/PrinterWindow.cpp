@@ -45,7 +45,7 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
     : QMainWindow(parent)
     , m_server(server)
 {
-    setWindowTitle(u"Virtual thermal printer"_s);
+    setWindowTitle(tr("Virtual thermal printer"));
     const emulator::PrinterProfile &profile = server->interpreter().printer().profile();
 
     auto *central = new QWidget(this);
@@ -54,9 +54,11 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
     auto *pathLabel = new QLabel(central);
     pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     const QString network = server->address();
-    pathLabel->setText(u"Serial port: <b>%1</b>%2"_s.arg(
-            serialPath,
-            network.isEmpty() ? QString() : u" &nbsp; Network: <b>tcp %1</b>"_s.arg(network)));
+    pathLabel->setText(tr("Serial port: <b>%1</b>%2")
+                               .arg(serialPath,
+                                    network.isEmpty()
+                                            ? QString()
+                                            : tr(" &nbsp; Network: <b>tcp %1</b>").arg(network)));
     layout->addWidget(pathLabel);
     m_clientLabel = new QLabel(central);
     layout->addWidget(m_clientLabel);
@@ -75,23 +77,23 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
 
     auto *side = new QWidget(splitter);
     auto *sideLayout = new QVBoxLayout(side);
-    auto *statusBox = new QGroupBox(u"Status the printer reports"_s, side);
+    auto *statusBox = new QGroupBox(tr("Status the printer reports"), side);
     auto *statusLayout = new QVBoxLayout(statusBox);
     auto addCheckBox = [statusBox, statusLayout](const QString &text) {
         auto *box = new QCheckBox(text, statusBox);
         statusLayout->addWidget(box);
         return box;
     };
-    m_nearEnd = addCheckBox(u"near end"_s);
-    m_paperJam = addCheckBox(u"paper jam at exit"_s);
-    m_paperNearEnd = addCheckBox(u"paper near end"_s);
-    m_coverOpen = addCheckBox(u"cover open"_s);
-    m_voltage = addCheckBox(u"voltage out of range"_s);
-    m_cutterError = addCheckBox(u"cutter error"_s);
-    m_ramError = addCheckBox(u"RAM error"_s);
-    m_eepromError = addCheckBox(u"EPPROM error"_s);
-    m_paperEnd = addCheckBox(u"paper end (one-byte replies only)"_s);
-    m_noReply = addCheckBox(u"no reply"_s);
+    m_nearEnd = addCheckBox(tr("near end"));
+    m_paperJam = addCheckBox(tr("paper jam at exit"));
+    m_paperNearEnd = addCheckBox(tr("paper near end"));
+    m_coverOpen = addCheckBox(tr("cover open"));
+    m_voltage = addCheckBox(tr("voltage out of range"));
+    m_cutterError = addCheckBox(tr("cutter error"));
+    m_ramError = addCheckBox(tr("RAM error"));
+    m_eepromError = addCheckBox(tr("EPPROM error"));
+    m_paperEnd = addCheckBox(tr("paper end (one-byte replies only)"));
+    m_noReply = addCheckBox(tr("no reply"));
     sideLayout->addWidget(statusBox);
     for (QCheckBox *box : statusBox->findChildren<QCheckBox *>()) {
         connect(box, &QCheckBox::toggled, this, [this] {
@@ -100,16 +102,17 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
         });
     }
 
-    auto *switchBox = new QGroupBox(u"Memory switches"_s, side);
+    auto *switchBox = new QGroupBox(tr("Memory switches"), side);
     auto *switchLayout = new QVBoxLayout(switchBox);
-    m_chineseAtPowerUp = new QCheckBox(u"Chinese mode at power-up (from the next ESC @ or Clear)"_s,
-                                       switchBox);
+    m_chineseAtPowerUp = new QCheckBox(
+            tr("Chinese mode at power-up (from the next ESC @ or Clear)"), switchBox);
     m_chineseAtPowerUp->setChecked(profile.chineseAtPowerUp);
     switchLayout->addWidget(m_chineseAtPowerUp);
-    switchLayout->addWidget(new QLabel(
-            u"Paper: %1 mm, %2 dots"_s.arg(profile.paperDots == emulator::PaperDots58 ? 58 : 80)
-                    .arg(profile.paperDots),
-            switchBox));
+    switchLayout->addWidget(
+            new QLabel(tr("Paper: %1 mm, %2 dots")
+                               .arg(profile.paperDots == emulator::PaperDots58 ? 58 : 80)
+                               .arg(profile.paperDots),
+                       switchBox));
     sideLayout->addWidget(switchBox);
     connect(m_chineseAtPowerUp, &QCheckBox::toggled, this, [this](bool on) {
         m_server->interpreter().setChineseAtPowerUp(on);
@@ -124,10 +127,10 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
 
     auto *buttons = new QHBoxLayout;
     const std::pair<QString, void (PrinterWindow::*)()> actions[] = {
-            {u"Save receipt…"_s, &PrinterWindow::saveShown},
-            {u"Save all…"_s, &PrinterWindow::saveAll},
-            {u"Copy receipt"_s, &PrinterWindow::copyShown},
-            {u"Clear"_s, &PrinterWindow::clearAll},
+            {tr("Save receipt…"), &PrinterWindow::saveShown},
+            {tr("Save all…"), &PrinterWindow::saveAll},
+            {tr("Copy receipt"), &PrinterWindow::copyShown},
+            {tr("Clear"), &PrinterWindow::clearAll},
     };
     for (const auto &[text, slot] : actions) {
         auto *button = new QPushButton(text, side);
@@ -157,11 +160,11 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
             &PrinterServer::replied,
             this,
             [this](const QByteArray &bytes, const QString &to) {
-                m_log->appendPlainText(u"    reply %1 to %2"_s.arg(hex(bytes), to));
+                m_log->appendPlainText(u"    "_s + tr("reply %1 to %2").arg(hex(bytes), to));
             });
     connect(server, &PrinterServer::replyWithheld, this, [this](const QByteArray &bytes) {
         m_log->appendPlainText(
-                u"    (no reply: \"no reply\" is checked; would be %1)"_s.arg(hex(bytes)));
+                u"    "_s + tr("(no reply: \"no reply\" is checked; would be %1)").arg(hex(bytes)));
     });
     connect(server, &PrinterServer::problem, this, [this](const QString &text) {
         m_log->appendPlainText(u"    "_s + text);
@@ -175,10 +178,10 @@ void PrinterWindow::showClients()
 {
     const QString active = m_server->activeClient();
     const qsizetype waiting = m_server->waitingClients();
-    QString text = active.isEmpty() ? u"No network client printing."_s
-                                    : u"Printing for %1."_s.arg(active);
+    QString text = active.isEmpty() ? tr("No network client printing.")
+                                    : tr("Printing for %1.").arg(active);
     if (waiting > 0)
-        text += u" %1 waiting for their turn."_s.arg(waiting);
+        text += tr(" %1 waiting for their turn.").arg(waiting);
     m_clientLabel->setText(text);
 }
 
@@ -269,13 +272,13 @@ void PrinterWindow::saveShown()
 {
     const QImage image = newestReceipt();
     if (!image.isNull())
-        save({image}, u"Save receipt"_s, u"receipt.png"_s);
+        save({image}, tr("Save receipt"), u"receipt.png"_s);
 }
 
 void PrinterWindow::saveAll()
 {
     save(ReceiptExport::pictures(m_server->interpreter().receipts()),
-         u"Save all receipts"_s,
+         tr("Save all receipts"),
          u"receipts.pdf"_s);
 }
 
@@ -283,8 +286,8 @@ void PrinterWindow::save(const QList<QImage> &pages, const QString &title, const
 {
     if (pages.isEmpty())
         return;
-    const QString png = u"PNG picture (*.png)"_s;
-    const QString pdf = u"PDF document (*.pdf)"_s;
+    const QString png = tr("PNG picture (*.png)");
+    const QString pdf = tr("PDF document (*.pdf)");
     const bool pdfFirst = suggested.endsWith(u".pdf"_s);
     const QString path = QFileDialog::getSaveFileName(
             this, title, suggested, pdfFirst ? pdf + u";;"_s + png : png + u";;"_s + pdf);
@@ -296,7 +299,7 @@ void PrinterWindow::save(const QList<QImage> &pages, const QString &title, const
                                ? ReceiptExport::savePdf(pages, path, &error)
                                : ReceiptExport::savePng(
                                        emulator::Renderer::stack(pages), path, &error);
-    m_log->appendPlainText(saved ? u"    saved "_s + path : u"    "_s + error);
+    m_log->appendPlainText(u"    "_s + (saved ? tr("saved %1").arg(path) : error));
 }
 
 void PrinterWindow::copyShown()

@@ -13,7 +13,9 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLocale>
 #include <QTextStream>
+#include <QTranslator>
 
 #include <memory>
 
@@ -51,6 +53,10 @@ void addOptions(QCommandLineParser &parser)
                       u"Paper width in mm: 80 (576 dots, the default) or 58 (384)."_s,
                       u"mm"_s,
                       u"80"_s});
+    parser.addOption({u"lang"_s,
+                      u"The window's language: en or zh. Without it, Chinese for a Chinese "
+                      "locale, else English."_s,
+                      u"en|zh"_s});
     parser.addOption({u"chinese"_s,
                       u"Chinese double-byte mode at power-up: on (the default) or off."_s,
                       u"on|off"_s,
@@ -73,6 +79,33 @@ bool readProfile(const QCommandLineParser &parser, emulator::PrinterProfile *pro
     }
     profile->paperDots = paper == u"58"_s ? emulator::PaperDots58 : emulator::PaperDots80;
     profile->chineseAtPowerUp = chinese == u"on"_s;
+    return true;
+}
+
+// The window's texts are English; their Chinese translation is installed for --lang zh or, without
+// it, when the first of the operator's languages that is English or Chinese is Chinese.
+bool installLanguage(const QCommandLineParser &parser, QTranslator *translator)
+{
+    QString language = parser.value(u"lang"_s);
+    if (!parser.isSet(u"lang"_s)) {
+        language = u"en"_s;
+        for (const QString &name : QLocale::system().uiLanguages()) {
+            const QLocale::Language spoken = QLocale(name).language();
+            if (spoken == QLocale::English || spoken == QLocale::Chinese) {
+                language = spoken == QLocale::Chinese ? u"zh"_s : u"en"_s;
+                break;
+            }
+        }
+    }
+    if (language == u"en"_s)
+        return true;
+    if (language != u"zh"_s) {
+        QTextStream(stderr) << "virtual-printer: --lang takes en or zh, not " << language << '\n';
+        return false;
+    }
+    if (!translator->load(u":/i18n/virtual-printer_zh_CN.qm"_s))
+        qFatal("The Chinese translation is missing from the resources");
+    QCoreApplication::installTranslator(translator);
     return true;
 }
 
@@ -181,6 +214,9 @@ int main(int argc, char *argv[])
     parser.process(*app);
     emulator::PrinterProfile profile;
     if (!readProfile(parser, &profile))
+        return 2;
+    QTranslator translator;
+    if (!installLanguage(parser, &translator))
         return 2;
     if (parser.isSet(u"input"_s) || parser.isSet(u"png"_s) || parser.isSet(u"pdf"_s))
         return renderFile(parser, profile);

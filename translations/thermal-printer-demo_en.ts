@@ -1,0 +1,382 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>app</name>
+    <message>
+        <source>the serial port %1</source>
+        <translation>the serial port %1</translation>
+    </message>
+    <message>
+        <source>the serial port %1 (%2)</source>
+        <translation>the serial port %1 (%2)</translation>
+    </message>
+    <message>
+        <source>the printer device %1</source>
+        <translation>the printer device %1</translation>
+    </message>
+    <message>
+        <source>the network printer %1</source>
+        <translation>the network printer %1</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a port name. Choose COM1 to COM8 or a port from the list, or type the path of a device such as /dev/ttyUSB0 or /dev/usb/lp0, or the address of a network printer such as 192.168.1.100 or printer.local:9100.</source>
+        <translation>&quot;%1&quot; is not a port name. Choose COM1 to COM8 or a port from the list, or type the path of a device such as /dev/ttyUSB0 or /dev/usb/lp0, or the address of a network printer such as 192.168.1.100 or printer.local:9100.</translation>
+    </message>
+    <message>
+        <source>%1 does not exist. Check the port name, and that the printer or its adapter is plugged in.</source>
+        <translation>%1 does not exist. Check the port name, and that the printer or its adapter is plugged in.</translation>
+    </message>
+    <message>
+        <source>You are not allowed to use %1. The user must be given access to the device (on Debian: add the user to the %2 group, then log in again).</source>
+        <translation>You are not allowed to use %1. The user must be given access to the device (on Debian: add the user to the %2 group, then log in again).</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program. Close that program (for a printer device, also a print spooler such as CUPS), or choose another port.</source>
+        <translation>%1 is in use by another program. Close that program (for a printer device, also a print spooler such as CUPS), or choose another port.</translation>
+    </message>
+    <message>
+        <source>%1 is not a printer device.</source>
+        <translation>%1 is not a printer device.</translation>
+    </message>
+    <message>
+        <source>%1 is not a serial port.</source>
+        <translation>%1 is not a serial port.</translation>
+    </message>
+    <message>
+        <source>The line settings %1 cannot be used on %2: the baud rate must be a whole number from %3 to %4 that the port supports, the data bits 5 to 8 (this printer uses 7 or 8), the stop bits 1, 1.5 or 2.</source>
+        <translation>The line settings %1 cannot be used on %2: the baud rate must be a whole number from %3 to %4 that the port supports, the data bits 5 to 8 (this printer uses 7 or 8), the stop bits 1, 1.5 or 2.</translation>
+    </message>
+    <message>
+        <source>The host of %1 is unknown: the name has no network address. Check the name, or type the printer&apos;s IP address.</source>
+        <translation>The host of %1 is unknown: the name has no network address. Check the name, or type the printer&apos;s IP address.</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was refused: nothing takes print data on port %2 of that host. Check the address and port (network printers take it on %3).</source>
+        <translation>The connection to %1 was refused: nothing takes print data on port %2 of that host. Check the address and port (network printers take it on %3).</translation>
+    </message>
+    <message>
+        <source>%1 is unreachable: there is no route to its network. Check the address, and the network cable or Wi-Fi of this computer.</source>
+        <translation>%1 is unreachable: there is no route to its network. Check the address, and the network cable or Wi-Fi of this computer.</translation>
+    </message>
+    <message>
+        <source>The connection to %1 timed out: no answer within %2 seconds. Check the address, and that the printer is switched on and on the network.</source>
+        <translation>The connection to %1 timed out: no answer within %2 seconds. Check the address, and that the printer is switched on and on the network.</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost. The link has been closed: check the printer and its cable, adapter or network, then click &quot;open com&quot; again.</source>
+        <translation>The connection to %1 was lost. The link has been closed: check the printer and its cable, adapter or network, then click &quot;open com&quot; again.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a barcode type this printer knows. Choose one of the nine types in the list.</source>
+        <translation>&quot;%1&quot; is not a barcode type this printer knows. Choose one of the nine types in the list.</translation>
+    </message>
+    <message>
+        <source>There is no barcode data. Type the data to print into the box beside the barcode type.</source>
+        <translation>There is no barcode data. Type the data to print into the box beside the barcode type.</translation>
+    </message>
+    <message>
+        <source>Barcode data can hold only ASCII characters (digits, letters, symbols). Replace the hint with the data to print.</source>
+        <translation>Barcode data can hold only ASCII characters (digits, letters, symbols). Replace the hint with the data to print.</translation>
+    </message>
+    <message>
+        <source>A %1 barcode takes at most %2 characters.</source>
+        <translation>A %1 barcode takes at most %2 characters.</translation>
+    </message>
+</context>
+<context>
+    <name>app::Form1</name>
+    <message>
+        <source>使用说明：
+
+首先设置串口参数然后点击《打开串口》
+
+本程序可演示一些打印基本功能及状态返回与特定参数查询。
+本程序只有在正确打开串口后才能使用测试功能。</source>
+        <translation>Instructions:
+
+First set the serial port parameters, then click &quot;open com&quot;.
+
+This program demonstrates basic printing functions, the status reply and queries of particular settings.
+The test functions can be used only after the serial port has been opened.</translation>
+    </message>
+    <message>
+        <source>
+
+版权所有：Thermal Printer Demo 项目
+
+技术支持：Thermal Printer Demo 维护者
+
+电话：（000）0000-0000
+
+传真：（000）0000-0000
+
+地址：见项目说明文件 README</source>
+        <translation>
+
+Copyright: Thermal Printer Demo project
+
+Technical support: Thermal Printer Demo maintainers
+
+Telephone: (000) 0000-0000
+
+Fax: (000) 0000-0000
+
+Address: see the project&apos;s README file</translation>
+    </message>
+    <message>
+        <source>file</source>
+        <translation>file</translation>
+    </message>
+    <message>
+        <source>quit&amp;Q</source>
+        <translation>quit&amp;Q</translation>
+    </message>
+    <message>
+        <source>select</source>
+        <translation>select</translation>
+    </message>
+    <message>
+        <source>black</source>
+        <translation>black</translation>
+    </message>
+    <message>
+        <source>no black</source>
+        <translation>no black</translation>
+    </message>
+    <message>
+        <source>about</source>
+        <translation>about</translation>
+    </message>
+    <message>
+        <source>help</source>
+        <translation>help</translation>
+    </message>
+    <message>
+        <source>about&amp;A</source>
+        <translation>about&amp;A</translation>
+    </message>
+    <message>
+        <source>Reply: %1</source>
+        <translation>Reply: %1</translation>
+    </message>
+    <message>
+        <source>No reply byte arrived.</source>
+        <translation>No reply byte arrived.</translation>
+    </message>
+    <message>
+        <source>Only %1 of 6 reply bytes arrived: %2</source>
+        <translation>Only %1 of 6 reply bytes arrived: %2</translation>
+    </message>
+    <message>
+        <source>close com</source>
+        <translation>close com</translation>
+    </message>
+    <message>
+        <source>open com</source>
+        <translation>open com</translation>
+    </message>
+    <message>
+        <source>The box beside the barcode type still holds the hint. Type the data to print in its place.</source>
+        <translation>The box beside the barcode type still holds the hint. Type the data to print in its place.</translation>
+    </message>
+</context>
+<context>
+    <name>app::FormControls</name>
+    <message>
+        <source>串口设置：</source>
+        <translation>Serial port:</translation>
+    </message>
+    <message>
+        <source>Port：</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>Baud：</source>
+        <translation>Baud:</translation>
+    </message>
+    <message>
+        <source>Bits：</source>
+        <translation>Bits:</translation>
+    </message>
+    <message>
+        <source>StopBits：</source>
+        <translation>StopBits:</translation>
+    </message>
+    <message>
+        <source>open com</source>
+        <translation>open com</translation>
+    </message>
+    <message>
+        <source>设置对齐：</source>
+        <translation>Alignment:</translation>
+    </message>
+    <message>
+        <source>left</source>
+        <translation>left</translation>
+    </message>
+    <message>
+        <source>centre</source>
+        <translation>centre</translation>
+    </message>
+    <message>
+        <source>right</source>
+        <translation>right</translation>
+    </message>
+    <message>
+        <source>设置速度：</source>
+        <translation>Speed:</translation>
+    </message>
+    <message>
+        <source>low</source>
+        <translation>low</translation>
+    </message>
+    <message>
+        <source>middle</source>
+        <translation>middle</translation>
+    </message>
+    <message>
+        <source>high</source>
+        <translation>high</translation>
+    </message>
+    <message>
+        <source>设置浓度：</source>
+        <translation>Density:</translation>
+    </message>
+    <message>
+        <source>thin</source>
+        <translation>thin</translation>
+    </message>
+    <message>
+        <source>thick</source>
+        <translation>thick</translation>
+    </message>
+    <message>
+        <source>打印项目：</source>
+        <translation>Print items:</translation>
+    </message>
+    <message>
+        <source>Feed Paper</source>
+        <translation>Feed Paper</translation>
+    </message>
+    <message>
+        <source>Initialization</source>
+        <translation>Initialization</translation>
+    </message>
+    <message>
+        <source>Print test</source>
+        <translation>Print test</translation>
+    </message>
+    <message>
+        <source>Chinese fonts</source>
+        <translation>Chinese fonts</translation>
+    </message>
+    <message>
+        <source>up-down</source>
+        <translation>up-down</translation>
+    </message>
+    <message>
+        <source>Print barcode</source>
+        <translation>Print barcode</translation>
+    </message>
+    <message>
+        <source>test page</source>
+        <translation>test page</translation>
+    </message>
+    <message>
+        <source>Sample page</source>
+        <translation>Sample page</translation>
+    </message>
+    <message>
+        <source>Checking printer（Real-time status transmission）</source>
+        <translation>Checking printer (Real-time status transmission)</translation>
+    </message>
+</context>
+<context>
+    <name>app::StatusView</name>
+    <message>
+        <source>将尽！</source>
+        <translation>Near end!</translation>
+    </message>
+    <message>
+        <source>出纸口卡纸！</source>
+        <translation>Paper jam at the exit!</translation>
+    </message>
+    <message>
+        <source>纸将尽！</source>
+        <translation>Paper near end!</translation>
+    </message>
+    <message>
+        <source>压纸滚筒/打印机上盖已打开！</source>
+        <translation>Platen or printer cover open!</translation>
+    </message>
+    <message>
+        <source>电源电压超出范围！</source>
+        <translation>Supply voltage out of range!</translation>
+    </message>
+    <message>
+        <source>切纸器错误！</source>
+        <translation>Cutter error!</translation>
+    </message>
+    <message>
+        <source>RAM错误！</source>
+        <translation>RAM error!</translation>
+    </message>
+    <message>
+        <source>EPPROM错误！</source>
+        <translation>EEPROM error!</translation>
+    </message>
+    <message>
+        <source>打印机正常！</source>
+        <translation>Printer OK!</translation>
+    </message>
+    <message>
+        <source>打印机连接超时！ 或 打印机无此功能！
+
+请检查打印机是否连好,电源是否打开；
+打印机端口号和波特率选择是否有误。
+请确定无误后再次尝试！</source>
+        <translation>Timed out, or no such function!
+Check the cable, power, port and baud rate, then try again!</translation>
+    </message>
+</context>
+<context>
+    <name>jobs::BarcodeType</name>
+    <message>
+        <source>请输入11或12位的数字</source>
+        <translation>11 or 12 digits</translation>
+    </message>
+    <message>
+        <source>请输入11或12位的数字,首位为数字0</source>
+        <translation>11/12 digits, 1st 0</translation>
+    </message>
+    <message>
+        <source>请输入12或13位的数字</source>
+        <translation>12 or 13 digits</translation>
+    </message>
+    <message>
+        <source>请输入7或8位的数字</source>
+        <translation>7 or 8 digits</translation>
+    </message>
+    <message>
+        <source>请输入大于1位的数字、大写字母</source>
+        <translation>2+ digits/capitals</translation>
+    </message>
+    <message>
+        <source>请输入大于1位的偶数位数字</source>
+        <translation>Even no. of digits</translation>
+    </message>
+    <message>
+        <source>请输入大于1位的数字、ABCD</source>
+        <translation>2+ digits, ABCD</translation>
+    </message>
+    <message>
+        <source>请输入大于1位的数字,字母,符号</source>
+        <translation>2+ ASCII chars</translation>
+    </message>
+    <message>
+        <source>请输入大于2位的数字,字母,符号</source>
+        <translation>3+ ASCII chars</translation>
+    </message>
+</context>
+</TS>
