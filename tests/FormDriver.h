@@ -15,6 +15,16 @@
 
 #include <sys/resource.h>
 
+inline QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+// The advice the status label shows when the printer does not answer.
+inline const QString timeoutAdvice = QStringLiteral(
+        "打印机连接超时！ 或 打印机无此功能！\n\n请检查打印机是否连好,电源是否打开；\n"
+        "打印机端口号和波特率选择是否有误。\n请确定无误后再次尝试！");
+
 // CPU time this process has used so far: a lost device must not keep it busy.
 inline qint64 cpuMicroseconds()
 {
@@ -108,6 +118,29 @@ public:
     {
         click("Command19");
         return printer.read(3) == QByteArray::fromHex("100414");
+    }
+
+    // Types the line settings into their boxes, clicks "open com"; true once the link is open.
+    bool open(const QString &port, const QString &baud, const QString &bits, const QString &stop)
+    {
+        type("Combo2", baud);
+        type("Combo3", bits);
+        type("Combo4", stop);
+        return open(port);
+    }
+
+    // A lost device gives one message and the closed state; then nothing is watched any more:
+    // no further message, no busy loop.
+    void verifyLost()
+    {
+        QTRY_COMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().text.contains(QStringLiteral("was lost")),
+                 qPrintable(messages.first().text));
+        QVERIFY(isClosedState());
+        const qint64 before = cpuMicroseconds();
+        QTest::qWait(4 * app::Form1::timerPeriodMs);
+        QVERIFY2(cpuMicroseconds() - before < 500000, "the lost device keeps the CPU busy");
+        QCOMPARE(messages.size(), 1);
     }
 
     bool isClosedState() const

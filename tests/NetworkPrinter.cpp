@@ -17,13 +17,10 @@ QByteArray NetworkPrinter::read(qsizetype count, int timeoutMs)
 {
     QByteArray bytes;
     const QDeadlineTimer deadline(timeoutMs);
-    while (bytes.size() < count && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (m_socket)
-            bytes += m_socket->readAll();
-    }
-    QDeadlineTimer quiet(50);
-    while (!quiet.hasExpired()) {
+    QDeadlineTimer quiet(50); // restarted while bytes arrive once `count` are in
+    while ((bytes.size() < count && !deadline.hasExpired()) || !quiet.hasExpired()) {
+        if (bytes.size() < count)
+            quiet.setRemainingTime(50);
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         if (m_socket && m_socket->bytesAvailable() > 0) {
             bytes += m_socket->readAll();

@@ -27,56 +27,40 @@ PtyPrinter::~PtyPrinter()
     closeFarEnd();
 }
 
-qsizetype PtyPrinter::readAvailable(QByteArray &into)
+qsizetype PtyPrinter::poll(QByteArray &into, bool events)
 {
-    if (m_master < 0)
+    if (events)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    pollfd fd = {m_master, POLLIN, 0};
+    if (m_master < 0 || ::poll(&fd, 1, 5) <= 0)
         return 0;
     char buffer[4096];
     qsizetype total = 0;
-    for (;;) {
-        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
+    for (ssize_t n = 0; (n = ::read(m_master, buffer, sizeof buffer)) > 0; total += n)
         into.append(buffer, n);
-        total += n;
-    }
     return total;
 }
 
 QByteArray PtyPrinter::read(qsizetype count, int timeoutMs)
 {
-    QByteArray bytes;
-    const QDeadlineTimer deadline(timeoutMs);
-    while (bytes.size() < count && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        pollfd fd = {m_master, POLLIN, 0};
-        if (::poll(&fd, 1, 5) > 0)
-            readAvailable(bytes);
-    }
-    bytes.append(readQuiet(50));
-    return bytes;
+    QByteArray bytes = readWithoutEvents(count, timeoutMs, true);
+    return bytes + readQuiet(50);
 }
 
-QByteArray PtyPrinter::readWithoutEvents(qsizetype count, int timeoutMs)
+QByteArray PtyPrinter::readWithoutEvents(qsizetype count, int timeoutMs, bool events)
 {
     QByteArray bytes;
     const QDeadlineTimer deadline(timeoutMs);
-    while (bytes.size() < count && !deadline.hasExpired()) {
-        pollfd fd = {m_master, POLLIN, 0};
-        if (::poll(&fd, 1, 5) > 0)
-            readAvailable(bytes);
-    }
+    while (bytes.size() < count && !deadline.hasExpired())
+        poll(bytes, events);
     return bytes;
 }
 
 QByteArray PtyPrinter::readQuiet(int quietMs)
 {
     QByteArray bytes;
-    QDeadlineTimer quiet(quietMs);
-    while (!quiet.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        pollfd fd = {m_master, POLLIN, 0};
-        if (::poll(&fd, 1, 5) > 0 && readAvailable(bytes) > 0)
+    for (QDeadlineTimer quiet(quietMs); !quiet.hasExpired();) {
+        if (poll(bytes, true) > 0)
             quiet.setRemainingTime(quietMs);
     }
     return bytes;

@@ -21,9 +21,9 @@ public:
     // Waits (running the event loop) until `count` bytes have arrived, then takes whatever else
     // arrives within a short quiet spell, so a test also sees bytes that should not be there.
     QByteArray read(qsizetype count, int timeoutMs = 5000);
-    // Up to `count` bytes without running the event loop: only what the tool has already
-    // handed to the operating system can arrive.
-    QByteArray readWithoutEvents(qsizetype count, int timeoutMs = 1000);
+    // Up to `count` bytes, by default without running the event loop: only what the tool has
+    // already handed to the operating system can arrive.
+    QByteArray readWithoutEvents(qsizetype count, int timeoutMs = 1000, bool events = false);
     // Everything that arrives until the line has been quiet for quietMs.
     QByteArray readQuiet(int quietMs = 100);
     void write(const QByteArray &bytes);
@@ -33,7 +33,8 @@ public:
     termios lineSettings() const;
 
 private:
-    qsizetype readAvailable(QByteArray &into);
+    // What arrives within 5 ms, after running the tool's events when asked.
+    qsizetype poll(QByteArray &into, bool events);
 
     int m_master = -1;
     int m_slave = -1; // held open so the pty lives on when the tool closes its end

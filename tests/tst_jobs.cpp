@@ -1,13 +1,11 @@
 #include "FormDriver.h"
+#include "app/Language.h"
 
 #include <QCryptographicHash>
 
-namespace {
+using app::Language;
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
+namespace {
 
 // The attribute test: nine lines of 22 letters, A B C three times, then a blank line.
 QByteArray attributeLines()
@@ -33,6 +31,7 @@ class TestJobs : public QObject
 
 private Q_SLOTS:
     void initTestCase() { app::applyWindowLook(); }
+    void cleanup() { app::useLanguage(Language::Chinese); }
     void sends_data();
     void sends();
     void chineseParagraph();
@@ -112,43 +111,49 @@ void TestJobs::sends()
     QFETCH(QByteArray, bytes);
     QFETCH(bool, printing);
 
-    PtyPrinter printer;
-    FormDriver d;
-    QVERIFY(d.open(printer));
-    if (!attribute.isNull())
-        d.type("Combo6", attribute);
-    if (!type.isEmpty())
-        d.choose("Combo5", type);
-    if (!data.isNull())
-        d.type("Text1", data);
-    // The second click sends again, an option already chosen included, and each click's bytes
-    // are with the system when the click returns.
-    for (const bool blackMark : {false, true}) {
-        d.trigger(blackMark ? "Paper_Black" : "Paper_White");
-        d.click(control.toLatin1().constData());
-        const QByteArray expected = bytes
-                                    + (!printing   ? ""
-                                       : blackMark ? hex("1DF61B69")
-                                                   : hex("1B69"));
-        QCOMPARE(printer.readWithoutEvents(expected.size()).toHex(' '), expected.toHex(' '));
+    // Printer content is the same whatever language the window speaks.
+    for (const Language language : {Language::Chinese, Language::English}) {
+        app::useLanguage(language);
+        PtyPrinter printer;
+        FormDriver d;
+        QVERIFY(d.open(printer));
+        if (!attribute.isNull())
+            d.type("Combo6", attribute);
+        if (!type.isEmpty())
+            d.choose("Combo5", type);
+        if (!data.isNull())
+            d.type("Text1", data);
+        // The second click sends again, an option already chosen included, and each click's
+        // bytes are with the system when the click returns.
+        for (const bool blackMark : {false, true}) {
+            d.trigger(blackMark ? "Paper_Black" : "Paper_White");
+            d.click(control.toLatin1().constData());
+            const QByteArray end = blackMark ? hex("1DF61B69") : hex("1B69");
+            const QByteArray expected = bytes + (printing ? end : QByteArray());
+            QCOMPARE(printer.readWithoutEvents(expected.size()).toHex(' '), expected.toHex(' '));
+        }
+        QVERIFY(printer.readQuiet().isEmpty());
+        QVERIFY(d.messages.isEmpty());
     }
-    QVERIFY(printer.readQuiet().isEmpty());
-    QVERIFY(d.messages.isEmpty());
 }
 
 void TestJobs::chineseParagraph()
 {
-    PtyPrinter printer;
-    FormDriver d;
-    QVERIFY(d.open(printer));
-    d.click("Command4");
-    const QByteArray received = printer.read(327);
-    const QByteArray paragraph = received.left(323);
-    QVERIFY(paragraph.startsWith(hex("C8C8C3F4")));
-    QCOMPARE(paragraph.count(hex("A1E6")), 2); // each ℃
-    QCOMPARE(QCryptographicHash::hash(paragraph, QCryptographicHash::Sha1).toHex(),
-             QByteArray("bbdf56b476ef471a40737589c9a2d668e364cb48"));
-    QCOMPARE(received.mid(323), hex("0A0A1B69"));
+    // Printer content, not window text: the same in both languages.
+    for (const Language language : {Language::Chinese, Language::English}) {
+        app::useLanguage(language);
+        PtyPrinter printer;
+        FormDriver d;
+        QVERIFY(d.open(printer));
+        d.click("Command4");
+        const QByteArray received = printer.read(327);
+        const QByteArray paragraph = received.left(323);
+        QVERIFY(paragraph.startsWith(hex("C8C8C3F4")));
+        QCOMPARE(paragraph.count(hex("A1E6")), 2); // each ℃
+        QCOMPARE(QCryptographicHash::hash(paragraph, QCryptographicHash::Sha1).toHex(),
+                 QByteArray("bbdf56b476ef471a40737589c9a2d668e364cb48"));
+        QCOMPARE(received.mid(323), hex("0A0A1B69"));
+    }
 }
 
 void TestJobs::barcodeHint()
@@ -173,33 +178,35 @@ void TestJobs::refusedBarcode_data()
     QTest::addColumn<QString>("type"); // typed when it is not in the list
     QTest::addColumn<QString>("data"); // "HINT": leave the hint in the box
 
-    QTest::newRow("unknown type") << "code39"
-                                  << "123";
-    QTest::newRow("empty data") << "CODE39"
-                                << "";
-    QTest::newRow("hint left in the box") << "ITF"
-                                          << "HINT";
-    QTest::newRow("256 bytes") << "CODE39" << QString(256, u'1');
+    // clang-format off
+    QTest::newRow("unknown type")         << "code39"  << "123";
+    QTest::newRow("empty data")           << "CODE39"  << "";
+    QTest::newRow("hint left in the box") << "ITF"     << "HINT";
+    QTest::newRow("256 bytes")            << "CODE39"  << QString(256, u'1');
     QTest::newRow("254 bytes of CODE128") << "CODE128" << QString(254, u'1');
+    // clang-format on
 }
 
 void TestJobs::refusedBarcode()
 {
     QFETCH(QString, type);
     QFETCH(QString, data);
-    PtyPrinter printer;
-    FormDriver d;
-    QVERIFY(d.open(printer));
-    if (d.get<QComboBox>("Combo5")->findText(type) >= 0)
-        d.choose("Combo5", type);
-    else
-        d.type("Combo5", type);
-    if (data != u"HINT")
-        d.type("Text1", data);
-    d.click("Command11");
-    QCOMPARE(d.messages.size(), 1);
-    QVERIFY(printer.readQuiet().isEmpty());
-    QVERIFY(!d.isClosedState()); // the link stays open for the next try
+    for (const Language language : {Language::Chinese, Language::English}) {
+        app::useLanguage(language); // a hint left in the box prints nothing in either language
+        PtyPrinter printer;
+        FormDriver d;
+        QVERIFY(d.open(printer));
+        if (d.get<QComboBox>("Combo5")->findText(type) >= 0)
+            d.choose("Combo5", type);
+        else
+            d.type("Combo5", type);
+        if (data != u"HINT")
+            d.type("Text1", data);
+        d.click("Command11");
+        QCOMPARE(d.messages.size(), 1);
+        QVERIFY(printer.readQuiet().isEmpty());
+        QVERIFY(!d.isClosedState()); // the link stays open for the next try
+    }
 }
 
 QTEST_MAIN(TestJobs)
