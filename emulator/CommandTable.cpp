@@ -378,11 +378,8 @@ void statusRequest(Printer &p, const Command &c)
 void paperSensorStatus(Printer &p, const Command &c)
 {
     const int n = digit(c[0]);
-    const StatusConditions &s = p.status();
     if (n == 1) {
-        // Bits 0-1 roll near its end, bits 2-3 roll at its end.
-        const bool low = s.nearEnd || s.paperNearEnd;
-        p.reply(QByteArray(1, char((low ? 0x03 : 0) | (s.paperEnd ? 0x0C : 0))));
+        p.reply(QByteArray(1, p.status().paperSensors()));
     } else if (n == 2 || n == 4) {
         p.reply(QByteArray(1, char(0))); // drawer pin low; no ink to report
     } else {
@@ -479,11 +476,6 @@ void motionUnits(Printer &p, const Command &c)
         p.motionY = qMax(1, qRound(203.0 / c[1]));
 }
 
-void chineseMode(Printer &p, bool on)
-{
-    p.chineseMode = on;
-}
-
 void skipped(Printer &p, const Command &)
 {
     p.warn(u"command of an unknown function skipped by its length"_s);
@@ -570,11 +562,7 @@ const CommandSpec table[] = {
     {"\x1b" "u"sv, 1, nullptr, "transmit peripheral device status",
      [](Printer &p, const Command &) { p.reply(QByteArray(1, char(0))); }},
     {"\x1b" "v"sv, 0, nullptr, "transmit paper sensor status",
-     [](Printer &p, const Command &) {
-         const StatusConditions &s = p.status();
-         p.reply(QByteArray(1, char(((s.nearEnd || s.paperNearEnd) ? 0x03 : 0)
-                                    | (s.paperEnd ? 0x0C : 0))));
-     }},
+     [](Printer &p, const Command &) { p.reply(QByteArray(1, p.status().paperSensors())); }},
     {"\x1b" "x"sv, 1, nullptr, "select print speed",
      [](Printer &p, const Command &c) {
          static const QString speeds[] = {u"low"_s, u"middle"_s, u"high"_s};
@@ -657,11 +645,11 @@ const CommandSpec table[] = {
     // FS: Chinese characters and NV bit images.
     {"\x1c!"sv, 1, nullptr, "select print mode for Chinese characters", chinesePrintMode},
     {"\x1c&"sv, 0, nullptr, "select Chinese character mode",
-     [](Printer &p, const Command &) { chineseMode(p, true); }},
+     [](Printer &p, const Command &) { p.chineseMode = true; }},
     {"\x1c-"sv, 1, nullptr, "turn underline mode on/off for Chinese characters",
      [](Printer &p, const Command &c) { underline(p, c, &p.style.chineseUnderline); }},
     {"\x1c."sv, 0, nullptr, "cancel Chinese character mode",
-     [](Printer &p, const Command &) { chineseMode(p, false); }},
+     [](Printer &p, const Command &) { p.chineseMode = false; }},
     {"\x1c" "2"sv, 74, nullptr, "define user-defined Chinese character",
      [](Printer &p, const Command &) { p.warn(u"user-defined Chinese character not drawn"_s); }},
     {"\x1c" "C"sv, 1, nullptr, "select Chinese character code system", nothing},

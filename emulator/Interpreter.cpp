@@ -62,9 +62,11 @@ void Interpreter::finish()
     flushText();
     if (!m_buffer.isEmpty()) {
         m_printer.warn(u"stream ended inside a command"_s);
-        log(CommandRecord::Kind::Warning,
-            m_buffer,
-            CommandLog::mnemonic(m_buffer, 1) + u"  stream ended inside this command"_s);
+        if (m_logging) {
+            log(CommandRecord::Kind::Warning,
+                m_buffer,
+                CommandLog::mnemonic(m_buffer, 1) + u"  stream ended inside this command"_s);
+        }
         m_buffer.clear();
         m_needed = 0;
     }
@@ -139,12 +141,10 @@ qsizetype Interpreter::parse(const uchar *p, qsizetype available)
                     + u"  %1: %2 bytes, too large to hold, skipped"_s
                               .arg(QString::fromLatin1(spec->name))
                               .arg(length));
-        m_skip = length;
-        return 0 + [&] {
-            const qsizetype now = qMin(available, length);
-            m_skip -= now;
-            return now;
-        }();
+        // The printer takes the declared bytes as the command's data: they are passed over.
+        const qsizetype now = qMin(available, length);
+        m_skip = length - now;
+        return now;
     }
     if (length > available) {
         m_needed = length;

@@ -349,8 +349,7 @@ QByteArray Printer::automaticStatus() const
     // Byte 2: bit 2 mechanical error, bit 3 cutter error, bit 5 unrecoverable error.
     block[1] = char((mechanical ? 0x04 : 0) | (s.cutterError ? 0x08 : 0)
                     | (unrecoverable ? 0x20 : 0));
-    // Byte 3: bits 0-1 roll near its end, bits 2-3 roll at its end.
-    block[2] = char(((s.nearEnd || s.paperNearEnd) ? 0x03 : 0) | (s.paperEnd ? 0x0C : 0));
+    block[2] = s.paperSensors();
     return block;
 }
 

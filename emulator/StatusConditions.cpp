@@ -15,6 +15,11 @@ char bit(bool set, int position)
 
 } // namespace
 
+char StatusConditions::paperSensors() const
+{
+    return char(((nearEnd || paperNearEnd) ? 0x03 : 0) | (paperEnd ? 0x0C : 0));
+}
+
 QByteArray StatusConditions::reply(int n) const
 {
     const bool error = paperJamAtExit || cutterError || ramError || eepromError

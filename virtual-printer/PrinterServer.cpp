@@ -80,6 +80,8 @@ void PrinterServer::setStatus(const emulator::StatusConditions &status)
     m_replyTo = m_active.socket;
     m_replyToTerminal = m_active.socket ? nullptr : m_terminal;
     m_interpreter.setStatus(status);
+    m_replyTo = nullptr;
+    m_replyToTerminal = nullptr;
 }
 
 void PrinterServer::setSaveDirectory(const QString &directory)
