@@ -429,7 +429,8 @@ void automaticStatus(Printer &p, const Command &c)
 
 void drawerPulse(Printer &p, const Command &c)
 {
-    p.addNote(u"drawer pulse, pin %1"_s.arg(digit(c[0]) == 1 ? 5 : 2));
+    // On for t1 and off for t2 times 2 ms.
+    p.pulseDrawer(digit(c[0]) == 1 ? 5 : 2, c[1] * 2, c[2] * 2);
 }
 
 void codeTable(Printer &p, const Command &c)
@@ -448,7 +449,7 @@ void internationalSet(Printer &p, const Command &c)
 
 void beep(Printer &p, const Command &c)
 {
-    p.addNote(u"buzzer %1 time(s)"_s.arg(c.size() > 3 ? c[0] : 1));
+    p.beep(c.size() > 3 ? c[0] : 1);
 }
 
 void pageMode(Printer &p, const Command &)
@@ -682,7 +683,7 @@ const CommandSpec table[] = {
     {"\x10\x14"sv, 0, realTimeCommandLength, "real-time command",
      [](Printer &p, const Command &c) {
          if (c[0] == 1)
-             p.addNote(u"drawer pulse, pin %1"_s.arg(c[1] == 1 ? 5 : 2));
+             p.pulseDrawer(c[1] == 1 ? 5 : 2, c[2] * 100, c[2] * 100); // t times 100 ms
          else if (c[0] == 8)
              p.buffer().cancel();
          else if (c[0] == 7)

@@ -259,7 +259,12 @@ void Printer::addBlock(ReceiptBlock block)
     }
 }
 
-void Printer::addPicture(const QImage &bits, int scaleX, int scaleY, const QString &what)
+void Printer::addPicture(const QImage &bits,
+                         int scaleX,
+                         int scaleY,
+                         const QString &what,
+                         Code2D code,
+                         const QByteArray &data)
 {
     if (pageMode)
         return warn(u"page mode data not drawn"_s);
@@ -286,13 +291,25 @@ void Printer::addPicture(const QImage &bits, int scaleX, int scaleY, const QStri
     }
     if (total > MaxPictureBytes)
         return warn(u"too many pictures on one receipt; %1 not kept"_s.arg(what));
-    addBlock(Picture{kept, scaleX, scaleY, m_buffer.placement(alignment), what});
+    addBlock(Picture{kept, scaleX, scaleY, m_buffer.placement(alignment), what, code, data});
 }
 
 void Printer::addNote(const QString &text)
 {
     printPending();
     addBlock(SettingNote{text});
+}
+
+void Printer::pulseDrawer(int pin, int onMs, int offMs)
+{
+    printPending();
+    addBlock(DrawerPulse{pin, onMs, offMs});
+}
+
+void Printer::beep(int times)
+{
+    printPending();
+    addBlock(Beep{times});
 }
 
 void Printer::warn(const QString &kind)
@@ -553,7 +570,12 @@ void Printer::twoDimensionalCode(QByteArrayView body)
             const EncodedSymbol symbol = SymbolEncoder::qrCode(qr.data, qr.level, qr.micro);
             if (!symbol.isValid())
                 return warn(u"QR code not printed: "_s + symbol.error);
-            addPicture(symbol.modules, qr.moduleSize, qr.moduleSize, u"QR code"_s);
+            addPicture(symbol.modules,
+                       qr.moduleSize,
+                       qr.moduleSize,
+                       u"QR code"_s,
+                       qr.micro ? Code2D::MicroQr : Code2D::Qr,
+                       qr.data);
             return;
         }
         case 82:
@@ -600,7 +622,9 @@ void Printer::twoDimensionalCode(QByteArrayView body)
             addPicture(symbol.modules,
                        pdf417.moduleWidth,
                        pdf417.moduleWidth * pdf417.rowHeight,
-                       u"PDF417"_s);
+                       u"PDF417"_s,
+                       Code2D::Pdf417,
+                       pdf417.data);
             return;
         }
         case 82:

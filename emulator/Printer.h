@@ -76,8 +76,16 @@ public:
     void feedLines(int lines);
     void cut(CutKind kind);
     void addBlock(ReceiptBlock block);
-    void addPicture(const QImage &bits, int scaleX, int scaleY, const QString &what);
+    // code and data tell a two-dimensional code from an image.
+    void addPicture(const QImage &bits,
+                    int scaleX,
+                    int scaleY,
+                    const QString &what,
+                    Code2D code = Code2D::None,
+                    const QByteArray &data = {});
     void addNote(const QString &text);
+    void pulseDrawer(int pin, int onMs, int offMs);
+    void beep(int times);
     void addLineImage(const QImage &bits, int scaleX, int scaleY, int advance);
 
     // Something the printer could not print or act on; counted on the receipt and reported

@@ -84,6 +84,8 @@ struct Barcode
     friend bool operator==(const Barcode &, const Barcode &) = default;
 };
 
+enum class Code2D { None, Qr, MicroQr, Pdf417 };
+
 // A picture that prints as a block of its own: raster and stored images, QR and PDF417 codes.
 struct Picture
 {
@@ -92,6 +94,8 @@ struct Picture
     int scaleY = 1;
     Placement placement;
     QString what; // "QR code", "raster image", ... for the log and the margin
+    Code2D code = Code2D::None;
+    QByteArray data; // a two-dimensional code's data, as stored with GS ( k
 
     friend bool operator==(const Picture &, const Picture &) = default;
 };
@@ -110,7 +114,7 @@ struct BlackMark
     friend bool operator==(const BlackMark &, const BlackMark &) = default;
 };
 
-// Something with no printed trace (speed, density, a drawer pulse), kept so that a viewer can
+// Something with no printed trace (speed, density, a test print), kept so that a viewer can
 // annotate it beside the paper.
 struct SettingNote
 {
@@ -119,7 +123,26 @@ struct SettingNote
     friend bool operator==(const SettingNote &, const SettingNote &) = default;
 };
 
-using ReceiptBlock = std::variant<TextLine, Barcode, Picture, PaperFeed, BlackMark, SettingNote>;
+// A pulse on a cash drawer's connector pin: on for onMs, then off for offMs.
+struct DrawerPulse
+{
+    int pin = 2; // 2 or 5
+    int onMs = 0;
+    int offMs = 0;
+
+    friend bool operator==(const DrawerPulse &, const DrawerPulse &) = default;
+};
+
+// The buzzer sounding.
+struct Beep
+{
+    int times = 1;
+
+    friend bool operator==(const Beep &, const Beep &) = default;
+};
+
+using ReceiptBlock = std::
+        variant<TextLine, Barcode, Picture, PaperFeed, BlackMark, SettingNote, DrawerPulse, Beep>;
 
 enum class CutKind { None, Full, Partial };
 
@@ -141,6 +164,9 @@ struct Receipt
     quint64 serial = 0;
     int paperDots = PaperDots80;
     QList<WarningCount> warnings;
+
+    // Nothing printed and no cut: the receipt a printer holds before anything arrives.
+    bool isEmpty() const { return blocks.isEmpty() && cut == CutKind::None; }
 
     // One line a kind, "12 × NUL ignored".
     QStringList warningLines() const

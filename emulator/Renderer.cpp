@@ -1,6 +1,7 @@
 #include "Renderer.h"
 
 #include "BarcodeEncoder.h"
+#include "ReceiptLayout.h"
 
 #include <QDataStream>
 #include <QFontDatabase>
@@ -25,10 +26,6 @@ namespace {
 constexpr int TopMargin = 16;
 constexpr int BottomMargin = 16;
 constexpr int CutAllowance = 28;
-constexpr int BarcodeGap = 8;
-constexpr int HriGap = 4;
-constexpr int RefusalHeight = 64;
-constexpr int BlackMarkHeight = 48;
 constexpr qreal ScriptScale = 0.6;
 constexpr qreal ItalicShear = -0.22;
 constexpr qreal EmphasisShift = 0.6;
@@ -39,53 +36,6 @@ const QColor NoteColour(0x20, 0x50, 0xA0);
 const QColor RefusalColour(0xD0, 0x00, 0x00);
 const QColor GutterColour(0xE8, 0xE8, 0xE8);
 const QColor GapColour(0x60, 0x60, 0x60); // between receipts in a stack
-
-int lineBoxHeight(const TextLine &line)
-{
-    int height = 0;
-    for (const TextRun &run : line.runs)
-        height = std::max(height, cellSize(run.style, run.doubleByte).height);
-    return height;
-}
-
-int hriHeight(const Barcode &barcode)
-{
-    return barcode.hriFontB ? 17 : 24;
-}
-
-bool hriAbove(const Barcode &barcode)
-{
-    return barcode.hri == HriPosition::Above || barcode.hri == HriPosition::Both;
-}
-
-bool hriBelow(const Barcode &barcode)
-{
-    return barcode.hri == HriPosition::Below || barcode.hri == HriPosition::Both;
-}
-
-// Justification moves what a line or block holds within the print area.
-qreal alignedLeft(const Placement &placement, qreal width)
-{
-    const qreal start = Renderer::PaperMargin + placement.left;
-    const qreal free = std::max<qreal>(0, placement.areaWidth - width);
-    switch (placement.alignment) {
-    case Alignment::Left:
-        break;
-    case Alignment::Centre:
-        return start + free / 2;
-    case Alignment::Right:
-        return start + free;
-    }
-    return start;
-}
-
-int lineHeight(const TextLine &line)
-{
-    int height = lineBoxHeight(line);
-    for (const LineImage &image : line.images)
-        height = std::max(height, image.height());
-    return height;
-}
 
 // Draws the dots of a one-bit picture, scaled, with its top left at the given point.
 void drawDots(QPainter &painter,
@@ -117,27 +67,6 @@ QString cutName(CutKind kind)
 {
     return kind == CutKind::Partial ? u"partial cut"_s : u"full cut"_s;
 }
-
-// Barcode data for a message: ASCII as it is, other bytes as \xNN.
-QString printable(const QByteArray &data)
-{
-    QString text;
-    for (const char ch : data) {
-        const auto byte = static_cast<uchar>(ch);
-        if (byte >= 0x20 && byte < 0x7F)
-            text += QLatin1Char(ch);
-        else
-            text += u"\\x"_s + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
-    }
-    return text;
-}
-
-// What one block needs on the page, worked out before anything is drawn.
-struct BlockLayout
-{
-    int height = 0;
-    EncodedBarcode barcode;
-};
 
 } // namespace
 
@@ -320,67 +249,107 @@ const Renderer::GlyphPicture &Renderer::placedGlyph(QChar character,
     return *picture;
 }
 
-void Renderer::drawLine(QPainter &painter, const TextLine &line, int top) const
+void Renderer::drawLine(QPainter &painter, const TextLine &line, const BlockLayout &layout) const
 {
-    const int box = lineHeight(line);
-    const Placement placement{line.alignment, line.left, line.areaWidth};
-    const qreal start = alignedLeft(placement, line.width);
-    const qreal areaRight = PaperMargin + line.left + line.areaWidth;
     painter.save();
     if (line.upsideDown) {
         // The whole line is turned half round within the print area.
-        const QPointF centre(PaperMargin + line.left + line.areaWidth / 2.0, top + box / 2.0);
+        const QPointF centre = QRectF(layout.area).center();
         painter.translate(centre);
         painter.rotate(180);
         painter.translate(-centre);
     }
-    for (const LineImage &image : line.images) {
-        const qreal left = start + image.x;
+    for (const PlacedImage &placed : layout.images) {
+        const LineImage &image = *placed.image;
         drawDots(painter,
                  image.bits,
-                 left,
-                 top + box - image.height(),
+                 placed.box.x(),
+                 placed.box.y(),
                  image.scaleX,
                  image.scaleY,
-                 areaRight - left);
+                 placed.box.width());
     }
-    for (const TextRun &run : line.runs) {
+    for (const PlacedRun &placed : layout.runs) {
+        const TextRun &run = *placed.run;
         const CellSize cell = cellSize(run.style, run.doubleByte);
         const int pitch = characterPitch(run.style, run.doubleByte);
-        qreal x = start + run.x;
-        for (const QChar character : run.text) {
-            if (x + cell.width > areaRight + 0.5)
-                break; // the print head ends at the print area's edge
+        for (int i = 0; i < placed.count; ++i) {
+            const int x = placed.box.x() + i * pitch;
             const QRectF rect(x + leadingSpace(run.style, run.doubleByte),
-                              top + box - cell.height,
+                              placed.box.y(),
                               cell.width,
                               cell.height);
             if (run.style.reverse)
                 painter.fillRect(QRectF(x, rect.top(), pitch, cell.height), Qt::black);
-            drawCharacter(painter, character, run.style, run.doubleByte, rect, top);
+            drawCharacter(painter, run.text.at(i), run.style, run.doubleByte, rect, layout.top);
             if (run.style.underline > 0) {
                 painter.fillRect(
                         QRectF(x, rect.bottom() - run.style.underline, pitch, run.style.underline),
                         run.style.reverse ? Qt::white : Qt::black);
             }
-            x += pitch;
         }
     }
     painter.restore();
 }
 
-void Renderer::drawCentredText(
-        QPainter &painter, const QString &text, bool fontB, qreal centre, int top) const
+void Renderer::drawHumanReadable(QPainter &painter,
+                                 const QString &text,
+                                 const Barcode &barcode,
+                                 const QRect &box) const
 {
-    TextStyle style;
-    style.fontB = fontB;
-    const CellSize cell = cellSize(style, false);
-    qreal x = centre - text.size() * cell.width / 2.0;
-    for (const QChar character : text) {
-        drawCharacter(
-                painter, character, style, false, QRectF(x, top, cell.width, cell.height), top);
-        x += cell.width;
+    const CellSize cell = ReceiptLayout::hriCell(barcode);
+    const TextStyle style{.fontB = barcode.hriFontB};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QRectF rect(box.x() + i * cell.width, box.y(), cell.width, cell.height);
+        drawCharacter(painter, text.at(i), style, false, rect, box.y());
     }
+}
+
+void Renderer::drawBarcode(QPainter &painter,
+                           const Barcode &barcode,
+                           const BlockLayout &layout,
+                           int paperDots) const
+{
+    const EncodedBarcode &encoded = layout.barcode;
+    if (!encoded.isValid()) {
+        const QRect box(0,
+                        layout.top + ReceiptLayout::BarcodeGap,
+                        paperDots,
+                        ReceiptLayout::RefusalHeight);
+        painter.save();
+        painter.setPen(QPen(RefusalColour, 3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(box.adjusted(1, 1, -2, -2));
+        QFont font = m_noteFont;
+        font.setPixelSize(16);
+        painter.setFont(font);
+        painter.drawText(box.adjusted(10, 4, -10, -4),
+                         Qt::AlignCenter | Qt::TextWordWrap,
+                         u"%1 not printed: %2"_s.arg(BarcodeEncoder::name(barcode.symbology),
+                                                     encoded.error));
+        painter.restore();
+        return;
+    }
+    if (!layout.hriAbove.isNull())
+        drawHumanReadable(painter, encoded.humanReadable, barcode, layout.hriAbove);
+    const QBitArray &modules = encoded.modules;
+    for (qsizetype m = 0; m < modules.size();) {
+        if (!modules.testBit(m)) {
+            ++m;
+            continue;
+        }
+        qsizetype end = m;
+        while (end < modules.size() && modules.testBit(end))
+            ++end;
+        painter.fillRect(QRect(layout.bars.x() + int(m) * barcode.moduleWidth,
+                               layout.bars.y(),
+                               int(end - m) * barcode.moduleWidth,
+                               layout.bars.height()),
+                         Qt::black);
+        m = end;
+    }
+    if (!layout.hriBelow.isNull())
+        drawHumanReadable(painter, encoded.humanReadable, barcode, layout.hriBelow);
 }
 
 void Renderer::drawNote(QPainter &painter,
@@ -404,59 +373,25 @@ void Renderer::drawNote(QPainter &painter,
 
 QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) const
 {
-    QList<BlockLayout> layout;
-    layout.reserve(receipt.blocks.size());
-    for (const ReceiptBlock &block : receipt.blocks) {
-        BlockLayout item;
-        if (const auto *line = std::get_if<TextLine>(&block)) {
-            item.height = std::max(line->feed, lineHeight(*line));
-        } else if (const auto *picture = std::get_if<Picture>(&block)) {
-            item.height = picture->bits.height() * picture->scaleY;
-        } else if (const auto *barcode = std::get_if<Barcode>(&block)) {
-            item.barcode = BarcodeEncoder::encode(barcode->symbology, barcode->data);
-            const qsizetype width = item.barcode.modules.size() * barcode->moduleWidth;
-            if (item.barcode.isValid() && width > barcode->placement.areaWidth) {
-                item.barcode.error = u"%1 dots wide, more than the print area's %2"_s.arg(width)
-                                             .arg(barcode->placement.areaWidth);
-            }
-            if (!item.barcode.isValid()) {
-                item.height = 2 * BarcodeGap + RefusalHeight;
-                if (warnings) {
-                    warnings->append(u"%1 barcode \"%2\" not printed: %3"_s.arg(
-                            BarcodeEncoder::name(barcode->symbology),
-                            printable(barcode->data),
-                            item.barcode.error));
-                }
-            } else {
-                item.height = 2 * BarcodeGap + barcode->height
-                              + (hriAbove(*barcode) ? hriHeight(*barcode) + HriGap : 0)
-                              + (hriBelow(*barcode) ? hriHeight(*barcode) + HriGap : 0);
-            }
-        } else if (const auto *feed = std::get_if<PaperFeed>(&block)) {
-            item.height = std::clamp(feed->dots, 0, MaxReceiptHeight / 4);
-        } else if (std::holds_alternative<SettingNote>(block)) {
-            item.height = 0;
-        } else if (std::holds_alternative<BlackMark>(block)) {
-            item.height = BlackMarkHeight;
-        }
-        layout.append(item);
-    }
+    const ReceiptLayout layout = ReceiptLayout::of(receipt);
+    if (warnings)
+        *warnings += layout.warnings;
 
     // A receipt too long to draw keeps its end, which is what a viewer watches.
     const int bottom = BottomMargin + (receipt.cut != CutKind::None ? CutAllowance : 0);
     const int room = MaxReceiptHeight - TopMargin - bottom;
-    qsizetype first = layout.size();
-    int content = 0;
-    while (first > 0 && content + layout.at(first - 1).height <= room) {
+    qsizetype first = layout.blocks.size();
+    while (first > 0 && layout.height - layout.blocks.at(first - 1).top <= room)
         --first;
-        content += layout.at(first).height;
-    }
+    const int shown = first < layout.blocks.size() ? layout.blocks.at(first).top : layout.height;
     const bool shortened = receipt.truncated || first > 0;
     if (first > 0 && warnings)
         warnings->append(u"receipt too long to draw; its first part is left out"_s);
 
     const int paperWidth = receipt.paperDots + 2 * PaperMargin;
-    QImage image(paperWidth + GutterWidth, TopMargin + content + bottom, QImage::Format_RGB32);
+    QImage image(paperWidth + GutterWidth,
+                 TopMargin + layout.height - shown + bottom,
+                 QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -467,79 +402,43 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
     if (shortened)
         drawNote(painter, geometry, 0, u"earlier part not kept"_s, &gutterY);
 
-    int y = TopMargin;
-    for (qsizetype i = first; i < layout.size(); ++i) {
+    // Dots of the layout are pixels of the picture, the print area inside the paper's margin.
+    const QPoint origin(PaperMargin, TopMargin - shown);
+    for (qsizetype i = first; i < layout.blocks.size(); ++i) {
         const ReceiptBlock &block = receipt.blocks.at(i);
-        const BlockLayout &item = layout.at(i);
+        const BlockLayout &placed = layout.blocks.at(i);
+        const int y = origin.y() + placed.top; // in the picture
+        painter.save();
+        painter.translate(origin);
         if (const auto *line = std::get_if<TextLine>(&block)) {
-            drawLine(painter, *line, y);
+            drawLine(painter, *line, placed);
         } else if (const auto *picture = std::get_if<Picture>(&block)) {
-            const int width = picture->bits.width() * picture->scaleX;
             drawDots(painter,
                      picture->bits,
-                     alignedLeft(picture->placement, width),
-                     y,
+                     placed.picture.x(),
+                     placed.picture.y(),
                      picture->scaleX,
                      picture->scaleY,
-                     picture->placement.areaWidth);
+                     placed.picture.width());
         } else if (const auto *barcode = std::get_if<Barcode>(&block)) {
-            if (!item.barcode.isValid()) {
-                const QRect box(PaperMargin, y + BarcodeGap, receipt.paperDots, RefusalHeight);
-                painter.save();
-                painter.setPen(QPen(RefusalColour, 3));
-                painter.setBrush(Qt::NoBrush);
-                painter.drawRect(box.adjusted(1, 1, -2, -2));
-                QFont font = m_noteFont;
-                font.setPixelSize(16);
-                painter.setFont(font);
-                painter.drawText(
-                        box.adjusted(10, 4, -10, -4),
-                        Qt::AlignCenter | Qt::TextWordWrap,
-                        u"%1 not printed: %2"_s.arg(BarcodeEncoder::name(barcode->symbology),
-                                                    item.barcode.error));
-                painter.restore();
-            } else {
-                const int width = int(item.barcode.modules.size()) * barcode->moduleWidth;
-                const qreal left = alignedLeft(barcode->placement, width);
-                const qreal centre = left + width / 2.0;
-                int top = y + BarcodeGap;
-                if (hriAbove(*barcode)) {
-                    drawCentredText(
-                            painter, item.barcode.humanReadable, barcode->hriFontB, centre, top);
-                    top += hriHeight(*barcode) + HriGap;
-                }
-                const QBitArray &modules = item.barcode.modules;
-                for (qsizetype m = 0; m < modules.size();) {
-                    if (!modules.testBit(m)) {
-                        ++m;
-                        continue;
-                    }
-                    qsizetype end = m;
-                    while (end < modules.size() && modules.testBit(end))
-                        ++end;
-                    painter.fillRect(QRectF(left + m * barcode->moduleWidth,
-                                            top,
-                                            (end - m) * barcode->moduleWidth,
-                                            barcode->height),
-                                     Qt::black);
-                    m = end;
-                }
-                top += barcode->height + HriGap;
-                if (hriBelow(*barcode))
-                    drawCentredText(
-                            painter, item.barcode.humanReadable, barcode->hriFontB, centre, top);
-            }
-        } else if (std::holds_alternative<BlackMark>(block)) {
-            painter.fillRect(0, y + BlackMarkHeight - 28, 24, 24, Qt::black);
-            drawNote(painter, geometry, y + BlackMarkHeight - 28, u"black mark"_s, &gutterY);
+            drawBarcode(painter, *barcode, placed, receipt.paperDots);
+        }
+        painter.restore();
+        if (std::holds_alternative<BlackMark>(block)) {
+            const int mark = y + placed.height - 28;
+            painter.fillRect(0, mark, 24, 24, Qt::black);
+            drawNote(painter, geometry, mark, u"black mark"_s, &gutterY);
         } else if (const auto *note = std::get_if<SettingNote>(&block)) {
             drawNote(painter, geometry, y, note->text, &gutterY);
+        } else if (const auto *pulse = std::get_if<DrawerPulse>(&block)) {
+            drawNote(painter, geometry, y, u"drawer pulse, pin %1"_s.arg(pulse->pin), &gutterY);
+        } else if (const auto *beep = std::get_if<Beep>(&block)) {
+            drawNote(painter, geometry, y, u"buzzer %1 time(s)"_s.arg(beep->times), &gutterY);
         }
-        y += item.height;
     }
 
     if (receipt.cut != CutKind::None) {
-        const int cutY = y + BottomMargin + CutAllowance / 2;
+        const int cutY = origin.y() + layout.height + BottomMargin + CutAllowance / 2;
         painter.save();
         QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
         painter.setPen(pen);
@@ -559,7 +458,7 @@ RenderResult Renderer::render(const QList<Receipt> &receipts, bool palette) cons
     qsizetype left = 0;
     for (qsizetype i = receipts.size() - 1; i >= 0; --i) {
         const Receipt &receipt = receipts.at(i);
-        if (receipt.blocks.isEmpty() && receipt.cut == CutKind::None)
+        if (receipt.isEmpty())
             continue;
         if (height >= MaxStackHeight) {
             ++left;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Receipt.h"
+#include "ReceiptLayout.h"
 
 #include <QFont>
 #include <QHash>
@@ -75,15 +76,21 @@ private:
                                     const QRectF &cell,
                                     qreal lineTop,
                                     QPoint *at) const;
-    void drawLine(QPainter &painter, const TextLine &line, int top) const;
+    void drawLine(QPainter &painter, const TextLine &line, const BlockLayout &layout) const;
+    void drawBarcode(QPainter &painter,
+                     const Barcode &barcode,
+                     const BlockLayout &layout,
+                     int paperDots) const;
+    void drawHumanReadable(QPainter &painter,
+                           const QString &text,
+                           const Barcode &barcode,
+                           const QRect &box) const;
     void drawCharacter(QPainter &painter,
                        QChar character,
                        const TextStyle &style,
                        bool doubleByte,
                        const QRectF &cell,
                        qreal lineTop) const;
-    void drawCentredText(
-            QPainter &painter, const QString &text, bool fontB, qreal centre, int top) const;
     struct PaperGeometry
     {
         int paperWidth = PaperWidth; // pixels of paper, margins included

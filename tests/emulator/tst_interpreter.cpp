@@ -105,11 +105,16 @@ static QString blockOf(const ReceiptBlock &block)
         return u"F:%1"_s.arg(feed->dots);
     if (const auto *note = std::get_if<SettingNote>(&block))
         return u"N:"_s + note->text;
+    if (const auto *pulse = std::get_if<DrawerPulse>(&block))
+        return u"D:%1/%2/%3"_s.arg(pulse->pin).arg(pulse->onMs).arg(pulse->offMs);
+    if (const auto *beep = std::get_if<Beep>(&block))
+        return u"Z:%1"_s.arg(beep->times);
     return u"M"_s;
 }
 
 // Blocks joined by '|', runs by ','; "L" a line (c centre, r right, u upside down), "K" a
-// barcode, "P" a picture, "F" a feed, "M" a black mark, "N" a note, "/full" or "/partial" a cut;
+// barcode, "P" a picture, "F" a feed, "M" a black mark, "N" a note, "D" a drawer pulse (pin/on
+// ms/off ms), "Z" the buzzer, "/full" or "/partial" a cut;
 // "@x" a run placed away from where the one before ended, "~n" a line's feed other than 30 dots;
 // then "»" the bytes sent back and "?" with the bytes of each command warned.
 static QString textOf(const Fed &fed)
@@ -195,8 +200,10 @@ void TestInterpreter::model_data()
                " 6f 00 10 00 00 00 12"_s;
     QTest::newRow("parameter shapes")
             << "\033B\002\001A\n\020\024\003\001\002\003\004\005B\n\034(A\002\000\060\061C\n"_ba
-            << u"N:buzzer 2 time(s)|L:A|L:B|L:C"
+            << u"Z:2|L:A|L:B|L:C"
                "|#command of an unknown function skipped by its length|?1c284102003031"_s;
+    QTest::newRow("drawer pulses") << "A\033p\000\062\372\033p1\001\002\020\024\001\001\003"_ba
+                                   << u"L:A|D:2/100/500|D:5/2/4|D:5/300/300"_s;
     QTest::newRow("code tables") << "\034.\033t\002Qu\202bec \033t\021\200\033R\002@\n"_ba
                                  << u"L:Québec А§"_s;
     QTest::newRow("GB18030") << "\2010\2046\034.\2010\n"_ba << u"L:{D}¥,ü0"_s;
