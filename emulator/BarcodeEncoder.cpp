@@ -288,6 +288,11 @@ EncodedBarcode BarcodeEncoder::encode(Symbology symbology, const QByteArray &dat
     result.modules.resize(last - first + 1);
     for (int x = first; x <= last; ++x)
         result.modules.setBit(x - first, black(x));
+    // The UPC and JAN symbologies are the ones whose check digit the printer computes.
+    const bool checkDigit = symbology == Symbology::UpcA || symbology == Symbology::UpcE
+                            || symbology == Symbology::Jan13 || symbology == Symbology::Jan8;
+    result.data = checkDigit ? QByteArray(reinterpret_cast<const char *>(symbol->text))
+                             : prepared.input;
     result.humanReadable = prepared.humanReadable.isEmpty()
                                    ? QString::fromUtf8(reinterpret_cast<const char *>(symbol->text))
                                    : prepared.humanReadable;

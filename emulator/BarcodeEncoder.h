@@ -12,6 +12,9 @@ namespace emulator {
 struct EncodedBarcode
 {
     QBitArray modules;
+    // What the bars hold, as a scanner reads it: UPC and JAN codes with their check digit,
+    // CODE39 without its '*', CODE128 without its code set characters.
+    QByteArray data;
     QString humanReadable;
     QString error; // empty when the printer accepts the data
 

@@ -135,6 +135,9 @@ CellSize ReceiptLayout::hriCell(const Barcode &barcode)
 ReceiptLayout ReceiptLayout::of(const Receipt &receipt)
 {
     ReceiptLayout layout;
+    if (receipt.truncated)
+        layout.warnings.append(
+                u"receipt longer than the printer keeps; its first part is left out"_s);
     layout.blocks.reserve(receipt.blocks.size());
     int top = 0;
     for (const ReceiptBlock &block : receipt.blocks) {

@@ -63,7 +63,7 @@ struct ReceiptLayout
 
     QList<BlockLayout> blocks; // one for each of the receipt's blocks
     int height = 0;            // rows from the first to the end of the last block
-    QStringList warnings;      // what the printer would refuse to print
+    QStringList warnings;      // what the printer did not print or keep
 
     static ReceiptLayout of(const Receipt &receipt);
     // Cell size of the human-readable characters under and over a barcode.

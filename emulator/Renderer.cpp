@@ -312,10 +312,8 @@ void Renderer::drawBarcode(QPainter &painter,
 {
     const EncodedBarcode &encoded = layout.barcode;
     if (!encoded.isValid()) {
-        const QRect box(0,
-                        layout.top + ReceiptLayout::BarcodeGap,
-                        paperDots,
-                        ReceiptLayout::RefusalHeight);
+        const QRect box(
+                0, layout.top + ReceiptLayout::BarcodeGap, paperDots, ReceiptLayout::RefusalHeight);
         painter.save();
         painter.setPen(QPen(RefusalColour, 3));
         painter.setBrush(Qt::NoBrush);

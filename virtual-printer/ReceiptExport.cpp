@@ -6,6 +6,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -48,6 +49,16 @@ bool ReceiptExport::savePng(const QImage &image, const QString &path, QString *e
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !emulator::Renderer::writePng(image, &file)) {
+        *error = u"cannot write %1: %2"_s.arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool ReceiptExport::saveBytes(const QByteArray &bytes, const QString &path, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         *error = u"cannot write %1: %2"_s.arg(path, file.errorString());
         return false;
     }

@@ -1,9 +1,13 @@
 #include "PrinterServer.h"
 #include "PrinterWindow.h"
 #include "PseudoTerminal.h"
+#include "ReceiptComparison.h"
 #include "ReceiptExport.h"
 
 #include "Interpreter.h"
+#include "ReceiptJson.h"
+#include "ReceiptLayout.h"
+#include "ReceiptText.h"
 #include "Renderer.h"
 
 #include <QApplication>
@@ -13,6 +17,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QJsonObject>
 #include <QLocale>
 #include <QTextStream>
 #include <QTranslator>
@@ -38,6 +43,19 @@ void addOptions(QCommandLineParser &parser)
     parser.addOption({u"pdf"_s,
                       u"Write the rendered receipts to <document>, a page each (with --input)."_s,
                       u"document"_s});
+    parser.addOption({u"json"_s,
+                      u"Write the receipts as JSON to <file>, - for standard output (with "
+                      "--input)."_s,
+                      u"file"_s});
+    parser.addOption({u"text"_s,
+                      u"Write the receipts' text lines and cuts to <file>, - for standard output "
+                      "(with --input)."_s,
+                      u"file"_s});
+    parser.addOption({u"expect"_s,
+                      u"Compare the receipts with the JSON in <golden> (with --input): exit 0 when "
+                      "they match, 1 when they differ, 2 when either cannot be read."_s,
+                      u"golden"_s});
+    parser.addOption({u"strict"_s, u"With --expect, also compare the warnings of each receipt."_s});
     parser.addOption(
             {u"link"_s, u"Also make <path> a symbolic link to the serial port."_s, u"path"_s});
     parser.addOption({u"listen"_s,
@@ -109,51 +127,151 @@ bool installLanguage(const QCommandLineParser &parser, QTranslator *translator)
     return true;
 }
 
-int renderFile(const QCommandLineParser &parser, const emulator::PrinterProfile &profile)
+// Every receipt the stream prints, oldest first: finished receipts are taken as the bytes go in,
+// so that a long stream loses none to the printer's bound on the receipts it keeps.
+QList<emulator::Receipt> printStream(const QByteArray &bytes,
+                                     const emulator::PrinterProfile &profile)
+{
+    emulator::Interpreter interpreter(profile);
+    QList<emulator::Receipt> printed;
+    quint64 next = 0; // serial of the first receipt not taken yet
+    auto take = [&](bool unfinished) {
+        for (const emulator::Receipt &receipt : interpreter.receipts()) {
+            if (receipt.serial < next)
+                continue;
+            if (receipt.cut == emulator::CutKind::None && !unfinished)
+                break;
+            if (!receipt.isEmpty())
+                printed.append(receipt);
+            next = receipt.serial + 1;
+        }
+    };
+    for (qsizetype offset = 0; offset < bytes.size(); offset += ReadChunk) {
+        interpreter.feed(QByteArrayView(bytes).sliced(
+                offset, qMin<qsizetype>(ReadChunk, bytes.size() - offset)));
+        take(false);
+    }
+    interpreter.finish();
+    take(true);
+    return printed;
+}
+
+// What the printer warned about, a line a warning, as when the receipts are drawn.
+QStringList warningsOf(const QList<emulator::Receipt> &receipts)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < receipts.size(); ++i) {
+        const emulator::Receipt &receipt = receipts.at(i);
+        for (const QString &warning :
+             receipt.warningLines() + emulator::ReceiptLayout::of(receipt).warnings)
+            lines.append(u"receipt %1: %2"_s.arg(i + 1).arg(warning));
+    }
+    return lines;
+}
+
+// A file written whole or not at all; "-" is standard output.
+bool writeOut(const QByteArray &bytes, const QString &path, QString *error)
+{
+    if (path != u"-"_s)
+        return vprinter::ReceiptExport::saveBytes(bytes, path, error);
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size()
+        || !out.flush()) {
+        *error = u"cannot write to standard output: "_s + out.errorString();
+        return false;
+    }
+    return true;
+}
+
+// --input: the bytes of a file printed, and the receipts written out or compared. Exit status
+// 0 when done (and the receipts match), 1 when they differ from the golden file, 2 when
+// something could not be read or written.
+int printFile(const QCommandLineParser &parser, const emulator::PrinterProfile &profile)
 {
     QTextStream err(stderr);
     const QString inputPath = parser.value(u"input"_s);
     const QString pngPath = parser.value(u"png"_s);
     const QString pdfPath = parser.value(u"pdf"_s);
-    if (inputPath.isEmpty() || (pngPath.isEmpty() && pdfPath.isEmpty())) {
-        err << "virtual-printer: --input goes with --png or --pdf\n";
+    const QString jsonPath = parser.value(u"json"_s);
+    const QString textPath = parser.value(u"text"_s);
+    const QString goldenPath = parser.value(u"expect"_s);
+    const bool drawn = !pngPath.isEmpty() || !pdfPath.isEmpty();
+    if (inputPath.isEmpty()
+        || (!drawn && jsonPath.isEmpty() && textPath.isEmpty() && goldenPath.isEmpty())) {
+        err << "virtual-printer: --input goes with --png, --pdf, --json, --text or --expect\n";
+        return 2;
+    }
+    if (parser.isSet(u"strict"_s) && goldenPath.isEmpty()) {
+        err << "virtual-printer: --strict goes with --expect\n";
         return 2;
     }
     QFile input(inputPath);
     if (!input.open(QIODevice::ReadOnly)) {
         err << "virtual-printer: cannot read " << inputPath << ": " << input.errorString() << '\n';
-        return 1;
+        return 2;
     }
-    const QByteArray bytes = input.readAll();
-
-    emulator::Interpreter interpreter(profile);
-    for (qsizetype offset = 0; offset < bytes.size(); offset += ReadChunk)
-        interpreter.feed(QByteArrayView(bytes).sliced(
-                offset, qMin<qsizetype>(ReadChunk, bytes.size() - offset)));
-    interpreter.finish();
-
-    const emulator::Renderer renderer;
-    emulator::RenderResult result = renderer.render(interpreter.receipts(), true);
-    QStringList warnings = result.warnings;
-    if (result.images.isEmpty())
-        result.images.append(emulator::Renderer::toPalette(renderer.renderReceipt({})));
+    // The golden file is read first: a wrong one fails before any work is done.
+    QJsonObject golden;
     QString error;
-    bool written = true;
-    if (!pngPath.isEmpty()) {
-        const QImage image = emulator::Renderer::stack(result.images, &warnings);
-        if (pdfPath.isEmpty())
-            result.images.clear(); // the stack holds them now
-        written = vprinter::ReceiptExport::savePng(image, pngPath, &error);
+    if (!goldenPath.isEmpty()) {
+        QFile file(goldenPath);
+        if (!file.open(QIODevice::ReadOnly)) {
+            err << "virtual-printer: cannot read " << goldenPath << ": " << file.errorString()
+                << '\n';
+            return 2;
+        }
+        if (!vprinter::ReceiptComparison::read(file.readAll(), &golden, &error)) {
+            err << "virtual-printer: " << goldenPath << ": " << error << '\n';
+            return 2;
+        }
     }
-    if (written && !pdfPath.isEmpty())
-        written = vprinter::ReceiptExport::savePdf(result.images, pdfPath, &error);
-    for (const QString &warning : std::as_const(warnings))
-        err << "warning: " << warning << '\n';
+
+    const QList<emulator::Receipt> receipts = printStream(input.readAll(), profile);
+    QStringList warnings;
+    bool written = true;
+    if (drawn) {
+        const emulator::Renderer renderer;
+        emulator::RenderResult result = renderer.render(receipts, true);
+        warnings = result.warnings;
+        if (result.images.isEmpty())
+            result.images.append(emulator::Renderer::toPalette(renderer.renderReceipt({})));
+        if (!pngPath.isEmpty()) {
+            const QImage image = emulator::Renderer::stack(result.images, &warnings);
+            if (pdfPath.isEmpty())
+                result.images.clear(); // the stack holds them now
+            written = vprinter::ReceiptExport::savePng(image, pngPath, &error);
+        }
+        if (written && !pdfPath.isEmpty())
+            written = vprinter::ReceiptExport::savePdf(result.images, pdfPath, &error);
+    } else {
+        warnings = warningsOf(receipts);
+    }
+    const QByteArray json = jsonPath.isEmpty() && goldenPath.isEmpty()
+                                    ? QByteArray()
+                                    : emulator::ReceiptJson::write(receipts, profile.paperDots);
+    if (written && !jsonPath.isEmpty())
+        written = writeOut(json, jsonPath, &error);
+    if (written && !textPath.isEmpty())
+        written = writeOut(emulator::ReceiptText::transcript(receipts), textPath, &error);
     if (!written) {
         err << "virtual-printer: " << error << '\n';
-        return 1;
+        return 2;
     }
-    return 0;
+    if (goldenPath.isEmpty()) {
+        for (const QString &warning : std::as_const(warnings))
+            err << "warning: " << warning << '\n';
+        return 0;
+    }
+    // With a golden file, standard error carries the difference alone.
+    QJsonObject printed;
+    vprinter::ReceiptComparison::read(json, &printed, &error);
+    const QStringList differences = vprinter::ReceiptComparison::differences(
+            golden, printed, parser.isSet(u"strict"_s));
+    if (differences.isEmpty())
+        return 0;
+    for (const QString &line : vprinter::ReceiptComparison::report(goldenPath, differences))
+        err << line << '\n';
+    return 1;
 }
 
 // "HOST:PORT", "[IPv6]:PORT" or "off"; false with a message when it is none of them.
@@ -193,22 +311,33 @@ bool startListening(const QString &text, vprinter::PrinterServer &server)
 int main(int argc, char *argv[])
 {
     bool headless = false;
+    bool drawing = false; // a picture is made: fonts, and so a GUI application, are needed
+    bool fromFile = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArrayView arg(argv[i]);
-        if (arg.startsWith("--input") || arg.startsWith("--png") || arg.startsWith("--pdf")
-            || arg == "--headless" || arg == "--version" || arg == "--help" || arg == "-h"
+        drawing = drawing || arg.startsWith("--png") || arg.startsWith("--pdf");
+        fromFile = fromFile || arg.startsWith("--input") || arg.startsWith("--json")
+                   || arg.startsWith("--text") || arg.startsWith("--expect");
+        if (arg == "--headless" || arg == "--version" || arg == "--help" || arg == "-h"
             || arg == "-v")
             headless = true;
     }
+    headless = headless || drawing || fromFile;
 
     // Without a window, pictures are still drawn with the system's fonts, so a GUI application
-    // without a screen is made.
+    // without a screen is made; receipts written as data need neither.
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QGuiApplication> app(headless ? new QGuiApplication(argc, argv)
-                                                  : new QApplication(argc, argv));
+    std::unique_ptr<QCoreApplication> app;
+    if (fromFile && !drawing)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else if (headless)
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
-    QGuiApplication::setWindowIcon(QIcon(u":/icons/virtual-printer.png"_s));
+    if (qobject_cast<QGuiApplication *>(app.get()))
+        QGuiApplication::setWindowIcon(QIcon(u":/icons/virtual-printer.png"_s));
     QCommandLineParser parser;
     addOptions(parser);
     parser.process(*app);
@@ -218,8 +347,9 @@ int main(int argc, char *argv[])
     QTranslator translator;
     if (!installLanguage(parser, &translator))
         return 2;
-    if (parser.isSet(u"input"_s) || parser.isSet(u"png"_s) || parser.isSet(u"pdf"_s))
-        return renderFile(parser, profile);
+    if (parser.isSet(u"input"_s) || parser.isSet(u"png"_s) || parser.isSet(u"pdf"_s)
+        || parser.isSet(u"json"_s) || parser.isSet(u"text"_s) || parser.isSet(u"expect"_s))
+        return printFile(parser, profile);
 
     vprinter::PseudoTerminal terminal;
     if (!terminal.open()) {

@@ -1,7 +1,10 @@
 #include "Interpreter.h"
+#include "ReceiptComparison.h"
+#include "ReceiptJson.h"
 #include "Renderer.h"
 
 #include <QFile>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -30,6 +33,7 @@ struct Printed
     QList<Picture> pictures;
     QStringList warnings;
     int dots = 0; // black dots of every picture and bit image
+    QByteArray json;
 };
 
 int blackDots(const QImage &bits)
@@ -77,6 +81,7 @@ Printed print(const QByteArray &bytes, bool chinese, QImage *picture)
             }
         }
     }
+    printed.json = ReceiptJson::write(interpreter.receipts());
     static const Renderer renderer;
     const RenderResult result = renderer.render(interpreter.receipts());
     printed.warnings = result.warnings;
@@ -246,6 +251,26 @@ void TestFixtures::prints()
     if (dots >= 0)
         QCOMPARE(printed.dots, dots);
     QCOMPARE(printed.warnings, warnings);
+
+    // Everything printed, as checked in and reviewed against the picture: a change of
+    // interpretation shows here first.
+    QFile goldenFile(QStringLiteral(GOLDEN_DIR "/") + file + u".json"_s);
+    QVERIFY2(goldenFile.open(QIODevice::ReadOnly), qPrintable(goldenFile.fileName()));
+    const QByteArray golden = goldenFile.readAll();
+    if (printed.json != golden) {
+        QJsonObject expected;
+        QJsonObject got;
+        QString error;
+        QVERIFY2(vprinter::ReceiptComparison::read(golden, &expected, &error), qPrintable(error));
+        QVERIFY(vprinter::ReceiptComparison::read(printed.json, &got, &error));
+        const QStringList differences = vprinter::ReceiptComparison::differences(
+                expected, got, true);
+        QFAIL(qPrintable(
+                differences.isEmpty()
+                        ? u"%1: the same values in other bytes"_s.arg(goldenFile.fileName())
+                        : vprinter::ReceiptComparison::report(goldenFile.fileName(), differences)
+                                  .join(u'\n')));
+    }
     if (!codes.isEmpty()) {
         if (QStandardPaths::findExecutable(u"zbarimg"_s).isEmpty())
             QSKIP("zbarimg is not installed");

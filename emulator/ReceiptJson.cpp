@@ -1,0 +1,377 @@
+#include "ReceiptJson.h"
+
+#include "BarcodeEncoder.h"
+#include "ReceiptLayout.h"
+#include "ReceiptText.h"
+
+#include <QCryptographicHash>
+
+#include <algorithm>
+#include <utility>
+#include <variant>
+
+using namespace Qt::StringLiterals;
+
+namespace emulator {
+
+namespace {
+
+// Keys in the order they are written: a document is compared byte for byte.
+using Fields = QList<std::pair<QByteArrayView, QByteArray>>;
+
+QByteArray quoted(const QByteArray &utf8)
+{
+    QByteArray out;
+    out.reserve(utf8.size() + 2);
+    out += '"';
+    for (const char ch : utf8) {
+        switch (ch) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<uchar>(ch) < 0x20)
+                out += "\\u00" + QByteArray::number(uchar(ch), 16).rightJustified(2, '0');
+            else
+                out += ch;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+QByteArray quoted(const QString &text)
+{
+    return quoted(text.toUtf8());
+}
+
+QByteArray number(int value)
+{
+    return QByteArray::number(value);
+}
+
+QByteArray boolean(bool value)
+{
+    return value ? "true"_ba : "false"_ba;
+}
+
+QByteArray object(const Fields &fields)
+{
+    QByteArray out = "{ ";
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            out += ", ";
+        out += '"' + fields.at(i).first.toByteArray() + "\": " + fields.at(i).second;
+    }
+    return out + " }";
+}
+
+// Values one a line, indented, so that a changed value is a changed line in a diff.
+QByteArray array(const QList<QByteArray> &values, const QByteArray &indent)
+{
+    if (values.isEmpty())
+        return "[]";
+    QByteArray out = "[\n";
+    for (qsizetype i = 0; i < values.size(); ++i)
+        out += indent + "  " + values.at(i) + (i + 1 < values.size() ? ",\n" : "\n");
+    return out + indent + ']';
+}
+
+Fields box(const QRect &rect)
+{
+    return {{"x", number(rect.x())},
+            {"y", number(rect.y())},
+            {"width", number(rect.width())},
+            {"height", number(rect.height())}};
+}
+
+// The dots as a PBM file (P4: a header, then rows of bits, the leftmost dot in the highest bit,
+// black set, each row padded to a byte): any drawing style or scale gives the same hash.
+QByteArray sha256(const QImage &bits, int columns)
+{
+    const QImage mono = bits.convertToFormat(QImage::Format_Mono);
+    const bool blackIsOne = mono.colorCount() < 2 || qGray(mono.color(1)) < qGray(mono.color(0));
+    columns = std::min(columns, mono.width());
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData("P4\n" + QByteArray::number(columns) + ' ' + QByteArray::number(mono.height())
+                 + '\n');
+    const int rowBytes = (columns + 7) / 8;
+    QByteArray row(rowBytes, '\0');
+    for (int y = 0; y < mono.height(); ++y) {
+        const uchar *line = mono.constScanLine(y);
+        for (int i = 0; i < rowBytes; ++i) {
+            uchar byte = blackIsOne ? line[i] : uchar(~line[i]);
+            if (i == rowBytes - 1 && columns % 8 != 0)
+                byte &= uchar(0xFF << (8 - columns % 8));
+            row[i] = char(byte);
+        }
+        hash.addData(row);
+    }
+    return hash.result().toHex();
+}
+
+QByteArray imageItem(const QImage &bits, int scaleX, const QRect &rect)
+{
+    Fields fields{{"type", quoted("image"_ba)}};
+    fields += box(rect);
+    fields.append({"sha256", quoted(sha256(bits, (rect.width() + scaleX - 1) / scaleX))});
+    return object(fields);
+}
+
+// What a text item says about its style, after its position.
+Fields styleOf(const TextRun &run, bool upsideDown)
+{
+    const TextStyle &s = run.style;
+    Fields fields{
+            {"font",
+             quoted(run.doubleByte ? "chinese"_ba
+                    : s.fontB      ? "B"_ba
+                                   : "A"_ba)},
+            {"bold", boolean(s.emphasized || s.doubleStrike)},
+            {"underline", number(s.underline)},
+            {"reverse", boolean(s.reverse)},
+            {"upside_down", boolean(upsideDown)},
+            {"rotated", boolean(s.rotated)},
+            {"scale_w", number(run.doubleByte ? s.chineseWidth : s.widthMultiplier)},
+            {"scale_h", number(run.doubleByte ? s.chineseHeight : s.heightMultiplier)},
+    };
+    // Rare styles are named only when used.
+    if (s.italic)
+        fields.append({"italic", boolean(true)});
+    if (s.script != Script::Normal) {
+        fields.append({"script",
+                       quoted(s.script == Script::Subscript ? "subscript"_ba : "superscript"_ba)});
+    }
+    return fields;
+}
+
+struct Character
+{
+    QChar character;
+    int x = 0;
+    int advance = 0;
+};
+
+// Characters of one style side by side: one text item.
+struct Span
+{
+    Fields style;
+    QList<Character> characters;
+    int top = 0;
+    int height = 0;
+    bool inkedSpaces = false; // underline and reverse print a space's cell too
+
+    int end() const { return characters.last().x + characters.last().advance; }
+};
+
+struct PlacedItem
+{
+    int x = 0;
+    QByteArray json;
+};
+
+void lineItems(const TextLine &line, const BlockLayout &layout, QList<PlacedItem> *items)
+{
+    auto onPaper = [&](const QRect &rect) {
+        return line.upsideDown ? layout.turned(rect) : rect;
+    };
+    QList<PlacedItem> placed;
+    for (const PlacedImage &image : layout.images) {
+        if (image.box.width() > 0) {
+            const QRect rect = onPaper(image.box);
+            placed.append({rect.x(), imageItem(image.image->bits, image.image->scaleX, rect)});
+        }
+    }
+
+    QList<PlacedRun> runs = layout.runs;
+    std::stable_sort(runs.begin(), runs.end(), [](const PlacedRun &a, const PlacedRun &b) {
+        return a.box.x() < b.box.x();
+    });
+    QList<Span> spans;
+    for (const PlacedRun &run : std::as_const(runs)) {
+        if (run.count == 0)
+            continue;
+        const Fields style = styleOf(*run.run, line.upsideDown);
+        if (spans.isEmpty() || spans.last().style != style || spans.last().end() != run.box.x()) {
+            const TextStyle &s = run.run->style;
+            spans.append({style, {}, run.box.y(), run.box.height(), s.underline > 0 || s.reverse});
+        }
+        const int pitch = characterPitch(run.run->style, run.run->doubleByte);
+        for (int i = 0; i < run.count; ++i)
+            spans.last().characters.append({run.run->text.at(i), run.box.x() + i * pitch, pitch});
+    }
+    for (Span &span : spans) {
+        // Spaces that leave no ink at either end are not part of what the item shows.
+        QList<Character> &characters = span.characters;
+        if (!span.inkedSpaces) {
+            while (!characters.isEmpty() && characters.first().character.isSpace())
+                characters.removeFirst();
+            while (!characters.isEmpty() && characters.last().character.isSpace())
+                characters.removeLast();
+        }
+        if (characters.isEmpty())
+            continue;
+        QString text;
+        for (const Character &character : std::as_const(characters))
+            text += character.character;
+        const int left = characters.first().x;
+        const QRect rect = onPaper(QRect(left, span.top, span.end() - left, span.height));
+        Fields fields{{"type", quoted("text"_ba)}, {"text", quoted(text)}};
+        fields += box(rect);
+        fields += span.style;
+        placed.append({rect.x(), object(fields)});
+    }
+    std::stable_sort(placed.begin(), placed.end(), [](const PlacedItem &a, const PlacedItem &b) {
+        return a.x < b.x;
+    });
+    *items += placed;
+}
+
+QByteArray hriName(HriPosition position)
+{
+    switch (position) {
+    case HriPosition::None:
+        break;
+    case HriPosition::Above:
+        return "above";
+    case HriPosition::Below:
+        return "below";
+    case HriPosition::Both:
+        return "both";
+    }
+    return "none";
+}
+
+QByteArray codeName(Code2D code)
+{
+    switch (code) {
+    case Code2D::None:
+        break;
+    case Code2D::Qr:
+        return "QR";
+    case Code2D::MicroQr:
+        return "MicroQR";
+    case Code2D::Pdf417:
+        return "PDF417";
+    }
+    return {};
+}
+
+// Code data as text when it is UTF-8; otherwise also as the bytes in hexadecimal.
+Fields codeData(const QByteArray &data)
+{
+    Fields fields{{"data", quoted(QString::fromUtf8(data))}};
+    if (!QUtf8StringView(data).isValidUtf8())
+        fields.append({"data_hex", quoted(data.toHex())});
+    return fields;
+}
+
+QByteArray pictureItem(const Picture &picture, const BlockLayout &layout)
+{
+    if (picture.code == Code2D::None)
+        return imageItem(picture.bits, picture.scaleX, layout.picture);
+    Fields fields{{"type", quoted("code2d"_ba)}, {"symbology", quoted(codeName(picture.code))}};
+    fields += codeData(picture.data);
+    fields += box(layout.picture);
+    return object(fields);
+}
+
+QByteArray barcodeItem(const Barcode &barcode, const BlockLayout &layout)
+{
+    Fields fields{{"type", quoted("barcode"_ba)},
+                  {"symbology", quoted(BarcodeEncoder::name(barcode.symbology))},
+                  {"data", quoted(layout.barcode.data)},
+                  {"hri", quoted(hriName(barcode.hri))}};
+    fields += box(layout.bars);
+    return object(fields);
+}
+
+QList<QByteArray> itemsOf(const Receipt &receipt, const ReceiptLayout &layout)
+{
+    QList<QByteArray> items;
+    for (qsizetype i = 0; i < receipt.blocks.size(); ++i) {
+        const ReceiptBlock &block = receipt.blocks.at(i);
+        const BlockLayout &placed = layout.blocks.at(i);
+        if (const auto *line = std::get_if<TextLine>(&block)) {
+            QList<PlacedItem> inLine;
+            lineItems(*line, placed, &inLine);
+            for (const PlacedItem &item : std::as_const(inLine))
+                items.append(item.json);
+        } else if (const auto *barcode = std::get_if<Barcode>(&block)) {
+            if (placed.barcode.isValid())
+                items.append(barcodeItem(*barcode, placed));
+        } else if (const auto *picture = std::get_if<Picture>(&block)) {
+            items.append(pictureItem(*picture, placed));
+        } else if (const auto *pulse = std::get_if<DrawerPulse>(&block)) {
+            items.append(object({{"type", quoted("drawer"_ba)},
+                                 {"pin", number(pulse->pin)},
+                                 {"on_ms", number(pulse->onMs)},
+                                 {"off_ms", number(pulse->offMs)}}));
+        } else if (const auto *beep = std::get_if<Beep>(&block)) {
+            items.append(object({{"type", quoted("beep"_ba)}, {"times", number(beep->times)}}));
+        }
+    }
+    return items;
+}
+
+QByteArray cutName(CutKind cut)
+{
+    switch (cut) {
+    case CutKind::None:
+        break;
+    case CutKind::Full:
+        return "full";
+    case CutKind::Partial:
+        return "partial";
+    }
+    return "none";
+}
+
+QByteArray receiptObject(const Receipt &receipt)
+{
+    const ReceiptLayout layout = ReceiptLayout::of(receipt);
+    QList<QByteArray> lines;
+    for (const QString &line : ReceiptText::lines(receipt, layout))
+        lines.append(quoted(line));
+    QList<QByteArray> warnings;
+    for (const QString &warning : receipt.warningLines() + layout.warnings)
+        warnings.append(quoted(warning));
+
+    const QByteArray indent = "      ";
+    return "{\n" + indent + "\"number\": " + QByteArray::number(receipt.serial) + ",\n" + indent
+           + "\"height\": " + number(layout.height) + ",\n" + indent + "\"cut\": "
+           + quoted(cutName(receipt.cut)) + ",\n" + indent + "\"lines\": " + array(lines, indent)
+           + ",\n" + indent + "\"items\": " + array(itemsOf(receipt, layout), indent) + ",\n"
+           + indent + "\"warnings\": " + array(warnings, indent) + "\n    }";
+}
+
+} // namespace
+
+QByteArray ReceiptJson::write(const QList<Receipt> &receipts, int paperDots)
+{
+    QList<QByteArray> objects;
+    for (const Receipt &receipt : receipts) {
+        if (!receipt.isEmpty())
+            objects.append(receiptObject(receipt));
+    }
+    const Fields paper{{"width_mm", number(paperDots == PaperDots58 ? 58 : 80)},
+                       {"dots", number(paperDots)},
+                       {"dpi", number(Dpi)}};
+    return "{\n  \"format\": \"virtual-printer-receipts\",\n  \"version\": " + number(Version)
+           + ",\n  \"paper\": " + object(paper) + ",\n  \"receipts\": " + array(objects, "  ")
+           + "\n}\n";
+}
+
+} // namespace emulator

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Receipt.h"
+
+#include <QByteArray>
+#include <QList>
+
+namespace emulator {
+
+// Receipts as a JSON document of the "virtual-printer-receipts" format: the text, barcodes, codes,
+// images, cuts and drawer pulses of each receipt with their positions in dots. The same receipts
+// give the same bytes, so a document can be kept as a golden file.
+class ReceiptJson
+{
+public:
+    static constexpr int Version = 1;
+    static constexpr int Dpi = 203;
+
+    // The receipts that have something on them, in the order printed.
+    static QByteArray write(const QList<Receipt> &receipts, int paperDots = PaperDots80);
+};
+
+} // namespace emulator
