@@ -3,6 +3,8 @@
 #include "PseudoTerminal.h"
 #include "ReceiptExport.h"
 
+#include "ReceiptJson.h"
+
 #include <QDir>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -200,7 +202,10 @@ void PrinterServer::saveFinished(bool flush)
             const QString name = u"receipt-%1.png"_s.arg(++m_savedCount, 4, 10, QLatin1Char('0'));
             const QString path = QDir(m_saveDirectory).filePath(name);
             QString error;
-            if (ReceiptExport::savePng(receipt, path, &error))
+            const QString json = path.chopped(4) + u".json"_s; // the receipt as data, beside it
+            if (ReceiptExport::savePng(receipt, path, &error)
+                && ReceiptExport::saveBytes(
+                        emulator::ReceiptJson::write({receipt}, receipt.paperDots), json, &error))
                 Q_EMIT saved(path);
             else
                 Q_EMIT problem(error);

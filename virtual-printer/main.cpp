@@ -195,14 +195,14 @@ int printFile(const QCommandLineParser &parser, const emulator::PrinterProfile &
     const QString jsonPath = parser.value(u"json"_s);
     const QString textPath = parser.value(u"text"_s);
     const QString goldenPath = parser.value(u"expect"_s);
+    if (parser.isSet(u"strict"_s) && goldenPath.isEmpty()) {
+        err << "virtual-printer: --strict goes with --expect\n";
+        return 2;
+    }
     const bool drawn = !pngPath.isEmpty() || !pdfPath.isEmpty();
     if (inputPath.isEmpty()
         || (!drawn && jsonPath.isEmpty() && textPath.isEmpty() && goldenPath.isEmpty())) {
         err << "virtual-printer: --input goes with --png, --pdf, --json, --text or --expect\n";
-        return 2;
-    }
-    if (parser.isSet(u"strict"_s) && goldenPath.isEmpty()) {
-        err << "virtual-printer: --strict goes with --expect\n";
         return 2;
     }
     QFile input(inputPath);

@@ -4,6 +4,9 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -24,6 +27,8 @@ class TestVirtualPrinter : public QObject
 
 private Q_SLOTS:
     void rendersFile();
+    void comparesWithGolden_data();
+    void comparesWithGolden();
     void answersAsTheBoxesSay_data();
     void answersAsTheBoxesSay();
     void servesNetworkClients();
@@ -52,6 +57,78 @@ void TestVirtualPrinter::rendersFile()
     QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
     QVERIFY(process.readAllStandardError().contains("UPC-A"));
     QVERIFY(QImage(arguments[3]).height() > 200);
+}
+
+// --input with --json, --text and --expect: exit 0 when the receipts match the golden file, 1 with
+// the difference when they do not, 2 when a file cannot be read.
+void TestVirtualPrinter::comparesWithGolden_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("options"); // "GOLDEN" stands for the golden file's path
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("errors"); // standard error, "GOLDEN" for the path
+
+    const QByteArray receipt = "Total 4.00\n\033i"_ba;
+    const QStringList expect{u"--expect"_s, u"GOLDEN"_s};
+    QTest::newRow("the same") << receipt << expect << 0 << QStringList{};
+    QTest::newRow("a price changed")
+            << "Total 4.50\n\033i"_ba << expect << 1
+            << QStringList{u"2 difference(s) from GOLDEN:"_s,
+                           u"receipt 1, line 1: expected \"Total 4.00\", got \"Total 4.50\""_s,
+                           u"receipt 1, item 1 (text \"Total 4.00\"): text expected \"Total"
+                           " 4.00\", got \"Total 4.50\""_s};
+    QTest::newRow("warnings do not count") << "\000"_ba + receipt << expect << 0 << QStringList{};
+    QTest::newRow("warnings count when strict")
+            << "\000"_ba + receipt << expect + QStringList{u"--strict"_s} << 1
+            << QStringList{u"1 difference(s) from GOLDEN:"_s,
+                           u"receipt 1, warning: \"NUL ignored\" given, not expected"_s};
+    QTest::newRow("no golden file")
+            << receipt << QStringList{u"--expect"_s, u"GOLDEN.missing"_s} << 2
+            << QStringList{u"virtual-printer: cannot read GOLDEN.missing: No such file or"
+                           " directory"_s};
+    QTest::newRow("golden file not JSON")
+            << receipt << QStringList{u"--expect"_s, u"GOLDEN.txt"_s} << 2
+            << QStringList{u"virtual-printer: GOLDEN.txt: not JSON: illegal value at byte 1"_s};
+    QTest::newRow("strict alone") << receipt << QStringList{u"--strict"_s} << 2
+                                  << QStringList{u"virtual-printer: --strict goes with --expect"_s};
+}
+
+void TestVirtualPrinter::comparesWithGolden()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, options);
+    QFETCH(int, status);
+    QFETCH(QStringList, errors);
+
+    QTemporaryDir dir;
+    const QString golden = dir.filePath(u"golden.json"_s);
+    auto write = [&](const QString &name, const QByteArray &content) {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    };
+    QVERIFY(write(u"golden.bin"_s, "Total 4.00\n\033i"_ba) && write(u"in.bin"_s, bytes)
+            && write(u"golden.json.txt"_s, "Total 4.00"_ba));
+    QProcess process;
+    process.start(program,
+                  {u"--input"_s,
+                   dir.filePath(u"golden.bin"_s),
+                   u"--json"_s,
+                   golden,
+                   u"--text"_s,
+                   dir.filePath(u"golden.txt"_s)});
+    QVERIFY(process.waitForFinished(Patience) && process.exitCode() == 0);
+    QFile text(dir.filePath(u"golden.txt"_s));
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    QCOMPARE(text.readAll(), "Total 4.00\n--- full cut ---\n"_ba);
+
+    QStringList arguments{u"--input"_s, dir.filePath(u"in.bin"_s)};
+    for (const QString &option : std::as_const(options))
+        arguments << QString(option).replace(u"GOLDEN"_s, golden);
+    process.start(program, arguments);
+    QVERIFY(process.waitForFinished(Patience));
+    const QString error = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(error.split(u'\n', Qt::SkipEmptyParts), errors.replaceInStrings(u"GOLDEN"_s, golden));
+    QCOMPARE(process.exitCode(), status);
 }
 
 // Answers read on the client side of the pty, as the window's status boxes are set.
@@ -194,9 +271,16 @@ void TestVirtualPrinter::servesNetworkClients()
     // Receipts in the order they were printed: the first client's, then the second's.
     const QDir folder(saved.path());
     QTRY_COMPARE_WITH_TIMEOUT(folder.entryList(QDir::Files),
-                              (QStringList{u"receipt-0001.png"_s, u"receipt-0002.png"_s}),
+                              (QStringList{u"receipt-0001.json"_s,
+                                           u"receipt-0001.png"_s,
+                                           u"receipt-0002.json"_s,
+                                           u"receipt-0002.png"_s}),
                               Patience);
     QTRY_VERIFY(!QImage(folder.filePath(u"receipt-0002.png"_s)).isNull());
+    QFile json(folder.filePath(u"receipt-0001.json"_s));
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    const QJsonObject saved1 = QJsonDocument::fromJson(json.readAll()).object();
+    QCOMPARE(saved1[u"receipts"_s][0][u"lines"_s].toArray().size(), 10);
     QVERIFY(QImage(folder.filePath(u"receipt-0001.png"_s)).height()
             > QImage(folder.filePath(u"receipt-0002.png"_s)).height() + 200);
 }
