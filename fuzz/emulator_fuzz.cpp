@@ -1,10 +1,14 @@
 // libFuzzer target for the printer emulator: any bytes, in any pieces, must give the same
-// receipts, stay within the interpreter's limits, and draw without fault.
+// receipts, stay within the interpreter's limits, describe themselves as well-formed JSON, and
+// draw without fault.
 
 #include "Interpreter.h"
+#include "ReceiptJson.h"
 #include "Renderer.h"
 
 #include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonParseError>
 
 #include <cstdint>
 #include <cstdlib>
@@ -64,6 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 check(line->width <= emulator::PaperDots80);
         }
     }
+
+    QJsonParseError parsed;
+    QJsonDocument::fromJson(emulator::ReceiptJson::write(whole.receipts()), &parsed);
+    check(parsed.error == QJsonParseError::NoError);
 
     if (size <= RenderLimit) {
         static const emulator::Renderer renderer;
