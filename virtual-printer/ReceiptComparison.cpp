@@ -44,7 +44,7 @@ QString identity(const QJsonObject &item)
 // An item as a person recognises it: its kind and, shortened, what it shows.
 QString described(const QJsonObject &item)
 {
-    const QString type = item.value(u"type").toString();
+    QString type = item.value(u"type").toString();
     if (item.contains(u"text"))
         return type + u' ' + shown(item.value(u"text"));
     if (item.contains(u"symbology"))
@@ -129,7 +129,7 @@ QList<std::pair<qsizetype, qsizetype>> align(const QStringList &expected,
 QStringList strings(const QJsonArray &array)
 {
     QStringList list;
-    for (const QJsonValue &value : array)
+    for (const auto &value : array)
         list.append(value.toString());
     return list;
 }
@@ -162,9 +162,9 @@ void compareItems(const QString &where,
 {
     QStringList e;
     QStringList p;
-    for (const QJsonValue &item : expected)
+    for (const auto &item : expected)
         e.append(identity(item.toObject()));
-    for (const QJsonValue &item : printed)
+    for (const auto &item : printed)
         p.append(identity(item.toObject()));
     for (const auto &[i, j] : align(e, p)) {
         if (j < 0) {

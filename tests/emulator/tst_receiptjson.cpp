@@ -96,16 +96,16 @@ QString itemShortly(const QJsonObject &item)
 QStringList shortly(const QJsonObject &json)
 {
     QStringList out;
-    for (const QJsonValue &value : json[u"receipts"].toArray()) {
+    for (const auto &value : json[u"receipts"].toArray()) {
         const QJsonObject receipt = value.toObject();
         out << u"#%1 %2 %3"_s.arg(receipt[u"number"].toInt())
                         .arg(receipt[u"height"].toInt())
                         .arg(receipt[u"cut"].toString());
-        for (const QJsonValue &line : receipt[u"lines"].toArray())
+        for (const auto &line : receipt[u"lines"].toArray())
             out << u"| "_s + line.toString();
-        for (const QJsonValue &item : receipt[u"items"].toArray())
+        for (const auto &item : receipt[u"items"].toArray())
             out << itemShortly(item.toObject());
-        for (const QJsonValue &warning : receipt[u"warnings"].toArray())
+        for (const auto &warning : receipt[u"warnings"].toArray())
             out << u"! "_s + warning.toString();
     }
     return out;
