@@ -134,24 +134,24 @@ QStringList strings(const QJsonArray &array)
     return list;
 }
 
-void compareLines(const QString &where,
-                  const QJsonArray &expected,
-                  const QJsonArray &printed,
-                  QStringList *out)
+// Lines or warnings: noun names one, verb what the printer did with it.
+void compareStrings(const QString &where,
+                    const QString &noun,
+                    const QString &verb,
+                    const QJsonArray &expected,
+                    const QJsonArray &printed,
+                    QStringList *out)
 {
     const QStringList e = strings(expected);
     const QStringList p = strings(printed);
     for (const auto &[i, j] : align(e, p)) {
-        if (i >= 0 && j >= 0 && e.at(i) != p.at(j)) {
-            out->append(u"%1, line %2: expected %3, got %4"_s.arg(
-                    where, QString::number(i + 1), shown(e.at(i)), shown(p.at(j))));
-        } else if (j < 0) {
-            out->append(u"%1, line %2: expected %3, not printed"_s.arg(
-                    where, QString::number(i + 1), shown(e.at(i))));
-        } else if (i < 0) {
-            out->append(u"%1, line %2: printed %3, not expected"_s.arg(
-                    where, QString::number(j + 1), shown(p.at(j))));
-        }
+        const QString place = u"%1, %2 %3: "_s.arg(where, noun).arg((i >= 0 ? i : j) + 1);
+        if (i >= 0 && j >= 0 && e.at(i) != p.at(j))
+            out->append(place + u"expected %1, got %2"_s.arg(shown(e.at(i)), shown(p.at(j))));
+        else if (j < 0)
+            out->append(place + u"expected %1, not %2"_s.arg(shown(e.at(i)), verb));
+        else if (i < 0)
+            out->append(place + u"%1 %2, not expected"_s.arg(verb, shown(p.at(j))));
     }
 }
 
@@ -198,24 +198,6 @@ void compareItems(const QString &where,
     }
 }
 
-void compareWarnings(const QString &where,
-                     const QJsonArray &expected,
-                     const QJsonArray &printed,
-                     QStringList *out)
-{
-    const QStringList e = strings(expected);
-    const QStringList p = strings(printed);
-    for (const auto &[i, j] : align(e, p)) {
-        if (i >= 0 && j >= 0 && e.at(i) != p.at(j))
-            out->append(u"%1, warning: expected %2, got %3"_s.arg(
-                    where, shown(e.at(i)), shown(p.at(j))));
-        else if (j < 0)
-            out->append(u"%1, warning: expected %2, not given"_s.arg(where, shown(e.at(i))));
-        else if (i < 0)
-            out->append(u"%1, warning: %2 given, not expected"_s.arg(where, shown(p.at(j))));
-    }
-}
-
 void compareReceipt(const QString &where,
                     const QJsonObject &expected,
                     const QJsonObject &printed,
@@ -228,13 +210,20 @@ void compareReceipt(const QString &where,
                     where, key, shown(expected.value(key)), shown(printed.value(key))));
         }
     }
-    compareLines(where, expected.value(u"lines").toArray(), printed.value(u"lines").toArray(), out);
+    compareStrings(where,
+                   u"line"_s,
+                   u"printed"_s,
+                   expected.value(u"lines").toArray(),
+                   printed.value(u"lines").toArray(),
+                   out);
     compareItems(where, expected.value(u"items").toArray(), printed.value(u"items").toArray(), out);
     if (strict) {
-        compareWarnings(where,
-                        expected.value(u"warnings").toArray(),
-                        printed.value(u"warnings").toArray(),
-                        out);
+        compareStrings(where,
+                       u"warning"_s,
+                       u"given"_s,
+                       expected.value(u"warnings").toArray(),
+                       printed.value(u"warnings").toArray(),
+                       out);
     }
 }
 

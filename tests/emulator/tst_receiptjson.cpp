@@ -327,7 +327,7 @@ void TestReceiptJson::differences_data()
     QTest::newRow("warnings, strict")
             << "A\n"_ba
             << "\000A\n"_ba << true
-            << QStringList{u"receipt 1, warning: \"NUL ignored\" given, not expected"_s};
+            << QStringList{u"receipt 1, warning 1: given \"NUL ignored\", not expected"_s};
 }
 
 void TestReceiptJson::differences()

@@ -81,7 +81,7 @@ void TestVirtualPrinter::comparesWithGolden_data()
     QTest::newRow("warnings count when strict")
             << "\000"_ba + receipt << expect + QStringList{u"--strict"_s} << 1
             << QStringList{u"1 difference(s) from GOLDEN:"_s,
-                           u"receipt 1, warning: \"NUL ignored\" given, not expected"_s};
+                           u"receipt 1, warning 1: given \"NUL ignored\", not expected"_s};
     QTest::newRow("no golden file")
             << receipt << QStringList{u"--expect"_s, u"GOLDEN.missing"_s} << 2
             << QStringList{u"virtual-printer: cannot read GOLDEN.missing: No such file or"
