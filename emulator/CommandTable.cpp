@@ -26,9 +26,8 @@ constexpr std::array Introducers = {
 
 const Introducer *introducer(uchar byte)
 {
-    const auto found = std::find_if(Introducers.cbegin(), Introducers.cend(), [byte](auto &i) {
-        return i.byte == byte;
-    });
+    const auto found = std::find_if(
+            Introducers.cbegin(), Introducers.cend(), [byte](auto &i) { return i.byte == byte; });
     return found == Introducers.cend() ? nullptr : &*found;
 }
 
@@ -110,11 +109,10 @@ const Index &index()
 
 const Function *findFunction(const CommandSpec &spec, int key)
 {
-    const auto found = std::find_if(spec.functions.begin(),
-                                    spec.functions.end(),
-                                    [key](const Function &f) {
-                                        return f.key == key || f.alias == key;
-                                    });
+    const auto found = std::find_if(
+            spec.functions.begin(), spec.functions.end(), [key](const Function &f) {
+                return f.key == key || f.alias == key;
+            });
     return found == spec.functions.end() ? nullptr : &*found;
 }
 
@@ -130,8 +128,7 @@ CommandTable::Match unknown(const uchar *p, qsizetype available)
                                                                    CommandLog::byteName(p[1]));
         }
     } else if (intro) {
-        match.warning = u"%1 not followed by a command, dropped"_s.arg(
-                CommandLog::byteName(p[0]));
+        match.warning = u"%1 not followed by a command, dropped"_s.arg(CommandLog::byteName(p[0]));
     } else {
         match.warning = u"%1 ignored"_s.arg(CommandLog::byteName(p[0]));
     }
@@ -229,8 +226,8 @@ void CommandTable::run(const Match &match, Printer &printer, QByteArrayView byte
     } else {
         const qsizetype at = match.parametersAt + match.spec->selector;
         const int fn = at < bytes.size() ? uchar(bytes[at + match.spec->selectorBytes - 1]) : 0;
-        printer.warn(u"%1: function %2 unknown"_s.arg(QString::fromLatin1(match.spec->name))
-                             .arg(fn));
+        printer.warn(
+                u"%1: function %2 unknown"_s.arg(QString::fromLatin1(match.spec->name)).arg(fn));
     }
 }
 

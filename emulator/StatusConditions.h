@@ -37,11 +37,11 @@ struct StatusConditions
 struct StatusCondition
 {
     bool StatusConditions::*flag;
-    const char *label; // for QCoreApplication::translate("emulator::StatusCondition", label)
-    quint8 realTime[4]; // DLE EOT 1, 2, 3, 4
-    quint8 extended[4]; // bytes 3-6 of DLE EOT 20; bytes 1-2 are those of DLE EOT 1 and 2
-    quint8 sensors;     // GS r 1, ESC v, byte 3 of automatic status back
-    quint8 drawer;      // GS r 2, ESC u
+    const char *label;   // for QCoreApplication::translate("emulator::StatusCondition", label)
+    quint8 realTime[4];  // DLE EOT 1, 2, 3, 4
+    quint8 extended[4];  // bytes 3-6 of DLE EOT 20; bytes 1-2 are those of DLE EOT 1 and 2
+    quint8 sensors;      // GS r 1, ESC v, byte 3 of automatic status back
+    quint8 drawer;       // GS r 2, ESC u
     quint8 automatic[2]; // bytes 1-2 of automatic status back
 };
 

@@ -108,10 +108,10 @@ struct MatrixSize
     int columns;
 };
 constexpr std::array<MatrixSize, 30> MatrixSizes = {{
-        {10, 10},   {12, 12},   {14, 14},  {16, 16},  {18, 18},  {20, 20},   {22, 22},  {24, 24},
-        {26, 26},   {32, 32},   {36, 36},  {40, 40},  {44, 44},  {48, 48},   {52, 52},  {64, 64},
-        {72, 72},   {80, 80},   {88, 88},  {96, 96},  {104, 104}, {120, 120}, {132, 132},
-        {144, 144}, {8, 18},    {8, 32},   {12, 26},  {12, 36},  {16, 36},   {16, 48},
+        {10, 10}, {12, 12}, {14, 14}, {16, 16}, {18, 18},   {20, 20},   {22, 22},   {24, 24},
+        {26, 26}, {32, 32}, {36, 36}, {40, 40}, {44, 44},   {48, 48},   {52, 52},   {64, 64},
+        {72, 72}, {80, 80}, {88, 88}, {96, 96}, {104, 104}, {120, 120}, {132, 132}, {144, 144},
+        {8, 18},  {8, 32},  {12, 26}, {12, 36}, {16, 36},   {16, 48},
 }};
 
 } // namespace
@@ -144,7 +144,10 @@ EncodedSymbol SymbolEncoder::pdf417(
     return modules(symbol, data);
 }
 
-EncodedSymbol SymbolEncoder::dataMatrix(const QByteArray &data, bool rectangle, int rows, int columns)
+EncodedSymbol SymbolEncoder::dataMatrix(const QByteArray &data,
+                                        bool rectangle,
+                                        int rows,
+                                        int columns)
 {
     // A size asked for exactly, or the smallest of the shape that holds the data.
     EncodedSymbol last{{}, u"no Data Matrix size holds the data"_s};
@@ -166,7 +169,10 @@ EncodedSymbol SymbolEncoder::dataMatrix(const QByteArray &data, bool rectangle, 
     return last;
 }
 
-EncodedSymbol SymbolEncoder::aztec(const QByteArray &data, bool compact, int layers, int errorPercent)
+EncodedSymbol SymbolEncoder::aztec(const QByteArray &data,
+                                   bool compact,
+                                   int layers,
+                                   int errorPercent)
 {
     Symbol symbol = create(BARCODE_AZTEC);
     if (!symbol)
@@ -175,7 +181,10 @@ EncodedSymbol SymbolEncoder::aztec(const QByteArray &data, bool compact, int lay
     if (layers > 0)
         symbol->option_2 = compact ? qMin(layers, 4) : 4 + qMin(layers, 32);
     else
-        symbol->option_1 = errorPercent <= 10 ? 1 : errorPercent <= 23 ? 2 : errorPercent <= 36 ? 3 : 4;
+        symbol->option_1 = errorPercent <= 10   ? 1
+                           : errorPercent <= 23 ? 2
+                           : errorPercent <= 36 ? 3
+                                                : 4;
     return modules(symbol, data);
 }
 
@@ -217,8 +226,11 @@ EncodedSymbol SymbolEncoder::dataBar(const QByteArray &data, int type, int modul
     return drawn(symbol, data, float(moduleWidth) / 2);
 }
 
-EncodedSymbol SymbolEncoder::composite(
-        int linearType, const QByteArray &linear, int twoDType, const QByteArray &twoD, int moduleWidth)
+EncodedSymbol SymbolEncoder::composite(int linearType,
+                                       const QByteArray &linear,
+                                       int twoDType,
+                                       const QByteArray &twoD,
+                                       int moduleWidth)
 {
     static constexpr std::array<int, 12> Linear = {BARCODE_EANX_CC,
                                                    BARCODE_EANX_CC,

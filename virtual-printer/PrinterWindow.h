@@ -5,8 +5,8 @@
 #include "StatusConditions.h"
 
 #include <QHash>
-#include <QList>
 #include <QImage>
+#include <QList>
 #include <QMainWindow>
 #include <QTimer>
 

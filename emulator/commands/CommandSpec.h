@@ -97,7 +97,7 @@ using Effect = void (*)(Printer &printer, const Command &command);
 // One sub-function of a command: GS ( k by cn and fn, GS ( L by fn, DLE EOT by n, ...
 struct Function
 {
-    int key = 0;   // the selecting parameter, or cn * 256 + fn where two bytes select
+    int key = 0;    // the selecting parameter, or cn * 256 + fn where two bytes select
     int alias = -1; // a second value that selects the same function (fn 1 and 49)
     const char *name = "";
     Effect effect = nullptr;

@@ -99,18 +99,36 @@ void feedAndCut(Printer &p, const Command &c, CutKind kind)
 constexpr Function Cuts[] = {
         {0, 48, "full cut", cutNow, fixed(1)},
         {1, 49, "partial cut", cutNow, fixed(1)},
-        {65, -1, "feed and full cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Full); }, fixed(2)},
-        {66, -1, "feed and partial cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Partial); }, fixed(2)},
-        {97, 103, "set cutting position and full cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Full); }, fixed(2)},
-        {98, 104, "set cutting position and partial cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Partial); }, fixed(2)},
-        {99, 101, "reserve feed and full cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Full); }, fixed(2)},
-        {100, 102, "reserve feed and partial cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Partial); }, fixed(2)},
+        {65,
+         -1,
+         "feed and full cut",
+         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Full); },
+         fixed(2)},
+        {66,
+         -1,
+         "feed and partial cut",
+         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Partial); },
+         fixed(2)},
+        {97,
+         103,
+         "set cutting position and full cut",
+         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Full); },
+         fixed(2)},
+        {98,
+         104,
+         "set cutting position and partial cut",
+         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Partial); },
+         fixed(2)},
+        {99,
+         101,
+         "reserve feed and full cut",
+         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Full); },
+         fixed(2)},
+        {100,
+         102,
+         "reserve feed and partial cut",
+         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Partial); },
+         fixed(2)},
 };
 
 void beep(Printer &p, int times)
@@ -127,10 +145,18 @@ void blackMark(Printer &p, const Command &)
 // GS ( K: print control.
 constexpr Function PrintControl[] = {
         {48, -1, "select print control mode", nothing},
-        {49, -1, "select print density",
-         [](Printer &p, const Command &c) { p.addNote(u"density: %1"_s.arg(c[1])); }},
-        {50, -1, "select print speed",
-         [](Printer &p, const Command &c) { p.addNote(u"speed: %1"_s.arg(c[1])); }},
+        {49,
+         -1,
+         "select print density",
+         [](Printer &p, const Command &c) {
+             p.addNote(u"density: %1"_s.arg(c[1]));
+         }},
+        {50,
+         -1,
+         "select print speed",
+         [](Printer &p, const Command &c) {
+             p.addNote(u"speed: %1"_s.arg(c[1]));
+         }},
         {97, -1, "select number of parts for the thermal head energizing", nothing},
 };
 

@@ -65,7 +65,10 @@ void qrLevel(Printer &p, const Command &c)
 void qrPrint(Printer &p, const Command &)
 {
     const SymbolSettings::Qr &qr = symbols(p).qr;
-    print(p, SymbolEncoder::qrCode(qr.data, qr.level, qr.micro), qr.moduleSize, qr.moduleSize,
+    print(p,
+          SymbolEncoder::qrCode(qr.data, qr.level, qr.micro),
+          qr.moduleSize,
+          qr.moduleSize,
           u"QR code"_s);
 }
 
@@ -92,8 +95,11 @@ void dataMatrixType(Printer &p, const Command &c)
 void dataMatrixPrint(Printer &p, const Command &)
 {
     const SymbolSettings::DataMatrix &s = symbols(p).dataMatrix;
-    print(p, SymbolEncoder::dataMatrix(s.data, s.rectangle, s.rows, s.columns), s.moduleSize,
-          s.moduleSize, u"Data Matrix"_s);
+    print(p,
+          SymbolEncoder::dataMatrix(s.data, s.rectangle, s.rows, s.columns),
+          s.moduleSize,
+          s.moduleSize,
+          u"Data Matrix"_s);
 }
 
 // Aztec code (cn 53): n1 0/48 full range, 1/49 compact; n2 the layers, 0 for the fewest.
@@ -106,8 +112,11 @@ void aztecMode(Printer &p, const Command &c)
 void aztecPrint(Printer &p, const Command &)
 {
     const SymbolSettings::Aztec &s = symbols(p).aztec;
-    print(p, SymbolEncoder::aztec(s.data, s.compact, s.layers, s.errorPercent), s.moduleSize,
-          s.moduleSize, u"Aztec code"_s);
+    print(p,
+          SymbolEncoder::aztec(s.data, s.compact, s.layers, s.errorPercent),
+          s.moduleSize,
+          s.moduleSize,
+          u"Aztec code"_s);
 }
 
 void maxiCodePrint(Printer &p, const Command &)
@@ -138,8 +147,11 @@ void compositeStore(Printer &p, const Command &c)
 void compositePrint(Printer &p, const Command &)
 {
     const SymbolSettings::Composite &s = symbols(p).composite;
-    print(p, SymbolEncoder::composite(s.linearType, s.linear, s.twoDType, s.twoD, s.moduleWidth),
-          1, 1, u"composite symbol"_s);
+    print(p,
+          SymbolEncoder::composite(s.linearType, s.linear, s.twoDType, s.twoD, s.moduleWidth),
+          1,
+          1,
+          u"composite symbol"_s);
 }
 
 // clang-format off
@@ -256,16 +268,25 @@ void printSelected(Printer &p, const Command &c)
     switch (symbols(p).selected) {
     case 0: {
         const int width = p.barcode.moduleWidth;
-        return print(p, SymbolEncoder::pdf417(data, qMin(m, 30), 0, n <= 8 ? n : -1, false),
-                     width, width * qBound(2, k, 5), u"PDF417"_s);
+        return print(p,
+                     SymbolEncoder::pdf417(data, qMin(m, 30), 0, n <= 8 ? n : -1, false),
+                     width,
+                     width * qBound(2, k, 5),
+                     u"PDF417"_s);
     }
     case 1:
-        return print(p, SymbolEncoder::dataMatrix(data, m != n && m > 0 && n > 0, m, n),
-                     qBound(1, k, 16), qBound(1, k, 16), u"Data Matrix"_s);
+        return print(p,
+                     SymbolEncoder::dataMatrix(data, m != n && m > 0 && n > 0, m, n),
+                     qBound(1, k, 16),
+                     qBound(1, k, 16),
+                     u"Data Matrix"_s);
     default: {
         const char level = QByteArrayView("LMQH").contains(char(n)) ? char(n) : 'L';
-        return print(p, SymbolEncoder::qrCode(data, level, false, m), qBound(1, k, 16),
-                     qBound(1, k, 16), u"QR code"_s);
+        return print(p,
+                     SymbolEncoder::qrCode(data, level, false, m),
+                     qBound(1, k, 16),
+                     qBound(1, k, 16),
+                     u"QR code"_s);
     }
     }
 }

@@ -1,8 +1,13 @@
 #include "CodeTables.h"
 
+#include <QSet>
+#include <QStringDecoder>
 #include <QTest>
 
+#include <iconv.h>
+
 #include <algorithm>
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
 using emulator::CodeTables;
@@ -20,6 +25,10 @@ class TestCodeTables : public QObject
 private Q_SLOTS:
     void upper_data();
     void upper();
+    void wholeTables_data();
+    void wholeTables();
+    void writtenTables_data();
+    void writtenTables();
     void unknownTables();
     void international_data();
     void international();
@@ -37,7 +46,14 @@ void TestCodeTables::upper_data()
     QTest::newRow("PC437 light shade") << 0 << 0xB0 << 0x2591;
     QTest::newRow("PC437 sharp s") << 0 << 0xE1 << 0x00DF;
     QTest::newRow("Katakana A") << 1 << 0xB1 << 0xFF71;
-    QTest::newRow("Katakana 80 empty") << 1 << 0x80 << 0xFFFD;
+    QTest::newRow("Katakana lower one eighth block") << 1 << 0x80 << 0x2581;
+    QTest::newRow("Katakana cross") << 1 << 0x8F << 0x253C;
+    QTest::newRow("Katakana horizontal line") << 1 << 0x95 << 0x2500;
+    QTest::newRow("Katakana vertical line") << 1 << 0x96 << 0x2502;
+    QTest::newRow("Katakana rounded corner") << 1 << 0x9C << 0x256D;
+    QTest::newRow("Katakana double line") << 1 << 0xE0 << 0x2550;
+    QTest::newRow("Katakana yen sign") << 1 << 0xF1 << 0x5186;
+    QTest::newRow("Katakana no-break space") << 1 << 0xFF << 0x00A0;
     QTest::newRow("PC850 dotless i") << 2 << 0xD5 << 0x0131;
     QTest::newRow("PC860 a tilde") << 3 << 0x84 << 0x00E3;
     QTest::newRow("PC863 A circumflex") << 4 << 0x84 << 0x00C2;
@@ -47,6 +63,7 @@ void TestCodeTables::upper_data()
     QTest::newRow("PC853 H stroke") << 12 << 0xE7 << 0x0126;
     QTest::newRow("PC853 AA empty") << 12 << 0xAA << 0xFFFD;
     QTest::newRow("PC857 dotless i") << 13 << 0x8D << 0x0131;
+    QTest::newRow("PC857 euro") << 13 << 0xD5 << 0x20AC;
     QTest::newRow("PC737 Alpha") << 14 << 0x80 << 0x0391;
     QTest::newRow("ISO8859-7 Alpha") << 15 << 0xC1 << 0x0391;
     QTest::newRow("ISO8859-7 80 control") << 15 << 0x80 << 0xFFFD;
@@ -92,6 +109,114 @@ void TestCodeTables::upper()
     QVERIFY(CodeTables::isKnown(table));
     QVERIFY(CodeTables::tables().contains(table));
     QCOMPARE(CodeTables::upper(table, uchar(byte)).unicode(), expected);
+}
+
+// Every byte 80-FF of the tables the platform's ICU converters know, against those converters;
+// the bytes where the printer differs from the converter are listed.
+void TestCodeTables::wholeTables_data()
+{
+    QTest::addColumn<int>("table");
+    QTest::addColumn<QByteArray>("converter");
+    QTest::addColumn<QList<int>>("differences"); // byte << 16 | code point
+
+    const std::pair<int, const char *> tables[] = {
+            {0, "IBM437"},        {2, "IBM850"},        {3, "IBM860"},        {4, "IBM863"},
+            {5, "IBM865"},        {11, "IBM851"},       {13, "IBM857"},       {14, "IBM737"},
+            {15, "ISO-8859-7"},   {16, "windows-1252"}, {17, "IBM866"},       {18, "IBM852"},
+            {19, "IBM858"},       {21, "windows-874"},  {32, "ibm-720"},      {33, "IBM775"},
+            {34, "IBM855"},       {35, "IBM861"},       {36, "IBM862"},       {37, "IBM864"},
+            {38, "IBM869"},       {39, "ISO-8859-2"},   {40, "ISO-8859-15"},  {41, "ibm-1098"},
+            {44, "ibm-1125"},     {45, "windows-1250"}, {46, "windows-1251"}, {47, "windows-1253"},
+            {48, "windows-1254"}, {49, "windows-1255"}, {50, "windows-1256"}, {51, "windows-1257"},
+            {52, "windows-1258"}};
+    for (const auto &[table, converter] : tables) {
+        QList<int> differences;
+        if (table == 13)
+            differences << (0xD5 << 16 | 0x20AC); // the euro sign of later firmware
+        if (table == 18)
+            differences << (0xAA << 16 | 0x00AC); // the not sign ICU leaves out
+        QTest::newRow(converter) << table << QByteArray(converter) << differences;
+    }
+}
+
+void TestCodeTables::wholeTables()
+{
+    QFETCH(int, table);
+    QFETCH(QByteArray, converter);
+    QFETCH(QList<int>, differences);
+
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        QStringDecoder decoder(converter.constData());
+        QVERIFY(decoder.isValid());
+        const char in = char(byte);
+        const QString out = decoder.decode(QByteArrayView(&in, 1));
+        char16_t expected = 0xFFFD;
+        if (!decoder.hasError() && out.size() == 1) {
+            const char16_t c = out.at(0).unicode();
+            const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
+            const bool privateUse = c >= 0xE000 && c <= 0xF8FF;
+            if (!control && !privateUse)
+                expected = c;
+        }
+        for (const int difference : std::as_const(differences)) {
+            if (difference >> 16 == byte)
+                expected = char16_t(difference & 0xFFFF);
+        }
+        QVERIFY2(CodeTables::upper(table, uchar(byte)).unicode() == expected,
+                 qPrintable(u"byte %1: U+%2, expected U+%3"_s.arg(byte, 2, 16)
+                                    .arg(CodeTables::upper(table, uchar(byte)).unicode(), 4, 16)
+                                    .arg(int(expected), 4, 16)));
+    }
+}
+
+// The tables written out in the emulator: no character twice, and where glibc's iconv has the
+// table, every byte as iconv decodes it.
+void TestCodeTables::writtenTables_data()
+{
+    QTest::addColumn<int>("table");
+    QTest::addColumn<QByteArray>("iconvName"); // empty where iconv lacks the table
+
+    QTest::newRow("Katakana") << 1 << QByteArray();
+    QTest::newRow("PC853") << 12 << QByteArray();
+    QTest::newRow("PC1118") << 42 << QByteArray("CP774");
+    QTest::newRow("PC1119") << 43 << QByteArray("CP772");
+    QTest::newRow("KZ-1048") << 53 << QByteArray("RK1048");
+}
+
+void TestCodeTables::writtenTables()
+{
+    QFETCH(int, table);
+    QFETCH(QByteArray, iconvName);
+
+    QSet<char16_t> seen;
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        const char16_t c = CodeTables::upper(table, uchar(byte)).unicode();
+        if (c == 0xFFFD)
+            continue;
+        QVERIFY2(!seen.contains(c),
+                 qPrintable(u"byte %1 repeats U+%2"_s.arg(byte, 2, 16).arg(int(c), 4, 16)));
+        seen.insert(c);
+    }
+    if (iconvName.isEmpty())
+        return;
+    iconv_t cd = iconv_open("UTF-16LE", iconvName.constData());
+    QVERIFY(cd != iconv_t(-1));
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        char in = char(byte);
+        char16_t out = 0xFFFD;
+        char *inPtr = &in;
+        size_t inLeft = 1;
+        auto *outPtr = reinterpret_cast<char *>(&out);
+        size_t outLeft = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1))
+            out = 0xFFFD;
+        QVERIFY2(CodeTables::upper(table, uchar(byte)).unicode() == out,
+                 qPrintable(u"byte %1: U+%2, iconv U+%3"_s.arg(byte, 2, 16)
+                                    .arg(CodeTables::upper(table, uchar(byte)).unicode(), 4, 16)
+                                    .arg(int(out), 4, 16)));
+    }
+    iconv_close(cd);
 }
 
 void TestCodeTables::unknownTables()
