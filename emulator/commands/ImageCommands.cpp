@@ -161,47 +161,36 @@ void notAnswered(Printer &p, const Command &)
     p.warn(u"graphics information request not answered"_s);
 }
 
+void deleteGraphics(Printer &p, const Command &c)
+{
+    p.storedGraphics.remove(graphicsKey(c, 2, c[1] == 66));
+}
+
+void nothing(Printer &, const Command &) {}
+
+// clang-format off
 constexpr Function Graphics[] = {
-        {48, 0, "graphics: transmit the NV graphics memory capacity", notAnswered},
-        {49,
-         1,
-         "graphics: set the reference dot density",
-         [](Printer &, const Command &) {
-         }},
-        {50, 2, "graphics: print the graphics data in the print buffer", printGraphics},
-        {51, 3, "graphics: transmit the remaining NV graphics memory capacity", notAnswered},
-        {52, 4, "graphics: transmit the remaining download graphics memory capacity", notAnswered},
-        {64, -1, "graphics: transmit the key code list of NV graphics", notAnswered},
-        {65, -1, "graphics: delete all NV graphics data", deleteAllGraphics},
-        {66,
-         -1,
-         "graphics: delete the specified NV graphics data",
-         [](Printer &p, const Command &c) {
-             p.storedGraphics.remove(graphicsKey(c, 2, true));
-         }},
-        {67, -1, "graphics: define the NV graphics data (raster format)", defineGraphics},
-        {68, -1, "graphics: define the NV graphics data (column format)", defineGraphics},
-        {69, -1, "graphics: print the specified NV graphics data", printStoredGraphics},
-        {80, -1, "graphics: transmit the key code list of download graphics", notAnswered},
-        {81, -1, "graphics: delete all download graphics data", deleteAllGraphics},
-        {82,
-         -1,
-         "graphics: delete the specified download graphics data",
-         [](Printer &p, const Command &c) {
-             p.storedGraphics.remove(graphicsKey(c, 2, false));
-         }},
-        {83, -1, "graphics: define the download graphics data (raster format)", defineGraphics},
-        {84, -1, "graphics: define the download graphics data (column format)", defineGraphics},
-        {85, -1, "graphics: print the specified download graphics data", printStoredGraphics},
-        {112,
-         -1,
-         "graphics: store the graphics data in the print buffer (raster format)",
-         storeGraphics},
-        {113,
-         -1,
-         "graphics: store the graphics data in the print buffer (column format)",
-         storeGraphics},
+    {48, 0, "graphics: transmit the NV graphics memory capacity", notAnswered},
+    {49, 1, "graphics: set the reference dot density", nothing},
+    {50, 2, "graphics: print the graphics data in the print buffer", printGraphics},
+    {51, 3, "graphics: transmit the remaining NV graphics memory capacity", notAnswered},
+    {52, 4, "graphics: transmit the remaining download graphics memory capacity", notAnswered},
+    {64, -1, "graphics: transmit the key code list of NV graphics", notAnswered},
+    {65, -1, "graphics: delete all NV graphics data", deleteAllGraphics},
+    {66, -1, "graphics: delete the specified NV graphics data", deleteGraphics},
+    {67, -1, "graphics: define the NV graphics data (raster format)", defineGraphics},
+    {68, -1, "graphics: define the NV graphics data (column format)", defineGraphics},
+    {69, -1, "graphics: print the specified NV graphics data", printStoredGraphics},
+    {80, -1, "graphics: transmit the key code list of download graphics", notAnswered},
+    {81, -1, "graphics: delete all download graphics data", deleteAllGraphics},
+    {82, -1, "graphics: delete the specified download graphics data", deleteGraphics},
+    {83, -1, "graphics: define the download graphics data (raster format)", defineGraphics},
+    {84, -1, "graphics: define the download graphics data (column format)", defineGraphics},
+    {85, -1, "graphics: print the specified download graphics data", printStoredGraphics},
+    {112, -1, "graphics: store the graphics data in the print buffer (raster format)", storeGraphics},
+    {113, -1, "graphics: store the graphics data in the print buffer (column format)", storeGraphics},
 };
+// clang-format on
 
 // clang-format off
 constexpr CommandSpec Commands[] = {

@@ -96,40 +96,28 @@ void feedAndCut(Printer &p, const Command &c, CutKind kind)
 
 // GS V m: 0 and 48 full, 1 and 49 partial at once; 65 and 66 feed n dots first; 97-104
 // feed n dots (the printers' preset and reserve variants), odd full, even partial.
+void fullCutAfterFeed(Printer &p, const Command &c)
+{
+    feedAndCut(p, c, CutKind::Full);
+}
+
+void partialCutAfterFeed(Printer &p, const Command &c)
+{
+    feedAndCut(p, c, CutKind::Partial);
+}
+
+// clang-format off
 constexpr Function Cuts[] = {
-        {0, 48, "full cut", cutNow, fixed(1)},
-        {1, 49, "partial cut", cutNow, fixed(1)},
-        {65,
-         -1,
-         "feed and full cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Full); },
-         fixed(2)},
-        {66,
-         -1,
-         "feed and partial cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Partial); },
-         fixed(2)},
-        {97,
-         103,
-         "set cutting position and full cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Full); },
-         fixed(2)},
-        {98,
-         104,
-         "set cutting position and partial cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Partial); },
-         fixed(2)},
-        {99,
-         101,
-         "reserve feed and full cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Full); },
-         fixed(2)},
-        {100,
-         102,
-         "reserve feed and partial cut",
-         [](Printer &p, const Command &c) { feedAndCut(p, c, CutKind::Partial); },
-         fixed(2)},
+    {0, 48, "full cut", cutNow, fixed(1)},
+    {1, 49, "partial cut", cutNow, fixed(1)},
+    {65, -1, "feed and full cut", fullCutAfterFeed, fixed(2)},
+    {66, -1, "feed and partial cut", partialCutAfterFeed, fixed(2)},
+    {97, 103, "set cutting position and full cut", fullCutAfterFeed, fixed(2)},
+    {98, 104, "set cutting position and partial cut", partialCutAfterFeed, fixed(2)},
+    {99, 101, "reserve feed and full cut", fullCutAfterFeed, fixed(2)},
+    {100, 102, "reserve feed and partial cut", partialCutAfterFeed, fixed(2)},
 };
+// clang-format on
 
 void beep(Printer &p, int times)
 {
