@@ -199,6 +199,15 @@ void TestInterpreter::model_data()
                "|#command of an unknown function skipped by its length|?1c285a02003031"_s;
     QTest::newRow("code tables") << "\034.\033t\002Qu\202bec \033t\021\200\033R\002@\n"_ba
                                  << u"L:Québec А§"_s;
+    QTest::newRow("code table in Chinese mode")
+            << "\033t\020\351\351A\351\351\n\033i\033t\002\351\351\n"_ba
+            << u"L:{D}殚,A,{D}殚|#bytes 80-FF print as Chinese characters while Chinese mode is"
+               " on, although code table 16 is selected: send FS . before the text, or start the"
+               " virtual printer with --chinese off, or clear its window's \"Chinese mode at"
+               " power-up\" box|/full|L:{D}殚|#bytes 80-FF print as Chinese characters while"
+               " Chinese mode is on, although code table 2 is selected: send FS . before the"
+               " text, or start the virtual printer with --chinese off, or clear its window's"
+               " \"Chinese mode at power-up\" box|?e9e9|?e9e9"_s;
     QTest::newRow("GB18030") << "\2010\2046\034.\2010\n"_ba << u"L:{D}¥,ü0"_s;
     QTest::newRow("columns")
             << "Item\033$\220\001Price\n\033D\004\012\000A\tB\tC\t\nA\033\\\030\000B"
