@@ -104,44 +104,41 @@ void Printer::initialise()
 qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
 {
     const uchar b = p[0];
-    auto put = [&](QChar character, bool doubleByte) {
-        if (decoded)
-            decoded->append(character);
-        addCharacter(character, doubleByte);
-    };
     if (b < 0x80 && !userCharacters && internationalSet == 0 && !pageMode)
         return asciiRun(p, available, decoded);
+    if (b >= 0x80 && chineseMode)
+        return chineseCharacter(p, available, decoded);
+    QChar character;
     if (b < 0x80) {
-        const QChar character = CodeTables::international(internationalSet, b);
-        if (userCharacters) {
-            const auto glyph = m_userGlyphs.constFind(int(style.fontB) << 8 | b);
-            if (glyph != m_userGlyphs.cend()) {
-                if (decoded)
-                    decoded->append(character);
-                addLineImage(glyph->second,
-                             style.widthMultiplier,
-                             style.heightMultiplier,
-                             characterPitch(style, false));
-                return 1;
-            }
+        character = CodeTables::international(internationalSet, b);
+        const auto glyph = m_userGlyphs.constFind(int(style.fontB) << 8 | b);
+        if (userCharacters && glyph != m_userGlyphs.cend()) {
+            if (decoded)
+                decoded->append(character);
+            addLineImage(glyph->second,
+                         style.widthMultiplier,
+                         style.heightMultiplier,
+                         characterPitch(style, false));
+            return 1;
         }
-        put(character, false);
-        return 1;
-    }
-    if (!chineseMode) {
-        const QChar character = CodeTables::upper(codeTable, b);
+    } else {
+        character = CodeTables::upper(codeTable, b);
         if (character == QChar::ReplacementCharacter)
             warn(u"byte %1 has no character in code table %2"_s.arg(hexByte(b)).arg(codeTable));
-        put(character, false);
-        return 1;
     }
+    put(character, false, decoded);
+    return 1;
+}
 
-    // Chinese mode: a lead byte 81-FE, then a trail byte 40-7E or 80-FE for two-byte codes,
-    // or 30-39 followed by a byte 81-FE and a byte 30-39 for GB18030's four-byte codes.
+qsizetype Printer::chineseCharacter(const uchar *p, qsizetype available, QString *decoded)
+{
+    // A lead byte 81-FE, then a trail byte 40-7E or 80-FE for two-byte codes, or 30-39
+    // followed by a byte 81-FE and a byte 30-39 for GB18030's four-byte codes.
+    const uchar b = p[0];
     if (b == 0x80 || b == 0xFF) {
         explainChineseMode();
         warn(u"byte %1 starts no Chinese character"_s.arg(hexByte(b)));
-        put(u'?', false);
+        put(u'?', false, decoded);
         return 1;
     }
     if (available < 2)
@@ -151,10 +148,8 @@ qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
     if (second >= 0x30 && second <= 0x39) {
         if (available < 4)
             return 0;
-        if (p[2] < 0x81 || p[2] > 0xFE || p[3] < 0x30 || p[3] > 0x39)
-            length = 0;
-        else
-            length = 4;
+        const bool fourBytes = p[2] >= 0x81 && p[2] <= 0xFE && p[3] >= 0x30 && p[3] <= 0x39;
+        length = fourBytes ? 4 : 0;
     } else if (second < 0x40 || second == 0x7F || second == 0xFF) {
         length = 0;
     }
@@ -162,7 +157,7 @@ qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
     if (length == 0) {
         // Bytes meant for a code table look like this when Chinese mode is on.
         warn(u"incomplete Chinese character code"_s);
-        put(u'?', false);
+        put(u'?', false, decoded);
         return 1;
     }
     // One decoder serves every printer: opening a converter costs far more than a character.
@@ -172,11 +167,18 @@ qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
     if (character.size() != 1) {
         // Characters beyond the basic plane have no 24 x 24 picture in the printer's font.
         warn(u"Chinese character code without a character"_s);
-        put(QChar::ReplacementCharacter, true);
+        put(QChar::ReplacementCharacter, true, decoded);
         return length;
     }
-    put(character.front(), true);
+    put(character.front(), true, decoded);
     return length;
+}
+
+void Printer::put(QChar character, bool doubleByte, QString *decoded)
+{
+    if (decoded)
+        decoded->append(character);
+    addCharacter(character, doubleByte);
 }
 
 void Printer::explainChineseMode()

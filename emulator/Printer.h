@@ -117,6 +117,8 @@ private:
     enum Counter { LinesFed, LinesPrinted, Cuts };
     void count(int kind);
     void explainChineseMode();
+    qsizetype chineseCharacter(const uchar *bytes, qsizetype available, QString *decoded);
+    void put(QChar character, bool doubleByte, QString *decoded);
     void addCharacter(QChar character, bool doubleByte);
     qsizetype asciiRun(const uchar *bytes, qsizetype available, QString *decoded);
     void placeCharacter(QChar character, bool doubleByte);
