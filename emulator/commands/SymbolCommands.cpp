@@ -57,9 +57,10 @@ void qrModel(Printer &p, const Command &c)
 
 void qrLevel(Printer &p, const Command &c)
 {
-    static constexpr char levels[] = {'L', 'M', 'Q', 'H'};
-    if (inRange(p, c[2], 48, 51, u"QR error correction level"_s))
-        symbols(p).qr.level = levels[c[2] - 48];
+    const int level = c[2] - 48; // 48-51: L, M, Q, H
+    if (level < 0 || level > 3)
+        return p.warn(u"QR error correction level out of range"_s);
+    symbols(p).qr.level = "LMQH"[level];
 }
 
 void qrPrint(Printer &p, const Command &)

@@ -187,7 +187,7 @@ char16_t icuCharacter(const char *name, int byte)
 char16_t iconvCharacter(const char *name, int byte)
 {
     iconv_t cd = iconv_open("UTF-16LE", name);
-    if (cd == iconv_t(-1))
+    if (cd == iconv_t(-1)) // NOLINT(performance-no-int-to-ptr): iconv's value for failure
         return 0;
     char in = char(byte);
     char16_t out = 0xFFFD;
