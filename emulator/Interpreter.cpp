@@ -14,11 +14,6 @@ namespace {
 
 constexpr qsizetype TextLogChunk = 48;
 
-bool isCommandStart(uchar byte)
-{
-    return byte == 0x1B || byte == 0x1D || byte == 0x1C;
-}
-
 } // namespace
 
 Interpreter::Interpreter(const PrinterProfile &profile, QObject *parent)
@@ -118,54 +113,43 @@ void Interpreter::process(QByteArrayView bytes)
 
 qsizetype Interpreter::parse(const uchar *p, qsizetype available)
 {
-    const uchar b = p[0];
-    if (b >= 0x20 && b != 0x7F)
+    const CommandTable::Match match = CommandTable::match(p, available);
+    if (match.kind == CommandTable::Match::Kind::Text)
         return parseText(p, available);
-
-    bool needMore = false;
-    const CommandSpec *spec = CommandTable::find(p, available, &needMore);
-    if (needMore) {
-        m_needed = available + 1;
-        return 0;
-    }
-    if (!spec)
-        return parseUnknown(p, available);
-
-    const qsizetype length = CommandTable::length(*spec, p, available);
-    const auto prefixSize = qsizetype(spec->prefix.size());
-    if (length > MaxCommandBytes) {
-        m_printer.warn(u"command of %1 bytes too large to hold, skipped"_s.arg(length));
+    if (match.length > MaxCommandBytes) {
+        const qsizetype shown = qMin(available, match.named() + 8);
+        m_printer.warn(u"command of %1 bytes too large to hold, skipped"_s.arg(match.length));
         log(CommandRecord::Kind::Warning,
-            QByteArrayView(p, qMin(available, prefixSize + 8)),
-            CommandLog::mnemonic(QByteArrayView(p, qMin(available, prefixSize + 8)), prefixSize)
-                    + u"  %1: %2 bytes, too large to hold, skipped"_s
-                              .arg(QString::fromLatin1(spec->name))
-                              .arg(length));
+            QByteArrayView(p, shown),
+            CommandLog::mnemonic(QByteArrayView(p, shown), match.named())
+                    + u"  %1: %2 bytes, too large to hold, skipped"_s.arg(match.name())
+                              .arg(match.length));
         // The printer takes the declared bytes as the command's data: they are passed over.
-        const qsizetype now = qMin(available, length);
-        m_skip = length - now;
+        const qsizetype now = qMin(available, match.length);
+        m_skip = match.length - now;
         return now;
     }
-    if (length > available) {
-        m_needed = length;
+    if (match.length > available) {
+        m_needed = match.length;
         return 0;
     }
 
-    const QByteArrayView bytes(p, length);
-    spec->effect(m_printer, Command{bytes, prefixSize});
+    const QByteArrayView bytes(p, match.length);
+    CommandTable::run(match, m_printer, bytes);
     const QString warning = m_printer.takeWarning();
     if (m_logging) {
-        QString description = CommandLog::mnemonic(bytes, prefixSize) + u"  "_s
-                              + QString::fromLatin1(spec->name);
-        if (!warning.isEmpty())
+        const bool known = match.kind == CommandTable::Match::Kind::Command;
+        QString description = CommandLog::mnemonic(bytes, match.named()) + u"  "_s
+                              + (known ? match.name() : warning);
+        if (known && !warning.isEmpty())
             description += u" — "_s + warning;
         const CommandRecord::Kind kind = !warning.isEmpty() ? CommandRecord::Kind::Warning
-                                         : b == 0x10        ? CommandRecord::Kind::RealTime
+                                         : p[0] == 0x10     ? CommandRecord::Kind::RealTime
                                                             : CommandRecord::Kind::Command;
-        log(kind, bytes.first(qMin<qsizetype>(length, 32)), description);
+        log(kind, bytes.first(qMin<qsizetype>(match.length, 32)), description);
     }
     sendReplies();
-    return length;
+    return match.length;
 }
 
 qsizetype Interpreter::parseText(const uchar *p, qsizetype available)
@@ -191,36 +175,6 @@ qsizetype Interpreter::parseText(const uchar *p, qsizetype available)
         flushText();
     }
     return used;
-}
-
-qsizetype Interpreter::parseUnknown(const uchar *p, qsizetype available)
-{
-    const uchar b = p[0];
-    QString what;
-    qsizetype length = 1;
-    if (isCommandStart(b) && p[1] >= 0x20) {
-        // Printers of this kind pass over an unknown ESC command with one parameter and an
-        // unknown GS or FS command with none.
-        length = CommandTable::unknownLength(p);
-        if (available < length) {
-            m_needed = length;
-            return 0;
-        }
-        what = u"unknown command %1 %2 skipped"_s.arg(CommandLog::byteName(b),
-                                                      CommandLog::byteName(p[1]));
-    } else if (isCommandStart(b) || b == 0x10) {
-        what = u"%1 not followed by a command, dropped"_s.arg(CommandLog::byteName(b));
-    } else {
-        what = u"%1 ignored"_s.arg(CommandLog::byteName(b));
-    }
-    m_printer.warn(what);
-    m_printer.takeWarning();
-    if (m_logging)
-        log(CommandRecord::Kind::Warning,
-            QByteArrayView(p, length),
-            CommandLog::mnemonic(QByteArrayView(p, length), qMin<qsizetype>(length, 2)) + u"  "_s
-                    + what);
-    return length;
 }
 
 void Interpreter::flushText()

@@ -49,7 +49,6 @@ private:
     void process(QByteArrayView bytes);
     qsizetype parse(const uchar *p, qsizetype available);
     qsizetype parseText(const uchar *p, qsizetype available);
-    qsizetype parseUnknown(const uchar *p, qsizetype available);
     void flushText();
     void log(CommandRecord::Kind kind, QByteArrayView bytes, const QString &description);
     void sendReplies();

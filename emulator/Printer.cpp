@@ -2,7 +2,6 @@
 
 #include "BitImage.h"
 #include "CodeTables.h"
-#include "SymbolEncoder.h"
 
 #include <QStringDecoder>
 
@@ -28,6 +27,18 @@ qsizetype pictureBytes(const Receipt &receipt)
             bytes += picture->bits.sizeInBytes();
     }
     return bytes;
+}
+
+// The maintenance counters' numbers: resettable, and 128 more for the totals.
+constexpr int CounterNumbers[] = {20, 21, 50, 70};
+
+int counterKind(int number)
+{
+    for (int kind = 0; kind < 4; ++kind) {
+        if (number == CounterNumbers[kind] || number == CounterNumbers[kind] + 128)
+            return kind;
+    }
+    return -1;
 }
 
 QString hexByte(uchar byte)
@@ -58,8 +69,11 @@ void Printer::powerOn()
     m_receipts.append(newReceipt());
     m_replies.clear();
     m_warning.clear();
-    m_storedGraphics.clear();
+    storedGraphics.clear();
     nvBitImages.clear();
+    nvUserMemory = QByteArray(1024, '\0');
+    for (QByteArray &switches : memorySwitches)
+        switches = QByteArray(8, '0');
     automaticStatusMask = 0;
     initialise();
 }
@@ -82,8 +96,7 @@ void Printer::initialise()
     motionX = 1;
     motionY = 1;
     barcode = {};
-    qr = {};
-    pdf417 = {};
+    symbols = {};
     bufferedGraphics = {};
     downloadedBitImage = {};
 }
@@ -91,43 +104,41 @@ void Printer::initialise()
 qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
 {
     const uchar b = p[0];
-    auto put = [&](QChar character, bool doubleByte) {
-        if (decoded)
-            decoded->append(character);
-        addCharacter(character, doubleByte);
-    };
     if (b < 0x80 && !userCharacters && internationalSet == 0 && !pageMode)
         return asciiRun(p, available, decoded);
+    if (b >= 0x80 && chineseMode)
+        return chineseCharacter(p, available, decoded);
+    QChar character;
     if (b < 0x80) {
-        const QChar character = CodeTables::international(internationalSet, b);
-        if (userCharacters) {
-            const auto glyph = m_userGlyphs.constFind(int(style.fontB) << 8 | b);
-            if (glyph != m_userGlyphs.cend()) {
-                if (decoded)
-                    decoded->append(character);
-                addLineImage(glyph->second,
-                             style.widthMultiplier,
-                             style.heightMultiplier,
-                             characterPitch(style, false));
-                return 1;
-            }
+        character = CodeTables::international(internationalSet, b);
+        const auto glyph = m_userGlyphs.constFind(int(style.fontB) << 8 | b);
+        if (userCharacters && glyph != m_userGlyphs.cend()) {
+            if (decoded)
+                decoded->append(character);
+            addLineImage(glyph->second,
+                         style.widthMultiplier,
+                         style.heightMultiplier,
+                         characterPitch(style, false));
+            return 1;
         }
-        put(character, false);
-        return 1;
-    }
-    if (!chineseMode) {
-        const QChar character = CodeTables::upper(codeTable, b);
+    } else {
+        character = CodeTables::upper(codeTable, b);
         if (character == QChar::ReplacementCharacter)
             warn(u"byte %1 has no character in code table %2"_s.arg(hexByte(b)).arg(codeTable));
-        put(character, false);
-        return 1;
     }
+    put(character, false, decoded);
+    return 1;
+}
 
-    // Chinese mode: a lead byte 81-FE, then a trail byte 40-7E or 80-FE for two-byte codes,
-    // or 30-39 followed by a byte 81-FE and a byte 30-39 for GB18030's four-byte codes.
+qsizetype Printer::chineseCharacter(const uchar *p, qsizetype available, QString *decoded)
+{
+    // A lead byte 81-FE, then a trail byte 40-7E or 80-FE for two-byte codes, or 30-39
+    // followed by a byte 81-FE and a byte 30-39 for GB18030's four-byte codes.
+    const uchar b = p[0];
     if (b == 0x80 || b == 0xFF) {
+        explainChineseMode();
         warn(u"byte %1 starts no Chinese character"_s.arg(hexByte(b)));
-        put(u'?', false);
+        put(u'?', false, decoded);
         return 1;
     }
     if (available < 2)
@@ -137,19 +148,16 @@ qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
     if (second >= 0x30 && second <= 0x39) {
         if (available < 4)
             return 0;
-        if (p[2] < 0x81 || p[2] > 0xFE || p[3] < 0x30 || p[3] > 0x39)
-            length = 0;
-        else
-            length = 4;
+        const bool fourBytes = p[2] >= 0x81 && p[2] <= 0xFE && p[3] >= 0x30 && p[3] <= 0x39;
+        length = fourBytes ? 4 : 0;
     } else if (second < 0x40 || second == 0x7F || second == 0xFF) {
         length = 0;
     }
+    explainChineseMode();
     if (length == 0) {
         // Bytes meant for a code table look like this when Chinese mode is on.
-        warn(codeTable == 0 ? u"incomplete Chinese character code"_s
-                            : u"incomplete Chinese character code (code table %1 is selected, "
-                              "but Chinese mode is on)"_s.arg(codeTable));
-        put(u'?', false);
+        warn(u"incomplete Chinese character code"_s);
+        put(u'?', false, decoded);
         return 1;
     }
     // One decoder serves every printer: opening a converter costs far more than a character.
@@ -159,11 +167,31 @@ qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
     if (character.size() != 1) {
         // Characters beyond the basic plane have no 24 x 24 picture in the printer's font.
         warn(u"Chinese character code without a character"_s);
-        put(QChar::ReplacementCharacter, true);
+        put(QChar::ReplacementCharacter, true, decoded);
         return length;
     }
-    put(character.front(), true);
+    put(character.front(), true, decoded);
     return length;
+}
+
+void Printer::put(QChar character, bool doubleByte, QString *decoded)
+{
+    if (decoded)
+        decoded->append(character);
+    addCharacter(character, doubleByte);
+}
+
+void Printer::explainChineseMode()
+{
+    // A program that selected a code table and did not leave Chinese mode (most Western
+    // libraries never send FS .) gets its accented letters printed as Chinese characters: told
+    // once a receipt.
+    if (codeTable == 0 || m_chineseHintSerial == m_receipts.last().serial)
+        return;
+    m_chineseHintSerial = m_receipts.last().serial;
+    warn(u"bytes 80-FF print as Chinese characters while Chinese mode is on, although code "
+         "table %1 is selected: send FS . before the text, or start the virtual printer with "
+         "--chinese off, or clear its window's \"Chinese mode at power-up\" box"_s.arg(codeTable));
 }
 
 qsizetype Printer::asciiRun(const uchar *p, qsizetype available, QString *decoded)
@@ -217,6 +245,8 @@ void Printer::addLineImage(const QImage &bits, int scaleX, int scaleY, int advan
 
 void Printer::printLine(int feed)
 {
+    count(LinesFed);
+    count(LinesPrinted);
     addBlock(m_buffer.take(feed, alignment, upsideDown));
 }
 
@@ -229,10 +259,12 @@ void Printer::printPending()
 void Printer::feedDots(int dots)
 {
     // ESC J and friends print what the buffer holds, then the paper moves on by the amount.
-    if (!m_buffer.isEmpty())
+    if (!m_buffer.isEmpty()) {
         printLine(dots);
-    else if (dots > 0)
+    } else if (dots > 0) {
+        count(LinesFed);
         addBlock(PaperFeed{dots});
+    }
 }
 
 void Printer::feedLines(int lines)
@@ -243,6 +275,7 @@ void Printer::feedLines(int lines)
 void Printer::cut(CutKind kind)
 {
     printPending();
+    count(Cuts);
     m_receipts.last().cut = kind;
     m_receipts.append(newReceipt());
     while (m_receipts.size() > MaxReceipts)
@@ -351,23 +384,28 @@ void Printer::setStatus(const StatusConditions &status)
         return;
     m_status = status;
     if (automaticStatusMask != 0)
-        reply(automaticStatus());
+        reply(m_status.automatic());
 }
 
-QByteArray Printer::automaticStatus() const
+qint64 Printer::counter(int number) const
 {
-    const StatusConditions &s = m_status;
-    const bool mechanical = s.paperJamAtExit;
-    const bool unrecoverable = s.ramError || s.eepromError || s.voltageOutOfRange;
-    const bool offline = s.coverOpen || s.paperEnd || mechanical || s.cutterError || unrecoverable;
-    QByteArray block(4, 0);
-    // Byte 1: bit 3 off-line, bit 4 always set, bit 5 cover open.
-    block[0] = char(0x10 | (offline ? 0x08 : 0) | (s.coverOpen ? 0x20 : 0));
-    // Byte 2: bit 2 mechanical error, bit 3 cutter error, bit 5 unrecoverable error.
-    block[1] = char((mechanical ? 0x04 : 0) | (s.cutterError ? 0x08 : 0)
-                    | (unrecoverable ? 0x20 : 0));
-    block[2] = s.paperSensors();
-    return block;
+    const int kind = counterKind(number);
+    return kind < 0 ? -1 : m_counters[kind][number > 127 ? 1 : 0];
+}
+
+bool Printer::resetCounter(int number)
+{
+    const int kind = counterKind(number);
+    if (kind < 0 || number > 127)
+        return false;
+    m_counters[kind][0] = 0;
+    return true;
+}
+
+void Printer::count(int kind)
+{
+    ++m_counters[kind][0];
+    ++m_counters[kind][1];
 }
 
 void Printer::printBarcode(Symbology symbology, QByteArrayView data)
@@ -442,202 +480,6 @@ void Printer::defineNvBitImages(QByteArrayView parameters)
         nvBitImages.append(BitImage::fromColumns(parameters.sliced(at + 4), x * 8, y));
         at += 4 + length;
     }
-}
-
-void Printer::graphics(QByteArrayView body)
-{
-    // body: m fn and the function's parameters, as GS ( L and GS 8 L carry them.
-    if (body.size() < 2)
-        return warn(u"graphics command too short"_s);
-    const auto *p = reinterpret_cast<const uchar *>(body.data());
-    const int fn = p[1];
-    auto at = [&](qsizetype i) {
-        return i < body.size() ? int(p[i]) : 0;
-    };
-    auto pair = [&](qsizetype i) {
-        return at(i) | at(i + 1) << 8;
-    };
-    auto key = [&](qsizetype i, bool nv) {
-        return at(i) << 9 | at(i + 1) << 1 | int(nv);
-    };
-    switch (fn) {
-    case 49:
-    case 1:
-        return; // reference dot density: every dot is one dot here
-    case 50:
-    case 2:
-        if (bufferedGraphics.isNull())
-            return warn(u"graphics printed before any were stored"_s);
-        addPicture(bufferedGraphics, bufferedScaleX, bufferedScaleY, u"graphics"_s);
-        bufferedGraphics = {};
-        return;
-    case 112:
-    case 113: {
-        // a bx by c xL xH yL yH and the dots: rows (112) or columns (113).
-        const int width = pair(6);
-        const int height = pair(8);
-        const QByteArrayView dots = body.sliced(std::min<qsizetype>(10, body.size()));
-        bufferedGraphics = fn == 112 ? BitImage::fromRows(dots, (width + 7) / 8, height)
-                                     : BitImage::fromColumns(dots, width, (height + 7) / 8);
-        bufferedGraphics = bufferedGraphics.copy(
-                0, 0, std::clamp(width, 1, bufferedGraphics.width()), bufferedGraphics.height());
-        bufferedScaleX = at(3) == 2 ? 2 : 1;
-        bufferedScaleY = at(4) == 2 ? 2 : 1;
-        if (at(2) != 48)
-            warn(u"multi-tone graphics drawn as one tone"_s);
-        return;
-    }
-    case 67:
-    case 68:
-    case 83:
-    case 84: {
-        // a kc1 kc2 b xL xH yL yH c and the dots of the first colour.
-        const int width = pair(7);
-        const int height = pair(9);
-        const QByteArrayView dots = body.sliced(std::min<qsizetype>(12, body.size()));
-        const bool rows = fn == 67 || fn == 83;
-        QImage image = rows ? BitImage::fromRows(dots, (width + 7) / 8, height)
-                            : BitImage::fromColumns(dots, width, (height + 7) / 8);
-        m_storedGraphics.insert(
-                key(3, fn < 80),
-                image.copy(0, 0, std::clamp(width, 1, image.width()), image.height()));
-        return;
-    }
-    case 69:
-    case 85: {
-        // kc1 kc2 x y: x and y scale 1 or 2.
-        const auto found = m_storedGraphics.constFind(key(2, fn == 69));
-        if (found == m_storedGraphics.cend())
-            return warn(u"stored graphics printed that are not defined"_s);
-        addPicture(*found, at(4) == 2 ? 2 : 1, at(5) == 2 ? 2 : 1, u"stored graphics"_s);
-        return;
-    }
-    case 65:
-    case 81:
-        m_storedGraphics.removeIf(
-                [fn](const auto &entry) { return (entry.key() & 1) == (fn == 65); });
-        return;
-    case 66:
-    case 82:
-        m_storedGraphics.remove(key(2, fn == 66));
-        return;
-    case 48:
-    case 51:
-    case 52:
-    case 64:
-    case 80:
-        return warn(u"graphics information request not answered"_s);
-    default:
-        return warn(u"graphics function %1 unknown"_s.arg(fn));
-    }
-}
-
-void Printer::twoDimensionalCode(QByteArrayView body)
-{
-    // body: cn fn and the function's parameters, as GS ( k carries them.
-    if (body.size() < 2)
-        return warn(u"two-dimensional code command too short"_s);
-    const auto *p = reinterpret_cast<const uchar *>(body.data());
-    const int cn = p[0];
-    const int fn = p[1];
-    auto at = [&](qsizetype i) {
-        return i < body.size() ? int(p[i]) : 0;
-    };
-    if (cn == 49) {
-        switch (fn) {
-        case 65: // model: 49 model 1, 50 model 2, 51 Micro QR
-            qr.micro = at(2) == 51;
-            if (at(2) == 49)
-                warn(u"QR model 1 drawn as model 2"_s);
-            return;
-        case 67:
-            if (at(2) < 1 || at(2) > 16)
-                return warn(u"QR module size out of range"_s);
-            qr.moduleSize = at(2);
-            return;
-        case 69: {
-            static constexpr char levels[] = {'L', 'M', 'Q', 'H'};
-            const int level = at(2) - 48;
-            if (level < 0 || level > 3)
-                return warn(u"QR error correction level out of range"_s);
-            qr.level = levels[level];
-            return;
-        }
-        case 80:
-            qr.data = body.sliced(std::min<qsizetype>(3, body.size())).toByteArray();
-            return;
-        case 81: {
-            const EncodedSymbol symbol = SymbolEncoder::qrCode(qr.data, qr.level, qr.micro);
-            if (!symbol.isValid())
-                return warn(u"QR code not printed: "_s + symbol.error);
-            addPicture(symbol.modules,
-                       qr.moduleSize,
-                       qr.moduleSize,
-                       u"QR code"_s,
-                       qr.micro ? Code2D::MicroQr : Code2D::Qr,
-                       qr.data);
-            return;
-        }
-        case 82:
-            return warn(u"QR size information request not answered"_s);
-        default:
-            return warn(u"QR function %1 unknown"_s.arg(fn));
-        }
-    }
-    if (cn == 48) {
-        switch (fn) {
-        case 65:
-            pdf417.columns = at(2) <= 30 ? at(2) : 0;
-            return;
-        case 66:
-            pdf417.rows = (at(2) == 0 || (at(2) >= 3 && at(2) <= 90)) ? at(2) : 0;
-            return;
-        case 67:
-            if (at(2) < 2 || at(2) > 8)
-                return warn(u"PDF417 module width out of range"_s);
-            pdf417.moduleWidth = at(2);
-            return;
-        case 68:
-            if (at(2) < 2 || at(2) > 8)
-                return warn(u"PDF417 row height out of range"_s);
-            pdf417.rowHeight = at(2);
-            return;
-        case 69: // m 48: level n 48-56; m 49: a ratio, left to the encoder
-            pdf417.securityLevel = at(2) == 48 && at(3) >= 48 && at(3) <= 56 ? at(3) - 48 : -1;
-            return;
-        case 70:
-            pdf417.truncated = at(2) & 1;
-            return;
-        case 80:
-            pdf417.data = body.sliced(std::min<qsizetype>(3, body.size())).toByteArray();
-            return;
-        case 81: {
-            const EncodedSymbol symbol = SymbolEncoder::pdf417(pdf417.data,
-                                                               pdf417.columns,
-                                                               pdf417.rows,
-                                                               pdf417.securityLevel,
-                                                               pdf417.truncated);
-            if (!symbol.isValid())
-                return warn(u"PDF417 not printed: "_s + symbol.error);
-            addPicture(symbol.modules,
-                       pdf417.moduleWidth,
-                       pdf417.moduleWidth * pdf417.rowHeight,
-                       u"PDF417"_s,
-                       Code2D::Pdf417,
-                       pdf417.data);
-            return;
-        }
-        case 82:
-            return warn(u"PDF417 size information request not answered"_s);
-        default:
-            return warn(u"PDF417 function %1 unknown"_s.arg(fn));
-        }
-    }
-    static const char *const others[] = {
-            "MaxiCode", "GS1 DataBar", "Composite Symbology", "Aztec Code", "DataMatrix"};
-    if (cn >= 50 && cn <= 54)
-        return warn(QString::fromLatin1(others[cn - 50]) + u" not drawn"_s);
-    warn(u"two-dimensional code of an unknown kind"_s);
 }
 
 } // namespace emulator

@@ -3,6 +3,7 @@
 #include "PrintBuffer.h"
 #include "Receipt.h"
 #include "StatusConditions.h"
+#include "commands/SymbolSettings.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -36,24 +37,6 @@ public:
         HriPosition hri = HriPosition::None;
         bool hriFontB = false;
     };
-    struct QrSettings
-    {
-        int moduleSize = 3;
-        char level = 'L';
-        bool micro = false;
-        QByteArray data;
-    };
-    struct Pdf417Settings
-    {
-        int columns = 0;
-        int rows = 0;
-        int moduleWidth = 3;
-        int rowHeight = 3; // times the module width
-        int securityLevel = 1;
-        bool truncated = false;
-        QByteArray data;
-    };
-
     explicit Printer(const PrinterProfile &profile = {});
 
     const PrinterProfile &profile() const { return m_profile; }
@@ -98,12 +81,13 @@ public:
     QByteArray takeReplies();
     void setStatus(const StatusConditions &status);
     const StatusConditions &status() const { return m_status; }
-    // The four bytes of automatic status back.
-    QByteArray automaticStatus() const;
 
-    // The variable-length parts of commands with sub-functions.
-    void graphics(QByteArrayView body);
-    void twoDimensionalCode(QByteArrayView body);
+    // Maintenance counters by their number: 20 and 148 lines fed, 21 and 149 lines printed,
+    // 50 and 178 cuts, 70 and 198 hours of operation; the first of each pair can be reset.
+    // -1 for a counter the printer lacks.
+    qint64 counter(int number) const;
+    bool resetCounter(int number);
+
     void defineUserCharacters(QByteArrayView parameters);
     void defineNvBitImages(QByteArrayView parameters);
     void cancelUserCharacter(int code);
@@ -127,15 +111,22 @@ public:
     int motionY = 1;
     int automaticStatusMask = 0;
     BarcodeSettings barcode;
-    QrSettings qr;
-    Pdf417Settings pdf417;
+    SymbolSettings symbols;
     QImage downloadedBitImage; // GS *
     QList<QImage> nvBitImages; // FS q, printed by FS p from 1
     QImage bufferedGraphics;   // GS ( L 112, printed by GS ( L 50
     int bufferedScaleX = 1;
     int bufferedScaleY = 1;
+    QHash<int, QImage> storedGraphics; // by key code pair and whether kept in NV memory
+    QByteArray nvUserMemory;           // FS g, 1 KiB
+    QByteArray memorySwitches[8];      // GS ( E, bit 8 first, '0' or '1'
 
 private:
+    enum Counter { LinesFed, LinesPrinted, Cuts };
+    void count(int kind);
+    void explainChineseMode();
+    qsizetype chineseCharacter(const uchar *bytes, qsizetype available, QString *decoded);
+    void put(QChar character, bool doubleByte, QString *decoded);
     void addCharacter(QChar character, bool doubleByte);
     qsizetype asciiRun(const uchar *bytes, qsizetype available, QString *decoded);
     void placeCharacter(QChar character, bool doubleByte);
@@ -148,7 +139,9 @@ private:
     StatusConditions m_status;
     QByteArray m_replies;
     QString m_warning;
-    QHash<int, QImage> m_storedGraphics;             // key code pair and whether kept in NV memory
+    // Lines fed, lines printed, cuts, hours: since the last reset and in all.
+    qint64 m_counters[4][2] = {};
+    quint64 m_chineseHintSerial = 0; // the receipt that was told why its bytes print as Chinese
     QHash<int, std::pair<int, QImage>> m_userGlyphs; // font and code: width and dots
 };
 

@@ -84,9 +84,9 @@ struct Barcode
     friend bool operator==(const Barcode &, const Barcode &) = default;
 };
 
-enum class Code2D { None, Qr, MicroQr, Pdf417 };
+enum class Code2D { None, Qr, MicroQr, Pdf417, DataMatrix, Aztec, MaxiCode, DataBar, Composite };
 
-// A picture that prints as a block of its own: raster and stored images, QR and PDF417 codes.
+// A picture that prints as a block of its own: raster and stored images, two-dimensional codes.
 struct Picture
 {
     QImage bits; // one pixel a dot, black set
@@ -95,7 +95,7 @@ struct Picture
     Placement placement;
     QString what; // "QR code", "raster image", ... for the log and the margin
     Code2D code = Code2D::None;
-    QByteArray data; // a two-dimensional code's data, as stored with GS ( k
+    QByteArray data; // a two-dimensional code's data as stored; a composite's "linear|2D"
 
     friend bool operator==(const Picture &, const Picture &) = default;
 };

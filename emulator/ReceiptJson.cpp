@@ -265,6 +265,16 @@ QByteArray codeName(Code2D code)
         return "MicroQR";
     case Code2D::Pdf417:
         return "PDF417";
+    case Code2D::DataMatrix:
+        return "DataMatrix";
+    case Code2D::Aztec:
+        return "Aztec";
+    case Code2D::MaxiCode:
+        return "MaxiCode";
+    case Code2D::DataBar:
+        return "GS1DataBar";
+    case Code2D::Composite:
+        return "Composite";
     }
     return {};
 }

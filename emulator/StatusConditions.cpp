@@ -1,68 +1,103 @@
 #include "StatusConditions.h"
 
+#include <QtGlobal>
+
 namespace emulator {
 
 namespace {
 
-// Every one-byte status has bit 1 and bit 4 set, so that it can never be mistaken for an
-// XON/XOFF byte or for a reply to another command.
-constexpr char Fixed = 0x12;
+// Every one-byte status of DLE EOT has bit 1 and bit 4 set, so that it can never be mistaken
+// for an XON/XOFF byte or for a reply to another command; byte 1 of automatic status back has
+// bit 4 set.
+constexpr char RealTimeFixed = 0x12;
+constexpr char AutomaticFixed = 0x10;
 
-char bit(bool set, int position)
+// An error (jam, cutter, voltage, RAM, EEPROM) puts the printer off-line (DLE EOT 1 bit 3) and
+// is an off-line cause (DLE EOT 2 bit 6); the last three are unrecoverable (DLE EOT 3 bit 5).
+// The paper end is reported in the one-byte replies only: the six-byte reply has no bit for it.
+// clang-format off
+constexpr StatusCondition Table[] = {
+    //                                                                     DLE EOT 1-4               DLE EOT 20 bytes 3-6       GS r 1 GS r 2  GS a bytes 1-2
+    {&StatusConditions::nearEnd, QT_TRANSLATE_NOOP("emulator::StatusCondition", "near end"),
+                                                                           {0x00, 0x00, 0x00, 0x0C}, {0x01, 0x00, 0x00, 0x00}, 0x03, 0x00, {0x00, 0x00}},
+    {&StatusConditions::paperJamAtExit, QT_TRANSLATE_NOOP("emulator::StatusCondition", "paper jam at exit"),
+                                                                           {0x08, 0x40, 0x04, 0x00}, {0x02, 0x00, 0x00, 0x00}, 0x00, 0x00, {0x08, 0x04}},
+    {&StatusConditions::paperNearEnd, QT_TRANSLATE_NOOP("emulator::StatusCondition", "paper near end"),
+                                                                           {0x00, 0x00, 0x00, 0x0C}, {0x04, 0x00, 0x00, 0x00}, 0x03, 0x00, {0x00, 0x00}},
+    {&StatusConditions::coverOpen, QT_TRANSLATE_NOOP("emulator::StatusCondition", "cover open"),
+                                                                           {0x08, 0x04, 0x00, 0x00}, {0x00, 0x02, 0x00, 0x00}, 0x00, 0x00, {0x28, 0x00}},
+    {&StatusConditions::voltageOutOfRange, QT_TRANSLATE_NOOP("emulator::StatusCondition", "voltage out of range"),
+                                                                           {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x08, 0x00}, 0x00, 0x00, {0x08, 0x20}},
+    {&StatusConditions::cutterError, QT_TRANSLATE_NOOP("emulator::StatusCondition", "cutter error"),
+                                                                           {0x08, 0x40, 0x08, 0x00}, {0x00, 0x00, 0x00, 0x01}, 0x00, 0x00, {0x08, 0x08}},
+    {&StatusConditions::ramError, QT_TRANSLATE_NOOP("emulator::StatusCondition", "RAM error"),
+                                                                           {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x00, 0x04}, 0x00, 0x00, {0x08, 0x20}},
+    {&StatusConditions::eepromError, QT_TRANSLATE_NOOP("emulator::StatusCondition", "EPPROM error"),
+                                                                           {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x00, 0x08}, 0x00, 0x00, {0x08, 0x20}},
+    {&StatusConditions::paperEnd, QT_TRANSLATE_NOOP("emulator::StatusCondition", "paper end (one-byte replies only)"),
+                                                                           {0x08, 0x20, 0x00, 0x60}, {0x00, 0x00, 0x00, 0x00}, 0x0C, 0x00, {0x08, 0x00}},
+    {&StatusConditions::drawerPinHigh, QT_TRANSLATE_NOOP("emulator::StatusCondition", "drawer pin 3 high"),
+                                                                           {0x04, 0x00, 0x00, 0x00}, {0x00, 0x00, 0x00, 0x00}, 0x00, 0x01, {0x04, 0x00}},
+};
+// clang-format on
+
+// The bits the conditions that hold set in one column of the table.
+template<typename Column>
+char bits(const StatusConditions &conditions, Column column)
 {
-    return set ? char(1 << position) : char(0);
+    char set = 0;
+    for (const StatusCondition &row : Table) {
+        if (conditions.*row.flag)
+            set = char(set | column(row));
+    }
+    return set;
 }
 
 } // namespace
 
+std::span<const StatusCondition> statusConditionTable()
+{
+    return Table;
+}
+
 char StatusConditions::paperSensors() const
 {
-    return char(((nearEnd || paperNearEnd) ? 0x03 : 0) | (paperEnd ? 0x0C : 0));
+    return bits(*this, [](const StatusCondition &row) { return row.sensors; });
+}
+
+char StatusConditions::drawer() const
+{
+    return bits(*this, [](const StatusCondition &row) { return row.drawer; });
 }
 
 QByteArray StatusConditions::reply(int n) const
 {
-    const bool error = paperJamAtExit || cutterError || ramError || eepromError
-                       || voltageOutOfRange;
-    const bool unrecoverable = ramError || eepromError || voltageOutOfRange;
-    const bool offline = coverOpen || paperEnd || error;
-    const bool lowPaper = nearEnd || paperNearEnd;
-
-    // n = 1 printer status: bit 3 off-line.
-    const char printer = Fixed | bit(offline, 3);
-    // n = 2 off-line cause: bit 2 cover open, bit 5 stopped at paper end, bit 6 error.
-    const char offlineCause = Fixed | bit(coverOpen, 2) | bit(paperEnd, 5) | bit(error, 6);
-    // n = 3 error cause: bit 2 mechanical error (jam), bit 3 cutter, bit 5 unrecoverable.
-    const char errorCause = Fixed | bit(paperJamAtExit, 2) | bit(cutterError, 3)
-                            | bit(unrecoverable, 5);
-    // n = 4 paper sensors: bits 2-3 roll near its end, bits 5-6 roll at its end.
-    const char paper = Fixed | (lowPaper ? char(0x0C) : char(0))
-                       | (paperEnd ? char(0x60) : char(0));
-
-    switch (n) {
-    case 1:
-        return QByteArray(1, printer);
-    case 2:
-        return QByteArray(1, offlineCause);
-    case 3:
-        return QByteArray(1, errorCause);
-    case 4:
-        return QByteArray(1, paper);
-    case 20: {
-        // Six bytes: the printer and off-line bytes, then one byte each for paper, cover,
-        // power and the printer's internal errors.
-        QByteArray six(6, 0);
-        six[0] = printer;
-        six[1] = offlineCause;
-        six[2] = char(bit(nearEnd, 0) | bit(paperJamAtExit, 1) | bit(paperNearEnd, 2));
-        six[3] = bit(coverOpen, 1);
-        six[4] = bit(voltageOutOfRange, 3);
-        six[5] = char(bit(cutterError, 0) | bit(ramError, 2) | bit(eepromError, 3));
-        return six;
-    }
-    default:
+    auto realTime = [this](int i) {
+        return char(RealTimeFixed
+                    | bits(*this, [i](const StatusCondition &row) { return row.realTime[i]; }));
+    };
+    if (n >= 1 && n <= 4)
+        return QByteArray(1, realTime(n - 1));
+    if (n != 20)
         return {};
-    }
+    // Six bytes: the printer and off-line bytes, then one byte each for paper, cover, power
+    // and the printer's internal errors.
+    QByteArray six(6, 0);
+    six[0] = realTime(0);
+    six[1] = realTime(1);
+    for (int i = 0; i < 4; ++i)
+        six[2 + i] = bits(*this, [i](const StatusCondition &row) { return row.extended[i]; });
+    return six;
+}
+
+QByteArray StatusConditions::automatic() const
+{
+    QByteArray block(4, 0);
+    block[0] = char(AutomaticFixed
+                    | bits(*this, [](const StatusCondition &row) { return row.automatic[0]; }));
+    block[1] = bits(*this, [](const StatusCondition &row) { return row.automatic[1]; });
+    block[2] = paperSensors();
+    return block;
 }
 
 } // namespace emulator

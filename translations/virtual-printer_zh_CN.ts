@@ -2,23 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
-    <name>vprinter::PrinterWindow</name>
-    <message>
-        <source>Virtual thermal printer</source>
-        <translation>虚拟热敏打印机</translation>
-    </message>
-    <message>
-        <source>Serial port: &lt;b&gt;%1&lt;/b&gt;%2</source>
-        <translation>串口：&lt;b&gt;%1&lt;/b&gt;%2</translation>
-    </message>
-    <message>
-        <source> &amp;nbsp; Network: &lt;b&gt;tcp %1&lt;/b&gt;</source>
-        <translation> &amp;nbsp; 网络：&lt;b&gt;tcp %1&lt;/b&gt;</translation>
-    </message>
-    <message>
-        <source>Status the printer reports</source>
-        <translation>打印机上报的状态</translation>
-    </message>
+    <name>emulator::StatusCondition</name>
     <message>
         <source>near end</source>
         <translation>将尽</translation>
@@ -54,6 +38,29 @@
     <message>
         <source>paper end (one-byte replies only)</source>
         <translation>缺纸（仅单字节应答）</translation>
+    </message>
+    <message>
+        <source>drawer pin 3 high</source>
+        <translation>钱箱引脚3高电平</translation>
+    </message>
+</context>
+<context>
+    <name>vprinter::PrinterWindow</name>
+    <message>
+        <source>Virtual thermal printer</source>
+        <translation>虚拟热敏打印机</translation>
+    </message>
+    <message>
+        <source>Serial port: &lt;b&gt;%1&lt;/b&gt;%2</source>
+        <translation>串口：&lt;b&gt;%1&lt;/b&gt;%2</translation>
+    </message>
+    <message>
+        <source> &amp;nbsp; Network: &lt;b&gt;tcp %1&lt;/b&gt;</source>
+        <translation> &amp;nbsp; 网络：&lt;b&gt;tcp %1&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>Status the printer reports</source>
+        <translation>打印机上报的状态</translation>
     </message>
     <message>
         <source>no reply</source>

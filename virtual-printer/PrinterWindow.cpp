@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -79,21 +80,15 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
     auto *sideLayout = new QVBoxLayout(side);
     auto *statusBox = new QGroupBox(tr("Status the printer reports"), side);
     auto *statusLayout = new QVBoxLayout(statusBox);
-    auto addCheckBox = [statusBox, statusLayout](const QString &text) {
-        auto *box = new QCheckBox(text, statusBox);
+    for (const emulator::StatusCondition &condition : emulator::statusConditionTable()) {
+        auto *box = new QCheckBox(
+                QCoreApplication::translate("emulator::StatusCondition", condition.label),
+                statusBox);
         statusLayout->addWidget(box);
-        return box;
-    };
-    m_nearEnd = addCheckBox(tr("near end"));
-    m_paperJam = addCheckBox(tr("paper jam at exit"));
-    m_paperNearEnd = addCheckBox(tr("paper near end"));
-    m_coverOpen = addCheckBox(tr("cover open"));
-    m_voltage = addCheckBox(tr("voltage out of range"));
-    m_cutterError = addCheckBox(tr("cutter error"));
-    m_ramError = addCheckBox(tr("RAM error"));
-    m_eepromError = addCheckBox(tr("EPPROM error"));
-    m_paperEnd = addCheckBox(tr("paper end (one-byte replies only)"));
-    m_noReply = addCheckBox(tr("no reply"));
+        m_conditionBoxes.append({box, condition.flag});
+    }
+    m_noReply = new QCheckBox(tr("no reply"), statusBox);
+    statusLayout->addWidget(m_noReply);
     sideLayout->addWidget(statusBox);
     for (QCheckBox *box : statusBox->findChildren<QCheckBox *>()) {
         connect(box, &QCheckBox::toggled, this, [this] {
@@ -188,15 +183,8 @@ void PrinterWindow::showClients()
 emulator::StatusConditions PrinterWindow::conditions() const
 {
     emulator::StatusConditions conditions;
-    conditions.nearEnd = m_nearEnd->isChecked();
-    conditions.paperJamAtExit = m_paperJam->isChecked();
-    conditions.paperNearEnd = m_paperNearEnd->isChecked();
-    conditions.coverOpen = m_coverOpen->isChecked();
-    conditions.voltageOutOfRange = m_voltage->isChecked();
-    conditions.cutterError = m_cutterError->isChecked();
-    conditions.ramError = m_ramError->isChecked();
-    conditions.eepromError = m_eepromError->isChecked();
-    conditions.paperEnd = m_paperEnd->isChecked();
+    for (const auto &[box, flag] : m_conditionBoxes)
+        conditions.*flag = box->isChecked();
     return conditions;
 }
 

@@ -6,8 +6,11 @@
 
 #include <QHash>
 #include <QImage>
+#include <QList>
 #include <QMainWindow>
 #include <QTimer>
+
+#include <utility>
 
 class QCheckBox;
 class QLabel;
@@ -51,15 +54,8 @@ private:
     QLabel *m_clientLabel = nullptr;
     QScrollArea *m_scrollArea = nullptr;
     QPlainTextEdit *m_log = nullptr;
-    QCheckBox *m_nearEnd = nullptr;
-    QCheckBox *m_paperJam = nullptr;
-    QCheckBox *m_paperNearEnd = nullptr;
-    QCheckBox *m_coverOpen = nullptr;
-    QCheckBox *m_voltage = nullptr;
-    QCheckBox *m_cutterError = nullptr;
-    QCheckBox *m_ramError = nullptr;
-    QCheckBox *m_eepromError = nullptr;
-    QCheckBox *m_paperEnd = nullptr;
+    // The boxes of the status conditions, in the order of the conditions' table.
+    QList<std::pair<QCheckBox *, bool emulator::StatusConditions::*>> m_conditionBoxes;
     QCheckBox *m_noReply = nullptr;
     QCheckBox *m_chineseAtPowerUp = nullptr;
 };

@@ -1,11 +1,18 @@
 #include "CodeTables.h"
+#include "Interpreter.h"
 
+#include <QFile>
+#include <QHash>
+#include <QSet>
+#include <QStringDecoder>
 #include <QTest>
+
+#include <iconv.h>
 
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
-using emulator::CodeTables;
+using namespace emulator;
 
 // What a byte prints in each character code table and under each international set. The
 // expected code points are those of public mapping files: the Unicode consortium's
@@ -20,6 +27,11 @@ class TestCodeTables : public QObject
 private Q_SLOTS:
     void upper_data();
     void upper();
+    void wholeTables_data();
+    void wholeTables();
+    void writtenTables_data();
+    void writtenTables();
+    void fixture();
     void unknownTables();
     void international_data();
     void international();
@@ -37,7 +49,14 @@ void TestCodeTables::upper_data()
     QTest::newRow("PC437 light shade") << 0 << 0xB0 << 0x2591;
     QTest::newRow("PC437 sharp s") << 0 << 0xE1 << 0x00DF;
     QTest::newRow("Katakana A") << 1 << 0xB1 << 0xFF71;
-    QTest::newRow("Katakana 80 empty") << 1 << 0x80 << 0xFFFD;
+    QTest::newRow("Katakana lower one eighth block") << 1 << 0x80 << 0x2581;
+    QTest::newRow("Katakana cross") << 1 << 0x8F << 0x253C;
+    QTest::newRow("Katakana horizontal line") << 1 << 0x95 << 0x2500;
+    QTest::newRow("Katakana vertical line") << 1 << 0x96 << 0x2502;
+    QTest::newRow("Katakana rounded corner") << 1 << 0x9C << 0x256D;
+    QTest::newRow("Katakana double line") << 1 << 0xE0 << 0x2550;
+    QTest::newRow("Katakana yen sign") << 1 << 0xF1 << 0x5186;
+    QTest::newRow("Katakana no-break space") << 1 << 0xFF << 0x00A0;
     QTest::newRow("PC850 dotless i") << 2 << 0xD5 << 0x0131;
     QTest::newRow("PC860 a tilde") << 3 << 0x84 << 0x00E3;
     QTest::newRow("PC863 A circumflex") << 4 << 0x84 << 0x00C2;
@@ -47,6 +66,7 @@ void TestCodeTables::upper_data()
     QTest::newRow("PC853 H stroke") << 12 << 0xE7 << 0x0126;
     QTest::newRow("PC853 AA empty") << 12 << 0xAA << 0xFFFD;
     QTest::newRow("PC857 dotless i") << 13 << 0x8D << 0x0131;
+    QTest::newRow("PC857 euro") << 13 << 0xD5 << 0x20AC;
     QTest::newRow("PC737 Alpha") << 14 << 0x80 << 0x0391;
     QTest::newRow("ISO8859-7 Alpha") << 15 << 0xC1 << 0x0391;
     QTest::newRow("ISO8859-7 80 control") << 15 << 0x80 << 0xFFFD;
@@ -92,6 +112,215 @@ void TestCodeTables::upper()
     QVERIFY(CodeTables::isKnown(table));
     QVERIFY(CodeTables::tables().contains(table));
     QCOMPARE(CodeTables::upper(table, uchar(byte)).unicode(), expected);
+}
+
+namespace {
+
+// The references a table is checked against: the platform's ICU converter or glibc's iconv,
+// with the bytes where the printer differs from it (byte << 16 | code point).
+struct Reference
+{
+    int table;
+    const char *icu;
+    const char *iconv;
+    QList<int> differences;
+};
+
+const QList<Reference> &references()
+{
+    static const QList<Reference> list = {{0, "IBM437", nullptr, {}},
+                                          {2, "IBM850", nullptr, {}},
+                                          {3, "IBM860", nullptr, {}},
+                                          {4, "IBM863", nullptr, {}},
+                                          {5, "IBM865", nullptr, {}},
+                                          {11, "IBM851", nullptr, {}},
+                                          // The euro sign of later firmware.
+                                          {13, "IBM857", nullptr, {0xD5 << 16 | 0x20AC}},
+                                          {14, "IBM737", nullptr, {}},
+                                          {15, "ISO-8859-7", nullptr, {}},
+                                          {16, "windows-1252", nullptr, {}},
+                                          {17, "IBM866", nullptr, {}},
+                                          // The not sign ICU leaves out.
+                                          {18, "IBM852", nullptr, {0xAA << 16 | 0x00AC}},
+                                          {19, "IBM858", nullptr, {}},
+                                          {21, "windows-874", nullptr, {}},
+                                          {32, "ibm-720", nullptr, {}},
+                                          {33, "IBM775", nullptr, {}},
+                                          {34, "IBM855", nullptr, {}},
+                                          {35, "IBM861", nullptr, {}},
+                                          {36, "IBM862", nullptr, {}},
+                                          {37, "IBM864", nullptr, {}},
+                                          {38, "IBM869", nullptr, {}},
+                                          {39, "ISO-8859-2", nullptr, {}},
+                                          {40, "ISO-8859-15", nullptr, {}},
+                                          {41, "ibm-1098", nullptr, {}},
+                                          {42, nullptr, "CP774", {}},
+                                          {43, nullptr, "CP772", {}},
+                                          {44, "ibm-1125", nullptr, {}},
+                                          {45, "windows-1250", nullptr, {}},
+                                          {46, "windows-1251", nullptr, {}},
+                                          {47, "windows-1253", nullptr, {}},
+                                          {48, "windows-1254", nullptr, {}},
+                                          {49, "windows-1255", nullptr, {}},
+                                          {50, "windows-1256", nullptr, {}},
+                                          {51, "windows-1257", nullptr, {}},
+                                          {52, "windows-1258", nullptr, {}},
+                                          {53, nullptr, "RK1048", {}}};
+    return list;
+}
+
+// Control codes and private-use characters print nothing: U+FFFD.
+char16_t printable(char16_t c)
+{
+    const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
+    return control || (c >= 0xE000 && c <= 0xF8FF) ? char16_t(0xFFFD) : c;
+}
+
+char16_t icuCharacter(const char *name, int byte)
+{
+    QStringDecoder decoder(name);
+    const char in = char(byte);
+    const QString out = decoder.decode(QByteArrayView(&in, 1));
+    return !decoder.hasError() && out.size() == 1 ? printable(out.at(0).unicode()) : 0xFFFD;
+}
+
+char16_t iconvCharacter(const char *name, int byte)
+{
+    iconv_t cd = iconv_open("UTF-16LE", name);
+    if (cd == iconv_t(-1)) // NOLINT(performance-no-int-to-ptr): iconv's value for failure
+        return 0;
+    char in = char(byte);
+    char16_t out = 0xFFFD;
+    char *inPtr = &in;
+    size_t inLeft = 1;
+    auto *outPtr = reinterpret_cast<char *>(&out);
+    size_t outLeft = sizeof out;
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1))
+        out = 0xFFFD;
+    iconv_close(cd);
+    return printable(out);
+}
+
+// Bytes 80-FF of a table as its reference has them.
+QString referenceUpper(const Reference &reference)
+{
+    QString upper;
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        char16_t c = reference.icu ? icuCharacter(reference.icu, byte)
+                                   : iconvCharacter(reference.iconv, byte);
+        for (const int difference : reference.differences) {
+            if (difference >> 16 == byte)
+                c = char16_t(difference & 0xFFFF);
+        }
+        upper += QChar(c);
+    }
+    return upper;
+}
+
+QString upperOf(int table)
+{
+    QString upper;
+    for (int byte = 0x80; byte <= 0xFF; ++byte)
+        upper += CodeTables::upper(table, uchar(byte));
+    return upper;
+}
+
+// Table 1 as receipt-print-hq/escpos-printer-db's encoding data lists it (KATAKANA).
+const QString Katakana = u"▁▂▃▄▅▆▇█▏▎▍▌▋▊▉┼┴┬┤├¯─│▕┌┐└┘╭╮╰╯ ｡｢｣､･ｦｧｨｩｪｫｬｭｮｯ"
+                         u"ｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ"
+                         u"═╞╪╡◢◣◥◤♠♥♦♣●○╱╲╳円年月日時分秒〒市区町村人▓\u00A0"_s;
+
+} // namespace
+
+// Every byte 80-FF of every table with a reference, against it.
+void TestCodeTables::wholeTables_data()
+{
+    QTest::addColumn<int>("table");
+    QTest::addColumn<QString>("expected");
+
+    for (const Reference &reference : references()) {
+        QTest::newRow(reference.icu ? reference.icu : reference.iconv)
+                << reference.table << referenceUpper(reference);
+    }
+    QTest::newRow("Katakana") << 1 << Katakana;
+}
+
+void TestCodeTables::wholeTables()
+{
+    QFETCH(int, table);
+    QFETCH(QString, expected);
+
+    QCOMPARE(expected.size(), 128);
+    const QString upper = upperOf(table);
+    for (int i = 0; i < 128; ++i) {
+        QVERIFY2(upper.at(i) == expected.at(i),
+                 qPrintable(u"byte %1: U+%2, expected U+%3"_s.arg(0x80 + i, 2, 16)
+                                    .arg(upper.at(i).unicode(), 4, 16)
+                                    .arg(expected.at(i).unicode(), 4, 16)));
+    }
+}
+
+// The tables written out in the emulator print no character twice.
+void TestCodeTables::writtenTables_data()
+{
+    QTest::addColumn<int>("table");
+    QTest::newRow("Katakana") << 1;
+    QTest::newRow("PC853") << 12;
+    QTest::newRow("PC1118") << 42;
+    QTest::newRow("PC1119") << 43;
+    QTest::newRow("KZ-1048") << 53;
+}
+
+void TestCodeTables::writtenTables()
+{
+    QFETCH(int, table);
+
+    QSet<QChar> seen;
+    for (const QChar c : upperOf(table)) {
+        QVERIFY2(c == QChar::ReplacementCharacter || !seen.contains(c),
+                 qPrintable(u"U+%1 twice"_s.arg(c.unicode(), 4, 16)));
+        seen.insert(c);
+    }
+}
+
+// The fixture that prints every table's bytes 80-FF, four lines of 32 under "table n".
+void TestCodeTables::fixture()
+{
+    QFile file(QStringLiteral(FIXTURES_DIR "/code-tables.bin"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    Interpreter interpreter;
+    interpreter.feed(file.readAll());
+    interpreter.finish();
+    QStringList lines;
+    for (const Receipt &receipt : interpreter.receipts()) {
+        for (const ReceiptBlock &block : receipt.blocks) {
+            if (const auto *line = std::get_if<TextLine>(&block)) {
+                QString text;
+                for (const TextRun &run : line->runs)
+                    text += run.text;
+                lines << text;
+            }
+        }
+    }
+    QHash<int, QString> expected;
+    for (const Reference &reference : references())
+        expected.insert(reference.table, referenceUpper(reference));
+    expected.insert(1, Katakana);
+    QList<int> printed;
+    for (qsizetype at = 0; at + 4 < lines.size(); at += 5) {
+        QVERIFY2(lines[at].startsWith(u"table "_s), qPrintable(lines[at]));
+        const int table = lines[at].mid(6).toInt();
+        const QString upper = lines.mid(at + 1, 4).join(QString());
+        printed << table;
+        if (table == 12) {
+            // PC853 has no reference here: its six undefined bytes print nothing.
+            QCOMPARE(upper.count(QChar::ReplacementCharacter), 6);
+            continue;
+        }
+        QVERIFY2(expected.contains(table), qPrintable(lines[at]));
+        QCOMPARE(upper, expected.value(table));
+    }
+    QCOMPARE(printed, CodeTables::tables());
 }
 
 void TestCodeTables::unknownTables()

@@ -23,6 +23,8 @@ class TestFixtures : public QObject
 private Q_SLOTS:
     void prints_data();
     void prints();
+    void twoDimensionalCodes_data();
+    void twoDimensionalCodes();
 };
 
 namespace {
@@ -89,6 +91,7 @@ Printed print(const QByteArray &bytes, bool chinese, QImage *picture)
     return printed;
 }
 
+// What zbarimg reads in the picture, "QR-Code:text".
 QStringList scan(const QImage &image)
 {
     QTemporaryDir dir;
@@ -99,6 +102,46 @@ QStringList scan(const QImage &image)
     process.start(u"zbarimg"_s, {u"-q"_s, path});
     process.waitForFinished(120000);
     return QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+// The picture cut to its ink and a white margin: zxing-cpp looks for some symbols (Aztec
+// codes) from the middle of the picture.
+QImage inked(const QImage &image)
+{
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+        }
+    }
+    QImage framed(ink.size() + QSize(80, 80), QImage::Format_RGB32);
+    framed.fill(Qt::white);
+    for (int y = 0; y < ink.height(); ++y) {
+        for (int x = 0; x < ink.width(); ++x)
+            framed.setPixel(x + 40, y + 40, image.pixel(ink.x() + x, ink.y() + y));
+    }
+    return framed;
+}
+
+// What zxing-cpp reads in the picture as the given format, "PDF417:text".
+QStringList read(const QImage &image, const QString &format)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"symbol.png"_s);
+    if (!image.save(path))
+        return {u"cannot save"_s};
+    QProcess process;
+    process.start(u"ZXingReader"_s, {u"-1"_s, u"-format"_s, format, path});
+    process.waitForFinished(120000);
+    QStringList codes;
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    for (const QString &line : out.split(u'\n', Qt::SkipEmptyParts)) {
+        const qsizetype quote = line.indexOf(u'"');
+        if (quote > 0)
+            codes << format + u':' + line.mid(quote + 1).chopped(1);
+    }
+    return codes;
 }
 
 } // namespace
@@ -135,6 +178,25 @@ void TestFixtures::prints_data()
                                              u"QR-Code:0123456789012345678901234567890123456789"_s,
                                              u"QR-Code:abcdefghijklmnopqrstuvwxyzabcdefghijklmn"_s}
                               << QStringList{u"receipt 1: QR model 1 drawn as model 2"_s};
+    QTest::newRow("PDF417") << u"escpos-php_pdf417-code"_s << true << QStringList{} << QStringList{}
+                            << QStringList{} << -1 << QStringList{u"PDF417:Testing 123"_s}
+                            << QStringList{u"receipt 1: 2 × PDF417 wider than the print area, cut"
+                                           " at its edge"_s};
+    // The library's PDF417 error correction and GS1 DataBar width commands declare one byte
+    // less and one more than they carry, its MaxiCode has no postal fields for mode 2 and its
+    // Aztec error correction command takes the next command's first byte: as on paper.
+    QTest::newRow("2D codes") << u"escpos-rs_2d-codes"_s << true << QStringList{u"(k"_s}
+                              << QStringList{} << QStringList{} << -1
+                              << QStringList{u"PDF417:test"_s}
+                              << QStringList{u"receipt 1: PDF417 module width out of range"_s,
+                                             u"receipt 1: PDF417 row height out of range"_s,
+                                             u"receipt 1: SOH ignored"_s,
+                                             u"receipt 1: 2 × MaxiCode not printed: mode 2 needs"
+                                             " the postal code, country and service class"_s,
+                                             u"receipt 1: GS1 DataBar module width out of range"_s,
+                                             u"receipt 1: 2 × NUL ignored"_s,
+                                             u"receipt 1: Aztec code not printed: no data"
+                                             " stored"_s};
     QTest::newRow("barcodes") << u"escpos-php_barcode"_s << true << QStringList{} << QStringList{}
                               << QStringList{} << -1
                               << QStringList{u"CODE-39:ABC"_s,
@@ -159,12 +221,11 @@ void TestFixtures::prints_data()
                            u"Árvíztűrő tükörfúrógép."_s,
                            u"Pchnąć w tę łódź jeża lub ośm skrzyń fig."_s}
             << QStringList{} << QStringList{} << 0 << QStringList{}
-            << QStringList{u"receipt 1: code table 30 unknown, kept the previous one"_s,
-                           u"receipt 1: byte E4 has no character in code table 1"_s,
-                           u"receipt 1: 3 × byte F7 has no character in code table 1"_s,
-                           u"receipt 1: byte F1 has no character in code table 1"_s,
-                           u"receipt 1: 2 × byte EA has no character in code table 1"_s,
-                           u"receipt 1: byte F8 has no character in code table 1"_s};
+            << QStringList{u"receipt 1: code table 30 unknown, kept the previous one"_s};
+    QTest::newRow("ruled table")
+            << u"receiptline_table"_s << true
+            << QStringList{u"╭────"_s, u"┬────┬"_s, u"Orange juice"_s, u"│"_s, u"╰────"_s}
+            << QStringList{} << QStringList{} << 0 << QStringList{} << QStringList{};
     QTest::newRow("code tables in a line")
             << u"escposencoder_codepages"_s << false << QStringList{u"héllohéllohéψжłhello"_s}
             << QStringList{} << QStringList{} << 0 << QStringList{} << QStringList{};
@@ -272,12 +333,63 @@ void TestFixtures::prints()
                                   .join(u'\n')));
     }
     if (!codes.isEmpty()) {
-        if (QStandardPaths::findExecutable(u"zbarimg"_s).isEmpty())
-            QSKIP("zbarimg is not installed");
-        const QStringList read = scan(picture);
+        if (QStandardPaths::findExecutable(u"zbarimg"_s).isEmpty()
+            || QStandardPaths::findExecutable(u"ZXingReader"_s).isEmpty())
+            QSKIP("zbarimg or ZXingReader is not installed");
+        const bool pdf417 = codes.first().startsWith(u"PDF417:"_s);
+        const QStringList found = pdf417 ? read(picture, u"PDF417"_s) : scan(picture);
         for (const QString &code : std::as_const(codes))
-            QVERIFY2(read.contains(code), qPrintable(code + u" not in "_s + read.join(u", ")));
+            QVERIFY2(found.contains(code), qPrintable(code + u" not in "_s + found.join(u", ")));
     }
+}
+
+// Each kind of two-dimensional code through GS ( k and ESC Z, read back from its picture.
+void TestFixtures::twoDimensionalCodes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("format"); // zxing-cpp's name; zbarimg reads the stacked DataBar
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("Data Matrix") << "\035(k\005\0006B\000\000\000\035(k\003\0006C\004"
+                                    "\035(k\012\0006P0test123\035(k\003\0006Q0"_ba
+                                 << u"DataMatrix"_s << u"test123"_s;
+    QTest::newRow("Data Matrix rectangle")
+            << "\035(k\005\0006B1\020\000\035(k\003\0006C\004\035(k\012\0006P0test123"
+               "\035(k\003\0006Q0"_ba
+            << u"DataMatrix"_s << u"test123"_s;
+    QTest::newRow("Aztec code") << "\035(k\004\0005B\000\000\035(k\003\0005C\006\035(k\003"
+                                   "\0005E\050\035(k\014\0005P0Aztec 123\035(k\003\0005Q0"_ba
+                                << u"Aztec"_s << u"Aztec 123"_s;
+    QTest::newRow("MaxiCode") << "\035(k\003\0002A4\035(k\017\0002P0MaxiCode 123"
+                                 "\035(k\003\0002Q0"_ba
+                              << u"MaxiCode"_s << u"MaxiCode 123"_s;
+    QTest::newRow("GS1 DataBar stacked")
+            << "\035(k\003\0003C\003\035(k\021\0003P0H0812345678901\035(k\003\0003Q0"_ba
+            << u"DataBar"_s << u"0108123456789014"_s;
+    QTest::newRow("ESC Z PDF417") << "\035Z\000\033Z\000\002\003\014\000ESC Z PDF417"_ba
+                                  << u"PDF417"_s << u"ESC Z PDF417"_s;
+    QTest::newRow("ESC Z Data Matrix")
+            << "\035Z\001\033Z\000\000\005\010\000ESC Z DM"_ba << u"DataMatrix"_s << u"ESC Z DM"_s;
+    QTest::newRow("ESC Z QR") << "\035Z\002\033Z\000L\004\012\000ESC Z QR 1"_ba << u"QRCode"_s
+                              << u"ESC Z QR 1"_s;
+}
+
+void TestFixtures::twoDimensionalCodes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, format);
+    QFETCH(QString, text);
+
+    if (QStandardPaths::findExecutable(u"ZXingReader"_s).isEmpty())
+        QSKIP("ZXingReader is not installed");
+    Interpreter interpreter;
+    interpreter.feed(bytes);
+    interpreter.finish();
+    QCOMPARE(interpreter.receipts().last().warningLines(), QStringList());
+    static const Renderer renderer;
+    const QImage picture = inked(Renderer::stack(renderer.render(interpreter.receipts()).images));
+    const QStringList found = format == u"DataBar"_s ? scan(picture) : read(picture, format);
+    QCOMPARE(found, QStringList{format + u':' + text});
 }
 
 QTEST_MAIN(TestFixtures)

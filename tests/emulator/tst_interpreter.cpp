@@ -181,10 +181,10 @@ void TestInterpreter::model_data()
             << "\035hP\035w\004\035H\002\035f\001\033a\001\035kA\01301234567890\035w\011"_ba
             << u"K:UPC-A:01234567890:h80w4H2f1|#barcode module width out of range|?1d7709"_s;
     QTest::newRow("unknown")
-            << "\035k\007A\033ZBC\035\360D\001E\033\nF\n"_ba
-            << u"L:ACDE|L:F|#barcode system unknown;unknown command ESC Z skipped;unknown"
+            << "\035k\007A\033yBC\035\360D\001E\033\nF\n"_ba
+            << u"L:ACDE|L:F|#barcode system unknown;unknown command ESC y skipped;unknown"
                " command GS 0xF0 skipped;SOH ignored;ESC not followed by a command,"
-               " dropped|?1d6b07|?1b5a42|?1df0|?01|?1b"_s;
+               " dropped|?1d6b07|?1b7942|?1df0|?01|?1b"_s;
     QTest::newRow("bulk data")
             << "\035v0\000\002\000\002\000\n\n\n\n\033*!\002\000\n\n\n\n\n\n"
                "\035(k\003\000\n\n\n\033&\001AB\002\n\n\001\nA\n"_ba
@@ -199,13 +199,22 @@ void TestInterpreter::model_data()
             << u"»00 20 5f 54 68 65 72 6d 61 6c 20 50 72 69 6e 74 65 72 20 44 65 6d"
                " 6f 00 10 00 00 00 12"_s;
     QTest::newRow("parameter shapes")
-            << "\033B\002\001A\n\020\024\003\001\002\003\004\005B\n\034(A\002\000\060\061C\n"_ba
-            << u"Z:2|L:A|L:B|L:C"
-               "|#command of an unknown function skipped by its length|?1c284102003031"_s;
+            << "\033B\002\001A\n\020\024\003\001\002\003\004\005B\n\034(Z\002\000\060\061C\n"_ba
+            << u"Z:2|L:A|Z:3|L:B|L:C"
+               "|#command of an unknown function skipped by its length|?1c285a02003031"_s;
     QTest::newRow("drawer pulses") << "A\033p\000\062\372\033p1\001\002\020\024\001\001\003"_ba
                                    << u"L:A|D:2/100/500|D:5/2/4|D:5/300/300"_s;
     QTest::newRow("code tables") << "\034.\033t\002Qu\202bec \033t\021\200\033R\002@\n"_ba
                                  << u"L:Québec А§"_s;
+    QTest::newRow("code table in Chinese mode")
+            << "\033t\020\351\351A\351\351\n\033i\033t\002\351\351\n"_ba
+            << u"L:{D}殚,A,{D}殚|#bytes 80-FF print as Chinese characters while Chinese mode is"
+               " on, although code table 16 is selected: send FS . before the text, or start the"
+               " virtual printer with --chinese off, or clear its window's \"Chinese mode at"
+               " power-up\" box|/full|L:{D}殚|#bytes 80-FF print as Chinese characters while"
+               " Chinese mode is on, although code table 2 is selected: send FS . before the"
+               " text, or start the virtual printer with --chinese off, or clear its window's"
+               " \"Chinese mode at power-up\" box|?e9e9|?e9e9"_s;
     QTest::newRow("GB18030") << "\2010\2046\034.\2010\n"_ba << u"L:{D}¥,ü0"_s;
     QTest::newRow("columns")
             << "Item\033$\220\001Price\n\033D\004\012\000A\tB\tC\t\nA\033\\\030\000B"

@@ -1,0 +1,344 @@
+#include "BarcodeEncoder.h"
+#include "Interpreter.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace emulator;
+
+// Every command: the bytes it takes, what the log calls it, what it prints and what it answers,
+// whatever pieces its bytes arrive in.
+class TestCommands : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void lengths_data();
+    void lengths();
+};
+
+namespace {
+
+struct Fed
+{
+    QList<CommandRecord> log;
+    QString printed;
+    QByteArray replies;
+    bool operator==(const Fed &) const = default;
+};
+
+// What prints besides text lines: "P:raster image:8x1*1,2" a picture with its dots and scale
+// (two-dimensional codes with the scale only: their size is the encoder's), "K:CODE39:123" a
+// barcode, "F:n" a feed, "N:" a note, "D:pin/on/off" a drawer pulse, "Z:n" a beep, "M" a black
+// mark, "/full" "/partial" cuts, then "#" and the receipts' warnings.
+QString printedOf(const QList<Receipt> &receipts)
+{
+    static const QStringList symbols = {u"QR code"_s,
+                                        u"PDF417"_s,
+                                        u"Data Matrix"_s,
+                                        u"Aztec code"_s,
+                                        u"MaxiCode"_s,
+                                        u"GS1 DataBar"_s,
+                                        u"composite symbol"_s};
+    QStringList parts;
+    QStringList warnings;
+    for (const Receipt &receipt : receipts) {
+        for (const ReceiptBlock &block : receipt.blocks) {
+            if (const auto *p = std::get_if<Picture>(&block)) {
+                const QString size = symbols.contains(p->what) ? QString()
+                                                               : u":%1x%2"_s.arg(p->bits.width())
+                                                                         .arg(p->bits.height());
+                parts << u"P:%1%2*%3,%4"_s.arg(p->what, size).arg(p->scaleX).arg(p->scaleY);
+            } else if (const auto *k = std::get_if<Barcode>(&block)) {
+                parts << u"K:%1:%2"_s.arg(BarcodeEncoder::name(k->symbology),
+                                          QString::fromLatin1(k->data));
+            } else if (const auto *feed = std::get_if<PaperFeed>(&block)) {
+                parts << u"F:%1"_s.arg(feed->dots);
+            } else if (const auto *note = std::get_if<SettingNote>(&block)) {
+                parts << u"N:"_s + note->text;
+            } else if (const auto *pulse = std::get_if<DrawerPulse>(&block)) {
+                parts << u"D:%1/%2/%3"_s.arg(pulse->pin).arg(pulse->onMs).arg(pulse->offMs);
+            } else if (const auto *beep = std::get_if<Beep>(&block)) {
+                parts << u"Z:%1"_s.arg(beep->times);
+            } else if (std::holds_alternative<BlackMark>(block)) {
+                parts << u"M"_s;
+            }
+        }
+        if (receipt.cut != CutKind::None)
+            parts << (receipt.cut == CutKind::Full ? u"/full"_s : u"/partial"_s);
+        warnings << receipt.warningLines();
+    }
+    if (!warnings.isEmpty())
+        parts << u"#"_s + warnings.join(u';');
+    return parts.join(u'|');
+}
+
+Fed feedPieces(const QList<QByteArrayView> &pieces)
+{
+    Interpreter interpreter;
+    Fed fed;
+    QObject::connect(&interpreter, &Interpreter::commandDecoded, [&fed](auto r) { fed.log << r; });
+    QObject::connect(&interpreter, &Interpreter::replyReady, [&fed](auto r) { fed.replies += r; });
+    for (const QByteArrayView piece : pieces)
+        interpreter.feed(piece);
+    interpreter.finish();
+    fed.printed = printedOf(interpreter.receipts());
+    return fed;
+}
+
+} // namespace
+
+void TestCommands::lengths_data()
+{
+    QTest::addColumn<QByteArray>("command"); // in hex; "Z" and LF follow it
+    QTest::addColumn<QString>("name");       // in the log
+    QTest::addColumn<QString>("printed");
+    QTest::addColumn<QByteArray>("replies"); // in hex
+
+    auto row = [](const char *tag,
+                  const char *hex,
+                  const char *name,
+                  const char *printed = "",
+                  const char *replies = "") {
+        QTest::newRow(tag) << QByteArray::fromHex(hex) << QString::fromUtf8(name)
+                           << QString::fromUtf8(printed) << QByteArray(replies);
+    };
+    // clang-format off
+    // The line and the paper.
+    row("LF", "0a", "print and line feed");
+    row("HT", "09", "horizontal tab");
+    row("CR", "0d", "carriage return");
+    row("ESC $", "1b240a00", "set absolute print position");
+    row("ESC \\", "1b5c0a00", "set relative print position");
+    row("ESC 2", "1b32", "select default line spacing");
+    row("ESC 3", "1b3340", "set line spacing");
+    row("ESC D", "1b44040800", "set horizontal tab positions");
+    row("ESC J", "1b4a10", "print and feed paper", "F:16");
+    row("ESC a", "1b6101", "select justification");
+    row("ESC d", "1b6402", "print and feed n lines", "F:60");
+    row("ESC e", "1b6501", "print and reverse feed", "N:reverse feed 1 line(s)");
+    row("GS L", "1d4c2000", "set left margin");
+    row("GS W", "1d570002", "set print area width");
+    row("GS P", "1d50cbcb", "set horizontal and vertical motion units");
+    row("ESC @", "1b40", "initialize printer");
+    row("ESC i", "1b69", "full cut", "/full");
+    row("ESC m", "1b6d", "partial cut", "/partial");
+    row("GS V 0", "1d5600", "full cut", "/full");
+    row("GS V 1", "1d5601", "partial cut", "/partial");
+    row("GS V 48", "1d5630", "full cut", "/full");
+    row("GS V 49", "1d5631", "partial cut", "/partial");
+    row("GS V 65 n", "1d564103", "feed and full cut", "F:3|/full");
+    row("GS V 66 n", "1d564203", "feed and partial cut", "F:3|/partial");
+    row("GS V 97 n", "1d566105", "full cut", "F:5|/full");
+    row("GS V 98 n", "1d566205", "partial cut", "F:5|/partial");
+    row("GS V 99 n", "1d566305", "full cut", "F:5|/full");
+    row("GS V 100 n", "1d566405", "partial cut", "F:5|/partial");
+    row("GS V 101 n", "1d566505", "full cut", "F:5|/full");
+    row("GS V 102 n", "1d566605", "partial cut", "F:5|/partial");
+    row("GS V 103 n", "1d566705", "full cut", "F:5|/full");
+    row("GS V 104 n", "1d566805", "partial cut", "F:5|/partial");
+    row("GS V 5", "1d5605", "select cut mode", "#cut mode out of range");
+    row("GS FF", "1d0c", "feed marked paper", "M");
+    row("GS F6", "1df6", "feed to the next black mark", "M");
+    row("ESC p", "1b700032fa", "generate pulse", "D:2/100/500");
+    row("ESC B", "1b420201", "buzzer", "Z:2");
+    row("ESC ( A", "1b28410300300102", "buzzer", "Z:2");
+    row("ESC q", "1b71", "release paper");
+    row("ESC =", "1b3d01", "select peripheral device");
+    row("ESC c 5", "1b633500", "select paper sensors or panel buttons");
+    row("ESC x", "1b7802", "select print speed", "N:speed: high");
+    row("GS |", "1d7c04", "select print density", "N:density: 4");
+    row("GS ( K 49", "1d284b02003102", "select print density", "N:density: 2");
+    row("GS ( K 50", "1d284b02003203", "select print speed", "N:speed: 3");
+    row("GS :", "1d3a", "macro definition", "#macro not stored; its commands act at once");
+    row("GS ^", "1d5e010000", "execute macro", "#macro not run");
+    // Characters.
+    row("ESC SP", "1b2002", "set right-side character spacing");
+    row("ESC !", "1b2108", "select print mode");
+    row("ESC %", "1b2501", "user-defined character set");
+    row("ESC &", "1b2601414102ff00", "define user-defined characters");
+    row("ESC -", "1b2d01", "turn underline mode on/off");
+    row("ESC 4", "1b3401", "turn italic on/off");
+    row("ESC ?", "1b3f41", "cancel user-defined character");
+    row("ESC E", "1b4501", "turn emphasized mode on/off");
+    row("ESC G", "1b4701", "turn double-strike mode on/off");
+    row("ESC M", "1b4d01", "select character font");
+    row("ESC R", "1b5202", "select an international character set");
+    row("ESC V", "1b5601", "90-degree clockwise rotation");
+    row("ESC r", "1b7201", "select print color", "#second colour printed black");
+    row("ESC t", "1b7402", "select character code table");
+    row("ESC {", "1b7b01", "upside-down printing");
+    row("GS !", "1d2111", "select character size");
+    row("GS B", "1d4201", "reverse print mode");
+    row("GS b", "1d6201", "smoothing mode");
+    row("GS ~", "1d7e01", "subscript/superscript");
+    row("FS !", "1c2104", "print mode for Chinese characters");
+    row("FS &", "1c26", "select Chinese character mode");
+    row("FS -", "1c2d01", "underline mode on/off for Chinese characters");
+    row("FS .", "1c2e", "cancel Chinese character mode");
+    QTest::newRow("FS 2") << "\034\062\241\241"_ba + QByteArray(72, '\0')
+                          << u"define user-defined Chinese character"_s
+                          << u"#user-defined Chinese character not drawn"_s << QByteArray();
+    row("FS C", "1c4301", "Chinese character code system");
+    row("FS S", "1c530102", "Chinese character spacing");
+    row("FS W", "1c5701", "quadruple-size mode");
+    row("FS ( A", "1c284102003000", "select Kanji character font");
+    row("FS ( C", "1c284302003001", "select character encode system");
+    // Pictures.
+    row("ESC * 0", "1b2a000200ff00", "select bit-image mode");
+    row("ESC * 33", "1b2a210100800000", "select bit-image mode");
+    row("GS v 0", "1d7630020100010080", "print raster bit image", "P:raster image:8x1*1,2");
+    row("GS * and GS /", "1d2a0101ffffffffffffffff1d2f03", "print downloaded bit image",
+        "P:downloaded bit image:8x8*2,2");
+    row("GS /", "1d2f00", "print downloaded bit image",
+        "#downloaded bit image printed before one was defined");
+    row("FS q and FS p", "1c710102000100" "00000000000000000000000000000000" "1c700100",
+        "print NV bit image", "P:NV bit image 1:16x8*1,1");
+    row("FS p 0", "1c710101000100" "0000000000000000" "1c700000", "print NV bit image",
+        "#NV bit image printed that is not defined");
+    row("GS ( L 112 and 50", "1d284c0b0030703001023108000100ff1d284c02003032",
+        "graphics: print the graphics data in the print buffer", "P:graphics:8x1*1,2");
+    row("GS 8 L 112 and 50", "1d384c0b000000307030020131080001 00ff1d384c020000003032",
+        "graphics: store the graphics data in the print buffer", "P:graphics:8x1*2,1");
+    row("GS ( L 67 and 69", "1d284c0c003043304141010800010031ff1d284c0600304541410102",
+        "graphics: print the specified NV graphics data", "P:stored graphics:8x1*1,2");
+    row("GS ( L 48", "1d284c02003030", "graphics: transmit the NV graphics memory capacity",
+        "#graphics information request not answered");
+    // Barcodes.
+    row("GS k 4", "1d6b0431323300", "print barcode", "K:CODE39:123");
+    row("GS k 69", "1d6b4503313233", "print barcode", "K:CODE39:123");
+    row("GS h", "1d6850", "set barcode height");
+    row("GS w", "1d7702", "set barcode width");
+    row("GS H", "1d4802", "print position of HRI characters");
+    row("GS f", "1d6601", "font for HRI characters");
+    // Two-dimensional codes.
+    row("GS ( k QR", "1d286b03003143041d286b06003150304142431d286b0300315130",
+        "QR code: print the symbol", "P:QR code*4,4");
+    row("GS ( k PDF417", "1d286b03003043021d286b03003044041d286b06003050304142431d286b0300305130",
+        "PDF417: print the symbol", "P:PDF417*2,8");
+    row("GS ( k Data Matrix", "1d286b0500364200000" "01d286b03003643041d286b0600365030414243"
+                              "1d286b0300365130",
+        "Data Matrix: print the symbol", "P:Data Matrix*4,4");
+    row("GS ( k Aztec", "1d286b04003542300" "01d286b03003545171d286b03003543051d286b060035503041"
+                        "42431d286b0300355130",
+        "Aztec code: print the symbol", "P:Aztec code*5,5");
+    row("GS ( k MaxiCode", "1d286b03003241341d286b06003250304142431d286b0300325130",
+        "MaxiCode: print the symbol", "P:MaxiCode*1,1");
+    row("GS ( k GS1 DataBar", "1d286b03003343031d286b110033503048" "30383132333435363738393031"
+                              "1d286b0300335130",
+        "GS1 DataBar: print the symbol", "P:GS1 DataBar*1,1");
+    row("GS ( k composite", "1d286b0b0034503030413132333435361d286b0d003450303141283231"
+                            "29313233341d286b0300345130",
+        "composite symbol: print the symbol", "P:composite symbol*1,1");
+    row("GS ( k unknown", "1d286b03003a4130", "two-dimensional code",
+        "#two-dimensional code of an unknown kind");
+    row("GS Z 2 ESC Z", "1d5a021b5a004c030300414243", "print two-dimensional code",
+        "P:QR code*3,3");
+    row("GS Z 0 ESC Z", "1d5a001b5a0001030300414243", "print two-dimensional code",
+        "P:PDF417*3,9");
+    row("GS Z 1 ESC Z", "1d5a011b5a0000040300414243", "print two-dimensional code",
+        "P:Data Matrix*4,4");
+    // Status and answers.
+    row("DLE EOT 1", "100401", "real-time status: printer", "", "12");
+    row("DLE EOT 2", "100402", "real-time status: off-line cause", "", "12");
+    row("DLE EOT 3", "100403", "real-time status: error cause", "", "12");
+    row("DLE EOT 4", "100404", "real-time status: roll paper sensor", "", "12");
+    row("DLE EOT 20", "100414", "real-time status: all", "", "121200000000");
+    row("DLE EOT 7", "10040701", "real-time status: ink", "", "12");
+    row("DLE EOT 8", "10040801", "real-time status: peeler", "", "12");
+    row("DLE EOT 18", "10041201", "real-time status: interface", "", "12");
+    row("DLE EOT 9", "100409", "transmit real-time status",
+        "#real-time status request of an unknown kind");
+    row("DLE ENQ", "100502", "send real-time request to printer");
+    row("DLE DC4 1", "1014010105", "generate pulse in real-time", "D:5/500/500");
+    row("DLE DC4 2", "1014020108", "execute power-off sequence");
+    row("DLE DC4 3", "1014030001020304", "sound buzzer in real-time", "Z:2");
+    row("DLE DC4 7", "10140701", "transmit specified status in real time", "", "10000000");
+    row("DLE DC4 8", "10140801031401060208", "clear buffer(s)");
+    row("GS r 1", "1d7201", "transmit status: paper sensor", "", "00");
+    row("GS r 49", "1d7231", "transmit status: paper sensor", "", "00");
+    row("GS r 2", "1d7202", "transmit status: drawer", "", "00");
+    row("GS r 4", "1d7204", "transmit status: ink", "", "00");
+    row("ESC v", "1b76", "transmit paper sensor status", "", "00");
+    row("ESC u", "1b7500", "transmit peripheral device status", "", "00");
+    row("GS a", "1d610f", "automatic status back", "", "10000000");
+    row("GS j 0", "1d6a00", "automatic status back for ink");
+    row("GS j 1", "1d6a01", "automatic status back for ink",
+        "#ink status back not sent: this printer has no ink");
+    row("GS I 1", "1d4901", "printer ID: model", "", "20");
+    row("GS I 2", "1d4902", "printer ID: type", "", "03");
+    row("GS I 3", "1d4903", "printer ID: version", "", "10");
+    row("GS I 50", "1d4932", "printer ID: type", "", "03");
+    row("GS I 65", "1d4941", "printer ID: firmware version", "", "5f312e303000");
+    row("GS I 67", "1d4943", "printer ID: model name", "",
+        "5f5669727475616c205072696e746572203830" "00");
+    row("GS I 69", "1d4945", "printer ID: font of language", "", "5f4348494e412047423138303330" "00");
+    row("GS g 2 20", "1d6732001400", "transmit maintenance counter", "", "5f3000");
+    row("GS g 2 50 after a cut", "1b691d6732003200", "transmit maintenance counter", "/full",
+        "5f3100");
+    row("GS g 0 50", "1b691d6730003200" "1d6732003200" "1d673200b200",
+        "maintenance counter", "/full", "5f3000" "5f3100");
+    row("GS g 2 1", "1d6732000100", "transmit maintenance counter",
+        "#maintenance counter 1 unknown");
+    row("GS ( E 1", "1d2845030001494e", "change into the user setting mode", "", "372000");
+    row("GS ( E 3 and 4", "1d28450a000301303030303030303" "11d284502000401",
+        "transmit the settings of the memory switch", "", "37213030303030303031" "00");
+    row("GS ( E 2", "1d284504000 24f5554", "end the user setting mode session");
+    row("GS ( H 48", "1d284806003030414243 44", "process ID", "", "37224142434400");
+    row("GS ( A", "1d2841020000 02", "execute test print", "N:test print");
+    row("FS g 1", "1c67310000000000030041 4243", "write to NV user memory");
+    row("FS g 2", "1c673200000000000300", "read from NV user memory",
+        "#NV user memory read not answered");
+    // Page mode: taken with their lengths, not drawn yet.
+    row("FF", "0c", "print and return to standard mode");
+    row("CAN", "18", "cancel print data in page mode");
+    row("ESC FF", "1b0c", "print data in page mode");
+    row("ESC L", "1b4c", "select page mode", "#page mode is not drawn;page mode data not drawn");
+    row("ESC S", "1b53", "select standard mode");
+    row("ESC T", "1b5401", "select print direction in page mode");
+    row("ESC W", "1b57000000004002900 1", "set print area in page mode");
+    row("GS $", "1d240a00", "set absolute vertical print position");
+    row("GS \\", "1d5c0a00", "set relative vertical print position");
+    // Commands this printer does not know: ESC takes one parameter, GS none; ESC ( and its
+    // kin carry their length.
+    row("ESC y", "1b7941", "unknown command ESC y skipped", "#unknown command ESC y skipped");
+    row("GS 0xF0", "1df0", "unknown command GS 0xF0 skipped",
+        "#unknown command GS 0xF0 skipped");
+    row("ESC ( Z", "1b285a0200010 2", "extended ESC ( function",
+        "#command of an unknown function skipped by its length");
+    // clang-format on
+}
+
+// Each row is fed whole, byte by byte and in two pieces split at every offset; the "Z" after
+// it must be the next thing the printer reads.
+void TestCommands::lengths()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QString, name);
+    QFETCH(QString, printed);
+    QFETCH(QByteArray, replies);
+
+    const QByteArray bytes = command + "Z\n";
+    const Fed whole = feedPieces({bytes});
+    QVERIFY2(whole.log.size() >= 3, qPrintable(QString::number(whole.log.size())));
+    QCOMPARE(whole.log[whole.log.size() - 2].bytes, "Z"_ba);
+    QVERIFY2(std::any_of(whole.log.cbegin(),
+                         whole.log.cend() - 2,
+                         [&](const CommandRecord &r) { return r.description.contains(name); }),
+             qPrintable(whole.log.first().description));
+    QCOMPARE(whole.printed, printed);
+    QCOMPARE(whole.replies.toHex(), replies);
+
+    QList<QByteArrayView> single;
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        single << QByteArrayView(bytes).sliced(i, 1);
+    QVERIFY(feedPieces(single) == whole);
+    for (qsizetype offset = 1; offset < bytes.size(); ++offset) {
+        const Fed split = feedPieces(
+                {QByteArrayView(bytes).first(offset), QByteArrayView(bytes).sliced(offset)});
+        QVERIFY2(split == whole, qPrintable(u"split at %1"_s.arg(offset)));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCommands)
+#include "tst_commands.moc"
