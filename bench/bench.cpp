@@ -216,18 +216,24 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     app::applyWindowLook();
     const QStringList args = QCoreApplication::arguments();
-    // "emulator" measures the virtual printer alone; a number sets the clicks per job.
-    const bool emulatorOnly = args.size() > 1 && args.at(1) == QStringLiteral("emulator");
-    const int clicks = args.size() > 1 && !emulatorOnly ? args.at(1).toInt() : 1000;
+    // "emulator" measures the virtual printer alone, "status" the status check alone; a number
+    // sets the clicks per job.
+    const QString section = args.size() > 1 ? args.at(1) : QString();
+    bool numbered = false;
+    const int clicks = section.toInt(&numbered);
 
     QList<BenchRow> rows;
-    if (!emulatorOnly) {
-        rows += benchJobs(clicks);
+    if (section.isEmpty() || numbered) {
+        rows += benchJobs(numbered ? clicks : 1000);
         rows += benchStatus(100);
         rows += benchStartUp();
     }
-    rows += benchEmulator();
-    rows += benchVirtualPrinter();
+    if (section == u"status")
+        rows += benchStatus(100);
+    if (section.isEmpty() || numbered || section == u"emulator") {
+        rows += benchEmulator();
+        rows += benchVirtualPrinter();
+    }
 
     QTextStream out(stdout);
     out << "| measure | figure | goal |\n|---|---|---|\n";
