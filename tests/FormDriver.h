@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <algorithm>
+
 #include <sys/resource.h>
 
 inline QByteArray hex(const char *text)

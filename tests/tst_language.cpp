@@ -300,9 +300,10 @@ void TestLanguage::textsFit()
             const int height = neededHeight(label, views[i]);
             if (language == Language::Chinese)
                 designHeights << height;
+            else if (i == views.size() - 1) // the time-out advice
+                QVERIFY2(height <= label->height(), qPrintable(views[i].caption));
             else
-                QVERIFY2(height <= std::max(label->height(), designHeights[i])
-                                 && (i < views.size() - 1 || height <= label->height()),
+                QVERIFY2(height <= std::max(label->height(), designHeights[i]),
                          qPrintable(views[i].caption));
         }
         const auto *box = d.get<QLineEdit>("Text1");
