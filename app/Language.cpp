@@ -9,7 +9,7 @@ namespace app {
 namespace {
 
 // Each language's translation, loaded once: the Chinese one holds the tool's own sentences, the
-// English one the designed texts.
+// English one the window's captions, notes, hints and status lines.
 QTranslator *translatorFor(Language language)
 {
     static QTranslator chinese;

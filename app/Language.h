@@ -7,9 +7,9 @@
 
 namespace app {
 
-// The language of the window's texts: Chinese, in which the designed texts are written, or
-// English, in which the tool's own sentences are written; each window shows the other's texts
-// translated. Printer content never depends on it.
+// The language of the window's texts: Chinese, in which its captions, notes and status lines are
+// written, or English, in which the tool's own sentences are written; each language shows the
+// other's texts translated. Printer content never depends on it.
 enum class Language { Chinese, English };
 
 // "en" or "zh"; nothing for any other name.

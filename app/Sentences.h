@@ -6,9 +6,9 @@
 #include <QByteArray>
 #include <QString>
 
-// The tool's own sentences to the operator, beside the window's designed texts: why the link or
-// a job was refused or ended, and what the status label's tooltip adds. They are written in
-// English; the Chinese window shows their translation.
+// The tool's own sentences to the operator, beside the window's captions, notes and status lines:
+// why the link or a job was refused or ended, and what the status label's tooltip adds. They are
+// written in English; the Chinese window shows their translation.
 namespace app {
 
 // settingsText: the line settings as typed, "baud,,data bits,stop bits"; openCaption: the
