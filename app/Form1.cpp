@@ -1,7 +1,8 @@
 #include "app/Form1.h"
 
-#include "app/FailureText.h"
+#include "app/Language.h"
 #include "app/PortBox.h"
+#include "app/Sentences.h"
 #include "app/StatusView.h"
 #include "jobs/BarcodeJob.h"
 #include "jobs/PrintJobs.h"
@@ -64,9 +65,17 @@ QString aboutMessage()
                      "\n\n地址：见项目说明文件 README");
 }
 
-QString hex(const QByteArray &bytes)
+// True if the text is one of the barcode types' hints, in either language: the English hints are
+// plain ASCII and would otherwise print as barcode data.
+bool isBarcodeHint(const QString &text)
 {
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+    for (const jobs::BarcodeType &type : jobs::barcodeTypes()) {
+        for (const Language language : {Language::Chinese, Language::English}) {
+            if (text == textIn(language, jobs::BarcodeType::hintContext, type.hint))
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -160,8 +169,13 @@ void Form1::connectControls()
     for (const auto &[button, job] : pages)
         connect(button, &QPushButton::clicked, this, [this, job = job] { send(job); });
     connect(m_ui.barcodeButton, &QPushButton::clicked, this, &Form1::printBarcode);
-    // Only a choice from the list writes the hint: Enter on typed text leaves the data alone.
+    // Only a choice from the list writes the hint; a type's name typed into the box leaves the
+    // data alone, whether Enter follows or the box loses the focus.
     connect(m_ui.barcodeTypeBox, &QComboBox::activated, this, &Form1::showBarcodeHint);
+    connect(m_ui.barcodeTypeBox->lineEdit(),
+            &QLineEdit::textEdited,
+            this,
+            &Form1::followTypedBarcodeType);
     connect(m_ui.statusButton, &QPushButton::clicked, this, &Form1::checkStatus);
 
     using namespace protocol;
@@ -204,18 +218,14 @@ void Form1::connectControls()
             this,
             [this](const protocol::StatusReply &reply, const QByteArray &bytes) {
                 showStatus(StatusView::forReply(reply));
-                m_ui.statusLabel->setToolTip(tr("Reply: %1").arg(hex(bytes)));
+                m_ui.statusLabel->setToolTip(replyToolTip(bytes));
             });
     connect(&m_statusCheck,
             &status::StatusCheck::timedOut,
             this,
             [this](const QByteArray &partial) {
                 showStatus(StatusView::timedOut());
-                m_ui.statusLabel->setToolTip(partial.isEmpty()
-                                                     ? tr("No reply byte arrived.")
-                                                     : tr("Only %1 of 6 reply bytes arrived: %2")
-                                                               .arg(partial.size())
-                                                               .arg(hex(partial)));
+                m_ui.statusLabel->setToolTip(partialReplyToolTip(partial));
             });
 }
 
@@ -227,11 +237,6 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             if (action->shortcut() == key)
                 return true; // not taken by the box, so the shortcut fires
         }
-    }
-    if (watched == m_ui.barcodeTypeBox && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            return true; // typed text is no choice from the list
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -343,31 +348,36 @@ void Form1::onLinkFailed(serial::LinkFailure failure)
                                          .arg(m_ui.baudBox->currentText(),
                                               m_ui.dataBitsBox->currentText(),
                                               m_ui.stopBitsBox->currentText());
-    present({linkFailureText(failure, m_ui.portBox->currentText(), settingsText),
+    present({linkFailureText(
+                     failure, m_ui.portBox->currentText(), settingsText, m_ui.openButton->text()),
              QMessageBox::Warning});
 }
 
 void Form1::printBarcode()
 {
-    // A hint left in the box is no data. The English hints are plain ASCII and would otherwise
-    // print as a barcode, so that the same clicks would send bytes in one language only.
+    // Both boxes are read as they are now, however their texts came there.
+    const QString typeName = m_ui.barcodeTypeBox->currentText();
     const QString data = m_ui.barcodeDataBox->text();
-    for (const jobs::BarcodeType &type : jobs::barcodeTypes()) {
-        if (data == type.hintText()) {
-            present({tr("The box beside the barcode type still holds the hint. Type the data to "
-                        "print in its place."),
-                     QMessageBox::Warning});
-            return;
-        }
+    if (isBarcodeHint(data)) {
+        present({hintLeftText(), QMessageBox::Warning});
+        return;
     }
     std::optional<jobs::BarcodeRefusal> refusal;
-    send([this, &refusal](serial::Port &port, bool blackMark) {
-        refusal = jobs::printBarcode(
-                port, blackMark, m_ui.barcodeTypeBox->currentText(), m_ui.barcodeDataBox->text());
+    send([&](serial::Port &port, bool blackMark) {
+        refusal = jobs::printBarcode(port, blackMark, typeName, data);
     });
     if (refusal)
-        present({barcodeRefusalText(*refusal, m_ui.barcodeTypeBox->currentText()),
-                 QMessageBox::Warning});
+        present({barcodeRefusalText(*refusal, typeName), QMessageBox::Warning});
+}
+
+void Form1::followTypedBarcodeType(const QString &text)
+{
+    // The list marks the type whose name is typed, exactly. The box then sees no new choice
+    // when the typing ends (Enter, or the focus leaving), and writes no hint over the data.
+    const int index = m_ui.barcodeTypeBox->findText(text,
+                                                    Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0 && index != m_ui.barcodeTypeBox->currentIndex())
+        m_ui.barcodeTypeBox->setCurrentIndex(index);
 }
 
 void Form1::showBarcodeHint()

@@ -49,6 +49,7 @@ private:
     template<typename Job>
     void send(Job &&job);
     void printBarcode();
+    void followTypedBarcodeType(const QString &text);
     void showBarcodeHint();
     void checkStatus();
     void showStatus(const StatusView &view);
@@ -56,8 +57,9 @@ private:
     QMessageBox::StandardButton present(const Message &message);
 
     FormControls m_ui;
-    serial::PrinterLink m_link;
-    status::StatusCheck m_statusCheck{m_link};
+    // Children of the window, so that tests and the benchmark find them in its object tree.
+    serial::PrinterLink m_link{this};
+    status::StatusCheck m_statusCheck{m_link, this};
     QTimer m_statusTimer;
     bool m_blackMark = false;
     MessagePresenter m_presenter;

@@ -4,9 +4,24 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include <memory>
-
 namespace app {
+
+namespace {
+
+// Each language's translation, loaded once: the Chinese one holds the tool's own sentences, the
+// English one the window's captions, notes, hints and status lines.
+QTranslator *translatorFor(Language language)
+{
+    static QTranslator chinese;
+    static QTranslator english;
+    static const bool loaded = chinese.load(QStringLiteral(":/i18n/thermal-printer-demo_zh_CN.qm"))
+                               && english.load(QStringLiteral(":/i18n/thermal-printer-demo_en.qm"));
+    if (!loaded)
+        qFatal("A translation of the window's texts is missing from the resources");
+    return language == Language::Chinese ? &chinese : &english;
+}
+
+} // namespace
 
 std::optional<Language> languageNamed(const QString &name)
 {
@@ -17,10 +32,9 @@ std::optional<Language> languageNamed(const QString &name)
     return std::nullopt;
 }
 
-Language languageFor(const QLocale &locale)
+Language languageFor(const QStringList &uiLanguages)
 {
-    // The first of the operator's languages that is English or Chinese decides.
-    for (const QString &name : locale.uiLanguages()) {
+    for (const QString &name : uiLanguages) {
         const QLocale::Language spoken = QLocale(name).language();
         if (spoken == QLocale::English)
             return Language::English;
@@ -32,17 +46,15 @@ Language languageFor(const QLocale &locale)
 
 void useLanguage(Language language)
 {
-    // The source texts are the Chinese ones; only English needs a translator.
-    static std::unique_ptr<QTranslator> translator;
-    if (translator)
-        QCoreApplication::removeTranslator(translator.get());
-    translator.reset();
-    if (language == Language::Chinese)
-        return;
-    translator = std::make_unique<QTranslator>();
-    if (!translator->load(QStringLiteral(":/i18n/thermal-printer-demo_en.qm")))
-        qFatal("The English translation is missing from the resources");
-    QCoreApplication::installTranslator(translator.get());
+    for (const Language each : {Language::Chinese, Language::English})
+        QCoreApplication::removeTranslator(translatorFor(each));
+    QCoreApplication::installTranslator(translatorFor(language));
+}
+
+QString textIn(Language language, const char *context, const char *sourceText)
+{
+    const QString text = translatorFor(language)->translate(context, sourceText);
+    return text.isEmpty() ? QString::fromUtf8(sourceText) : text;
 }
 
 } // namespace app

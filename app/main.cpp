@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
     parser.addOption(languageOption);
     parser.process(app);
 
-    std::optional<app::Language> language = app::languageFor(QLocale::system());
+    std::optional<app::Language> language = app::languageFor(QLocale::system().uiLanguages());
     if (parser.isSet(languageOption)) {
         language = app::languageNamed(parser.value(languageOption));
         if (!language) {

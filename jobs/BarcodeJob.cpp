@@ -47,7 +47,7 @@ std::span<const BarcodeType> barcodeTypes()
 
 QString BarcodeType::hintText() const
 {
-    return QCoreApplication::translate("jobs::BarcodeType", hint);
+    return QCoreApplication::translate(hintContext, hint);
 }
 
 const BarcodeType *findBarcodeType(const QString &name)

@@ -19,8 +19,9 @@ struct BarcodeType
 {
     QString name;
     protocol::Symbology symbology;
-    const char *hint; // the source text; the window shows hintText()
+    const char *hint; // the source text, translated under hintContext; the window shows hintText()
 
+    static constexpr char hintContext[] = "jobs::BarcodeType";
     // The hint in the window's language.
     QString hintText() const;
 };

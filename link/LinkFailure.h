@@ -15,7 +15,9 @@ enum class LinkFailure {
     Refused,          // the network printer's host takes no connection on that port
     Unreachable,      // no route to the network printer's host
     TimedOut,         // the network printer did not answer within the connect time limit
-    Lost,             // the printer stopped working while open; the link has been closed
+    Lost,             // the printer went or closed the connection while open; the link is closed
+    Stalled,          // the network printer stopped taking data, or an error ended the connection
+                      // while open, and the system gave it up; the link is closed
 };
 
 } // namespace serial

@@ -25,9 +25,9 @@ PrinterLink::PrinterLink(QObject *parent)
             if (current())
                 Q_EMIT failed(failure);
         });
-        connect(transport, &Transport::lost, this, [this, current] {
+        connect(transport, &Transport::lost, this, [this, current](LinkFailure failure) {
             if (current())
-                Q_EMIT failed(LinkFailure::Lost);
+                Q_EMIT failed(failure);
         });
         connect(transport, &Transport::readyRead, this, [this, current] {
             if (current())

@@ -32,6 +32,10 @@ public:
     bool isOpen() const { return m_transport && m_transport->isOpen(); }
     bool isOpening() const { return m_transport && m_transport->isOpening(); }
 
+    // A network printer's connection is given up when sent data waits this long to be taken;
+    // from the next open on.
+    void setStallLimit(int milliseconds) { m_network.setStallLimit(milliseconds); }
+
     // Empty until the first successful open, then always the one SerialP.
     Port *port() const { return m_port; }
     // What SerialP hands over: one piece, to the printer.

@@ -18,7 +18,7 @@ SerialControl::SerialControl(QObject *parent)
     connect(&m_port, &QSerialPort::readyRead, this, &SerialControl::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialControl::onError);
 #ifdef Q_OS_UNIX
-    connect(&m_writer, &DeviceWriter::failed, this, &SerialControl::markLost);
+    connect(&m_writer, &DeviceWriter::failed, this, [this] { markLost(); });
 #endif
 }
 

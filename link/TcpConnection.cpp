@@ -10,6 +10,18 @@
 
 namespace serial {
 
+namespace {
+
+// Why an open connection ended: the printer closed it, or the system gave it up (sent data
+// untaken past the stall limit, unanswered keep-alive probes, or any other error).
+LinkFailure endOfConnection(QAbstractSocket::SocketError error)
+{
+    return error == QAbstractSocket::RemoteHostClosedError ? LinkFailure::Lost
+                                                           : LinkFailure::Stalled;
+}
+
+} // namespace
+
 TcpConnection::TcpConnection(QObject *parent)
     : Transport(parent)
 {
@@ -18,8 +30,10 @@ TcpConnection::TcpConnection(QObject *parent)
         failConnecting(LinkFailure::TimedOut);
     });
     connect(&m_socket, &QTcpSocket::connected, this, &TcpConnection::onConnected);
-    // Also tells of a printer that closed the connection or was switched off.
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &TcpConnection::onError);
+    // However an open connection ends, the socket says so here too: an error in the middle of
+    // a write can come with a stale error code, and the socket gives up without another word.
+    connect(&m_socket, &QTcpSocket::disconnected, this, &TcpConnection::onDisconnected);
     connect(&m_socket, &QTcpSocket::readyRead, this, &TcpConnection::readyRead);
 }
 
@@ -44,13 +58,13 @@ void TcpConnection::onConnected()
     m_socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
 #ifdef Q_OS_LINUX
     // A printer switched off or unplugged from the network sends nothing to say so: probe an
-    // idle connection after 10 s, and give up after three unanswered probes or 10 s of
-    // unacknowledged data.
+    // idle connection after 10 s, and give up after three unanswered probes, or once sent data
+    // has gone unacknowledged (or untaken, the printer's window closed) for the stall limit.
     const int fd = int(m_socket.socketDescriptor());
     const int idle = 10;
     const int interval = 3;
     const int count = 3;
-    const unsigned userTimeoutMs = 10000;
+    const auto userTimeoutMs = unsigned(m_stallLimitMs);
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
@@ -61,12 +75,13 @@ void TcpConnection::onConnected()
 
 void TcpConnection::onError(QAbstractSocket::SocketError error)
 {
-    // A bounded wait of this program's own that ran out (a look for input, the wait for output
-    // at close): the connection is as it was.
-    if (error == QAbstractSocket::SocketTimeoutError)
-        return;
     if (!isOpening()) {
-        markLost(); // any error on an open connection ends it
+        // A bounded wait of this program's own that ran out (a look for input) leaves the
+        // connection as it was; if the socket gives up after all, onDisconnected() tells.
+        if (error == QAbstractSocket::SocketTimeoutError
+            && m_socket.state() == QAbstractSocket::ConnectedState)
+            return;
+        markLost(endOfConnection(error));
         return;
     }
     switch (error) {
@@ -79,10 +94,19 @@ void TcpConnection::onError(QAbstractSocket::SocketError error)
     case QAbstractSocket::RemoteHostClosedError:
         failConnecting(LinkFailure::Lost); // accepted, then closed at once
         break;
+    case QAbstractSocket::SocketTimeoutError:
+        failConnecting(LinkFailure::TimedOut);
+        break;
     default: // no route to the host or its network, or the address may not be used
         failConnecting(LinkFailure::Unreachable);
         break;
     }
+}
+
+void TcpConnection::onDisconnected()
+{
+    // Closing on purpose is not open any more; markLost() leaves it alone.
+    markLost(endOfConnection(m_socket.error()));
 }
 
 void TcpConnection::failConnecting(LinkFailure failure)

@@ -9,7 +9,8 @@ namespace serial {
 
 // A raw TCP connection to a network printer (port 9100 unless named): no line settings; the
 // printer answers on the same connection. Connecting runs in the background and gives up after
-// connectTimeoutMs, the host name lookup included.
+// connectTimeoutMs, the host name lookup included; once open, the system gives the connection up
+// when the printer leaves sent data untaken for the stall limit.
 class TcpConnection : public Transport
 {
     Q_OBJECT
@@ -27,6 +28,12 @@ public:
     QByteArray peekAvailable() override;
 
     static constexpr int connectTimeoutMs = 3000;
+    static constexpr int defaultStallLimitMs = 10000;
+
+    // How long sent data may wait for the printer to take it (or a switched-off printer may
+    // leave keep-alive probes unanswered) before the connection is given up. Applies from the
+    // next connection on.
+    void setStallLimit(int milliseconds) { m_stallLimitMs = milliseconds; }
 
 protected:
     void startOpen(const PortName &name, const std::optional<LineSettings> &settings) override;
@@ -36,11 +43,13 @@ protected:
 private:
     void onConnected();
     void onError(QAbstractSocket::SocketError error);
+    void onDisconnected();
     void failConnecting(LinkFailure failure);
 
     QTcpSocket m_socket;
     QTimer m_connectTimer;
     bool m_failureQueued = false;
+    int m_stallLimitMs = defaultStallLimitMs;
 };
 
 } // namespace serial

@@ -15,10 +15,13 @@ void Transport::close()
 {
     if (m_state == State::Closed)
         return;
-    if (m_state == State::Open && !m_lost)
-        drain(drainTimeoutMs);
+    const bool drainFirst = m_state == State::Open && !m_lost;
+    // From here on the link is being closed on purpose: whatever the far end does while the
+    // output drains is no loss to report.
     ++m_generation;
     m_state = State::Closed;
+    if (drainFirst)
+        drain(drainTimeoutMs);
     closeNow();
 }
 
@@ -36,20 +39,20 @@ void Transport::reportFailure(LinkFailure failure)
     Q_EMIT failed(failure);
 }
 
-void Transport::markLost()
+void Transport::markLost(LinkFailure failure)
 {
     if (m_lost || m_state != State::Open)
         return;
     m_lost = true;
     QMetaObject::invokeMethod(
             this,
-            [this, generation = m_generation] {
+            [this, failure, generation = m_generation] {
                 if (generation != m_generation)
                     return; // closed or reopened by the operator meanwhile
                 ++m_generation;
                 m_state = State::Closed;
                 closeNow();
-                Q_EMIT lost();
+                Q_EMIT lost(failure);
             },
             Qt::QueuedConnection);
 }

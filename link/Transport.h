@@ -55,8 +55,9 @@ Q_SIGNALS:
     void failed(serial::LinkFailure failure);
     void readyRead();
     // The far end stopped working while open (adapter pulled, printer switched off, connection
-    // dropped). Emitted once, from the event loop, after the transport has been closed.
-    void lost();
+    // dropped or given up), and why. Emitted once, from the event loop, after the transport has
+    // been closed.
+    void lost(serial::LinkFailure failure);
 
 protected:
     // Starts the open step proper; ends in reportOpened() or reportFailure().
@@ -69,8 +70,8 @@ protected:
     void reportOpened();
     void reportFailure(LinkFailure failure);
     // The far end has gone: the transport closes from the event loop, never from inside the
-    // notification that told of it, and emits lost() once.
-    void markLost();
+    // notification that told of it, and emits lost() once, with the first failure marked.
+    void markLost(LinkFailure failure = LinkFailure::Lost);
     bool canWrite() const { return m_state == State::Open && !m_lost; }
     // Counts opens and closes, so that a report queued for an earlier open is dropped.
     quint64 generation() const { return m_generation; }

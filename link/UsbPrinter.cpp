@@ -31,7 +31,7 @@ LinkFailure openFailure(int error)
 UsbPrinter::UsbPrinter(QObject *parent)
     : Transport(parent)
 {
-    connect(&m_writer, &DeviceWriter::failed, this, &UsbPrinter::markLost);
+    connect(&m_writer, &DeviceWriter::failed, this, [this] { markLost(); });
 }
 
 UsbPrinter::~UsbPrinter()

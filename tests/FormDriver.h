@@ -2,22 +2,33 @@
 
 #include "PtyPrinter.h"
 #include "app/Form1.h"
+#include "app/Language.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <algorithm>
 
 #include <sys/resource.h>
 
 inline QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
+}
+
+// The window's look and language as the tool starts them by default: Chinese.
+inline void startLikeTheTool()
+{
+    app::applyWindowLook();
+    app::useLanguage(app::Language::Chinese);
 }
 
 // The advice the status label shows when the printer does not answer.
@@ -74,6 +85,27 @@ public:
         QTest::keyClicks(edit, text);
     }
 
+    // Replaces the text of a combo box or text box as an operator does: a click into the box,
+    // the old text selected with Home and Shift+End, the new text typed, or committed by an
+    // input method where it is not ASCII; everything goes to the widget that has the focus.
+    void typeByKeys(const char *name, const QString &text)
+    {
+        QTest::mouseClick(get(name), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY2(get(name)->hasFocus(), name);
+        key(Qt::Key_Home);
+        key(Qt::Key_End, Qt::ShiftModifier);
+        key(Qt::Key_Delete);
+        const bool ascii = std::all_of(
+                text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+        if (ascii) {
+            QTest::keyClicks(QApplication::focusWidget(), text);
+            return;
+        }
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(QApplication::focusWidget(), &commit);
+    }
+
     // Chooses an item from a combo box's drop-down list with the mouse.
     void choose(const char *name, const QString &item)
     {
@@ -82,6 +114,7 @@ public:
         QAbstractItemView *view = combo->view();
         QVERIFY(QTest::qWaitForWindowExposed(view->window()));
         const QModelIndex index = view->model()->index(combo->findText(item), 0);
+        view->scrollTo(index); // as the operator scrolls a long list
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     }
 
@@ -129,13 +162,15 @@ public:
         return open(port);
     }
 
-    // A lost device gives one message and the closed state; then nothing is watched any more:
-    // no further message, no busy loop.
-    void verifyLost()
+    // The window's link, to set what an operator cannot.
+    serial::PrinterLink &link() const { return *form.findChild<serial::PrinterLink *>(); }
+
+    // A lost device gives one message, saying why, and the closed state; then nothing is
+    // watched any more: no further message, no busy loop.
+    void verifyLost(const QString &reason = QStringLiteral("连接已断开"), int timeoutMs = 5000)
     {
-        QTRY_COMPARE(messages.size(), 1);
-        QVERIFY2(messages.first().text.contains(QStringLiteral("was lost")),
-                 qPrintable(messages.first().text));
+        QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 1, timeoutMs);
+        QVERIFY2(messages.first().text.contains(reason), qPrintable(messages.first().text));
         QVERIFY(isClosedState());
         const qint64 before = cpuMicroseconds();
         QTest::qWait(4 * app::Form1::timerPeriodMs);

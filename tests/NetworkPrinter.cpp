@@ -3,13 +3,18 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
+#include <sys/socket.h>
+
 NetworkPrinter::NetworkPrinter()
 {
     if (!m_server.listen(QHostAddress::LocalHost))
         qFatal("cannot listen on 127.0.0.1");
     QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-        while (QTcpSocket *socket = m_server.nextPendingConnection())
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            if (!m_reading)
+                socket->setReadBufferSize(1); // a full buffer stops the socket reading
             m_socket = socket;
+        }
     });
 }
 
@@ -36,6 +41,16 @@ void NetworkPrinter::write(const QByteArray &bytes)
         m_socket->write(bytes);
         m_socket->flush();
     }
+}
+
+void NetworkPrinter::stopReading()
+{
+    m_reading = false;
+    // Connections inherit the listening socket's receive buffer; the system raises this to its
+    // smallest size.
+    const int smallest = 1;
+    ::setsockopt(
+            int(m_server.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest);
 }
 
 void NetworkPrinter::drop()

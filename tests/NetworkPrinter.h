@@ -22,6 +22,9 @@ public:
     void write(const QByteArray &bytes);
     // Closes the connection from the printer's side; the server keeps listening.
     void drop();
+    // The printer takes nothing more from connections made from now on (out of paper, say):
+    // its receive window closes after a few bytes and the rest waits at the sender.
+    void stopReading();
     bool isConnected() const
     {
         return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
@@ -33,4 +36,5 @@ public:
 private:
     QTcpServer m_server;
     QPointer<QTcpSocket> m_socket;
+    bool m_reading = true;
 };

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 PtyPrinter::PtyPrinter()
@@ -85,6 +86,15 @@ void PtyPrinter::closeFarEnd()
     if (m_slave >= 0)
         ::close(m_slave);
     m_master = m_slave = -1;
+}
+
+bool PtyPrinter::refuseReads(bool refuse)
+{
+    // The null line discipline refuses reads and writes alike and never reports the device
+    // ready; the terminal's own one is back afterwards, with the line settings as they were.
+    constexpr int nullDiscipline = 27;
+    const int discipline = refuse ? nullDiscipline : N_TTY;
+    return ::ioctl(m_slave, TIOCSETD, &discipline) == 0;
 }
 
 termios PtyPrinter::lineSettings() const

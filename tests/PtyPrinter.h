@@ -28,6 +28,9 @@ public:
     QByteArray readQuiet(int quietMs = 100);
     void write(const QByteArray &bytes);
     void closeFarEnd();
+    // Makes every read of the device fail, as on a printer that cannot answer, or lets reads
+    // work again; false if the system does not allow it.
+    bool refuseReads(bool refuse);
 
     // The line settings as the tool left them on the device.
     termios lineSettings() const;

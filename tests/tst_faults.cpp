@@ -25,11 +25,13 @@ class TestFaults : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { app::applyWindowLook(); }
+    void initTestCase() { startLikeTheTool(); }
     void permissionDenied();
     void portInUse();
     void farEndVanishes_data();
     void farEndVanishes();
+    void usbPrinterVanishesWhileHoldingBack_data();
+    void usbPrinterVanishesWhileHoldingBack();
     void xoffHoldsTheLine();
 };
 
@@ -70,7 +72,7 @@ void TestFaults::portInUse()
     FormDriver d;
     QVERIFY(!d.open(printer));
     QCOMPARE(d.messages.size(), 1);
-    QVERIFY2(d.messages.first().text.contains(QStringLiteral("in use by another program")),
+    QVERIFY2(d.messages.first().text.contains(QStringLiteral("正被其他程序占用")),
              qPrintable(d.messages.first().text));
     QVERIFY(d.isClosedState());
 
@@ -125,6 +127,37 @@ void TestFaults::farEndVanishes()
     QCOMPARE(d.text("Command20"), QStringLiteral("close com"));
     d.click("Command1");
     QCOMPARE(next.read(3), QByteArray("\x1B\x64\x05"));
+}
+
+void TestFaults::usbPrinterVanishesWhileHoldingBack_data()
+{
+    QTest::addColumn<bool>("answers"); // a printer that cannot answer refuses every read
+    QTest::newRow("printer that answers") << true;
+    QTest::newRow("printer that cannot answer") << false;
+}
+
+void TestFaults::usbPrinterVanishesWhileHoldingBack()
+{
+    // The printer takes nothing more, the tool holds the rest of its jobs back, and then the
+    // printer is unplugged. A printer that cannot answer tells nothing on its read side: only
+    // the held-back output finds it gone.
+    QFETCH(bool, answers);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("usb")));
+    const QString device = dir.filePath(QStringLiteral("usb/lp0"));
+    FormDriver d;
+    {
+        PtyPrinter printer;
+        QVERIFY(QFile::link(printer.path(), device));
+        if (!answers && !printer.refuseReads(true))
+            QSKIP("the system refuses the null line discipline");
+        QVERIFY(d.open(device));
+        QVERIFY(answers || printer.refuseReads(false)); // reads were tried, and refused, at open
+        for (int i = 0; i < 300; ++i)                   // 98 KB: more than the line's buffers hold
+            d.click("Command4");
+        printer.closeFarEnd();
+    }
+    d.verifyLost();
 }
 
 void TestFaults::xoffHoldsTheLine()

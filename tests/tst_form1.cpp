@@ -8,7 +8,7 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { app::applyWindowLook(); }
+    void initTestCase() { startLikeTheTool(); }
     void startUpState();
     void shortcutsFromEveryBox_data();
     void shortcutsFromEveryBox();
@@ -114,11 +114,11 @@ void TestForm1::refusedOpen_data()
     QTest::addColumn<QString>("reason");
 
     // clang-format off
-    QTest::newRow("unknown name")      << "COM9"               << "115200" << "8" << "1" << "is not a port name";
-    QTest::newRow("missing device")    << "/dev/ttyNoSuchPort" << "115200" << "8" << "1" << "does not exist";
-    QTest::newRow("regular file")      << "FILE"               << "115200" << "8" << "1" << "is not a serial port";
-    QTest::newRow("directory")         << "/tmp"               << "115200" << "8" << "1" << "is not a serial port";
-    QTest::newRow("not a tty")         << "/dev/null"          << "115200" << "8" << "1" << "is not a serial port";
+    QTest::newRow("unknown name")      << "COM9"               << "115200" << "8" << "1" << "不是端口名";
+    QTest::newRow("missing device")    << "/dev/ttyNoSuchPort" << "115200" << "8" << "1" << "不存在";
+    QTest::newRow("regular file")      << "FILE"               << "115200" << "8" << "1" << "不是串口";
+    QTest::newRow("directory")         << "/tmp"               << "115200" << "8" << "1" << "不是串口";
+    QTest::newRow("not a tty")         << "/dev/null"          << "115200" << "8" << "1" << "不是串口";
     QTest::newRow("baud not a number") << "PTY"                << "96OO"   << "8" << "1" << "96OO,,8,1";
     QTest::newRow("baud with a blank") << "PTY"                << " 9600"  << "8" << "1" << " 9600,,8,1";
     QTest::newRow("baud too high")     << "PTY"                << "99999999999" << "8" << "1" << "99999999999,,8,1";
@@ -126,7 +126,7 @@ void TestForm1::refusedOpen_data()
     QTest::newRow("bits not a number") << "PTY"                << "9600"   << "eight" << "1" << "9600,,eight,1";
     QTest::newRow("0.5 stop bits")     << "PTY"                << "9600"   << "8" << "0.5" << "9600,,8,0.5";
     QTest::newRow("3 stop bits")       << "PTY"                << "9600"   << "8" << "3" << "9600,,8,3";
-    QTest::newRow("percent in baud")   << "PTY"                << "9%2"    << "8" << "1" << "9%2,,8,1 cannot";
+    QTest::newRow("percent in baud")   << "PTY"                << "9%2"    << "8" << "1" << "不能使用线路设置 9%2,,8,1";
     // A pseudo-terminal carries 8 data bits only: it opens, then refuses the settings.
     QTest::newRow("settings the port refuses") << "PTY"        << "9600"   << "7" << "1" << "9600,,7,1";
     // clang-format on

@@ -30,12 +30,14 @@ class TestJobs : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { app::applyWindowLook(); }
+    void initTestCase() { startLikeTheTool(); }
     void cleanup() { app::useLanguage(Language::Chinese); }
     void sends_data();
     void sends();
     void chineseParagraph();
     void barcodeHint();
+    void barcodeByKeys_data();
+    void barcodeByKeys();
     void refusedBarcode_data();
     void refusedBarcode();
 };
@@ -158,18 +160,76 @@ void TestJobs::chineseParagraph()
 
 void TestJobs::barcodeHint()
 {
-    // Choosing a type from the list writes its hint; typing a type's name and Enter does not.
+    // Choosing a type from the list writes its hint, also the type whose name was typed.
     PtyPrinter printer;
     FormDriver d;
     QVERIFY(d.open(printer));
-    d.get("Combo5")->setFocus();
-    d.type("Combo5", QStringLiteral("ITF"));
-    d.key(Qt::Key_Return);
-    QCOMPARE(d.text("Text1"), QStringLiteral("1234567890"));
-    QCOMPARE(d.get<QComboBox>("Combo5")->count(), 9);
+    d.typeByKeys("Combo5", QStringLiteral("ITF"));
     d.choose("Combo5", QStringLiteral("ITF"));
     QCOMPARE(d.text("Text1"), QStringLiteral("请输入大于1位的偶数位数字"));
     QCOMPARE(d.get("Text1")->font().pointSize(), 10);
+    QCOMPARE(d.get<QComboBox>("Combo5")->count(), 9);
+    QVERIFY(printer.readQuiet().isEmpty());
+}
+
+void TestJobs::barcodeByKeys_data()
+{
+    QTest::addColumn<QString>("type");     // typed into Combo5 unless null
+    QTest::addColumn<int>("end");          // the key that ends the typing; 0: none
+    QTest::addColumn<QString>("data");     // typed into Text1 unless null
+    QTest::addColumn<QByteArray>("bytes"); // everything before the end-of-job sequence
+    QTest::addColumn<QString>("refusal");  // a phrase of the message when nothing is sent
+
+    const QString none;
+    // clang-format off
+    QTest::newRow("ITF, Enter")          << "ITF"     << int(Qt::Key_Return) << none  << barcodeJob("ITF", "1D6B460A", "1234567890") << none;
+    QTest::newRow("ITF, Tab")            << "ITF"     << int(Qt::Key_Tab)    << none  << barcodeJob("ITF", "1D6B460A", "1234567890") << none;
+    QTest::newRow("ITF, then the click") << "ITF"     << 0                   << none  << barcodeJob("ITF", "1D6B460A", "1234567890") << none;
+    QTest::newRow("CODE128, Enter, ABC") << "CODE128" << int(Qt::Key_Return) << "ABC" << barcodeJob("CODE128", "1D6B4905 7B42", "ABC") << none;
+    QTest::newRow("JAN8 after CODE93")   << "CODE93"  << int(Qt::Key_Return) << none  << barcodeJob("JAN8", "1D6B440A", "1234567890") << none;
+    QTest::newRow("itf is no type")      << "itf"     << int(Qt::Key_Return) << none  << QByteArray() << "“itf”不是本打印机支持的条码类型";
+    QTest::newRow("ITF with a blank")    << "ITF "    << int(Qt::Key_Tab)    << none  << QByteArray() << "“ITF ”不是本打印机支持的条码类型";
+    QTest::newRow("Chinese hint typed")  << none      << 0 << "请输入大于1位的偶数位数字" << QByteArray() << "仍是提示文字";
+    QTest::newRow("English hint typed")  << none      << 0 << "Even no. of digits"        << QByteArray() << "仍是提示文字";
+    QTest::newRow("hint and more")       << none      << 0 << "Even no. of digits!"       << barcodeJob("CODE39", "1D6B4513", "Even no. of digits!") << none;
+    // clang-format on
+}
+
+void TestJobs::barcodeByKeys()
+{
+    // Every press reads both boxes as they are, whether the type was chosen or typed: typed
+    // text is no choice from the list and leaves the data alone. Only a box that holds a hint,
+    // in either language, is refused as such.
+    QFETCH(QString, type);
+    QFETCH(int, end);
+    QFETCH(QString, data);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, refusal);
+    PtyPrinter printer;
+    FormDriver d;
+    QVERIFY(d.open(printer));
+    if (QTest::currentDataTag() == QByteArrayView("JAN8 after CODE93")) {
+        d.typeByKeys("Combo5", type);
+        d.key(Qt::Key(end));
+        type = QStringLiteral("JAN8");
+    }
+    if (!type.isNull())
+        d.typeByKeys("Combo5", type);
+    if (end != 0)
+        d.key(Qt::Key(end));
+    QCOMPARE(d.text("Combo5"), type.isNull() ? QStringLiteral("CODE39") : type);
+    QCOMPARE(d.text("Text1"), QStringLiteral("1234567890"));
+    if (!data.isNull())
+        d.typeByKeys("Text1", data);
+    d.click("Command11");
+    if (refusal.isNull()) {
+        const QByteArray expected = bytes + hex("1B69");
+        QCOMPARE(printer.readWithoutEvents(expected.size()).toHex(' '), expected.toHex(' '));
+        QVERIFY(d.messages.isEmpty());
+    } else {
+        QCOMPARE(d.messages.size(), 1);
+        QVERIFY2(d.messages.first().text.contains(refusal), qPrintable(d.messages.first().text));
+    }
     QVERIFY(printer.readQuiet().isEmpty());
 }
 

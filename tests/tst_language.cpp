@@ -1,17 +1,20 @@
 #include "FormDriver.h"
 #include "app/Language.h"
+#include "app/Sentences.h"
 #include "app/StatusView.h"
 #include "jobs/BarcodeJob.h"
 
 #include <QGroupBox>
-#include <QLocale>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 #include <QStyleOptionGroupBox>
 
+#include <functional>
+
 using app::Language;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -52,6 +55,90 @@ int hintOverflow(const QLineEdit *box, const QString &hint)
     return QFontMetrics(font).horizontalAdvance(hint) + 2 * textMargin - room.width();
 }
 
+// One of the tool's own sentences, as the window shows it, with a phrase it must hold in each
+// language and the Latin names (ports, groups, captions, data) its Chinese text may hold.
+struct OwnSentence
+{
+    QString name;
+    std::function<QString()> text;
+    QString english;
+    QString chinese;
+    QStringList names;
+};
+
+OwnSentence failureSentence(serial::LinkFailure failure)
+{
+    using F = serial::LinkFailure;
+    const auto link = [failure](const char *port) {
+        return [failure, port] {
+            return app::linkFailureText(failure,
+                                        QString::fromLatin1(port),
+                                        QStringLiteral("9600,,9,1"),
+                                        QStringLiteral("open com"));
+        };
+    };
+    const QString openCom = QStringLiteral("open com");
+    // A row for every kind: the compiler warns of a kind left out of the switch.
+    // clang-format off
+    switch (failure) {
+    case F::NotFound:
+        return {u"NotFound"_s, link("/dev/ttyUSB0"), u"does not exist"_s, u"不存在"_s, {u"/dev/ttyUSB0"_s}};
+    case F::PermissionDenied:
+        return {u"PermissionDenied"_s, link("COM1"), u"not allowed to use"_s, u"无权使用"_s, {u"COM1"_s, u"/dev/ttyS0"_s, u"dialout"_s}};
+    case F::InUse:
+        return {u"InUse"_s, link("/dev/usb/lp0"), u"in use by another program"_s, u"正被其他程序占用"_s, {u"/dev/usb/lp0"_s}};
+    case F::WrongDevice:
+        return {u"WrongDevice"_s, link("/dev/usb/lp1"), u"is not a printer device"_s, u"不是打印机设备"_s, {u"/dev/usb/lp1"_s}};
+    case F::SettingsRefused:
+        return {u"SettingsRefused"_s, link("/dev/ttyACM0"), u"cannot be used"_s, u"不能使用线路设置"_s, {u"/dev/ttyACM0"_s}};
+    case F::HostNotFound:
+        return {u"HostNotFound"_s, link("printer.local"), u"host of the network printer printer.local:9100 is unknown"_s, u"找不到网络打印机 printer.local:9100 的主机"_s, {u"printer.local:9100"_s}};
+    case F::Refused:
+        return {u"Refused"_s, link("192.168.1.100:9101"), u"was refused"_s, u"拒绝了连接"_s, {}};
+    case F::Unreachable:
+        return {u"Unreachable"_s, link("[fe80::1%eth0]:9100"), u"is unreachable"_s, u"无法到达"_s, {u"[fe80::1%eth0]:9100"_s}};
+    case F::TimedOut:
+        return {u"TimedOut"_s, link("printer.local:9101"), u"timed out"_s, u"超时"_s, {u"printer.local:9101"_s}};
+    case F::Lost:
+        return {u"Lost"_s, link("/dev/ttyUSB0"), u"was lost"_s, u"连接已断开"_s, {u"/dev/ttyUSB0"_s, openCom}};
+    case F::Stalled:
+        return {u"Stalled"_s, link("192.168.1.100"), u"stopped taking data"_s, u"停止接收数据"_s, {openCom}};
+    }
+    // clang-format on
+    return {};
+}
+
+QList<OwnSentence> ownSentenceTable()
+{
+    QList<OwnSentence> sentences;
+    for (int kind = 0; kind <= int(serial::LinkFailure::Stalled); ++kind)
+        sentences.append(failureSentence(serial::LinkFailure(kind)));
+    using R = jobs::BarcodeRefusal;
+    const auto refusal = [](R refusal, const char *type) {
+        return [refusal, type] {
+            return app::barcodeRefusalText(refusal, QString::fromLatin1(type));
+        };
+    };
+    // clang-format off
+    sentences += QList<OwnSentence>{
+            {u"no port name"_s,
+             [] { return app::linkFailureText(serial::LinkFailure::NotFound, u"COM9"_s, {}, {}); },
+             u"is not a port name"_s,
+             u"不是端口名"_s,
+             {u"COM9"_s, u"COM1"_s, u"COM8"_s, u"/dev/ttyUSB0"_s, u"/dev/usb/lp0"_s, u"printer.local:9100"_s}},
+            {u"unknown barcode type"_s, refusal(R::UnknownType, "code39"), u"not a barcode type"_s, u"不是本打印机支持的条码类型"_s, {u"code39"_s}},
+            {u"no barcode data"_s, refusal(R::NoData, "CODE39"), u"no barcode data"_s, u"没有条码数据"_s, {}},
+            {u"barcode data not ASCII"_s, refusal(R::NotSingleByte, "CODE39"), u"only ASCII characters"_s, u"只能包含半角字符"_s, {}},
+            {u"barcode data too long"_s, refusal(R::TooLong, "CODE128"), u"at most 253 characters"_s, u"最多只能包含 253 个字符"_s, {u"CODE128"_s}},
+            {u"hint left in the box"_s, [] { return app::hintLeftText(); }, u"still holds the hint"_s, u"仍是提示文字"_s, {}},
+            {u"reply tooltip"_s, [] { return app::replyToolTip(hex("0A000000000B")); }, u"Reply: 0A 00 00 00 00 0B"_s, u"应答：0A 00 00 00 00 0B"_s, {u"0A 00 00 00 00 0B"_s}},
+            {u"no reply tooltip"_s, [] { return app::partialReplyToolTip({}); }, u"No reply byte"_s, u"没有收到任何应答字节"_s, {}},
+            {u"partial reply tooltip"_s, [] { return app::partialReplyToolTip(hex("0A0B")); }, u"Only 2 of 6 reply bytes"_s, u"只收到 2 个"_s, {u"0A 0B"_s}},
+    };
+    // clang-format on
+    return sentences;
+}
+
 } // namespace
 
 class TestLanguage : public QObject
@@ -59,40 +146,49 @@ class TestLanguage : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { app::applyWindowLook(); }
+    void initTestCase() { startLikeTheTool(); }
     void cleanup() { app::useLanguage(Language::Chinese); }
     void languageChoice_data();
     void languageChoice();
     void statusInEnglish_data();
     void statusInEnglish();
     void noChineseInTheEnglishWindow();
+    void ownSentences_data();
+    void ownSentences();
     void textsFit();
 };
 
 void TestLanguage::languageChoice_data()
 {
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QString>("option"); // --lang, unless null
-    QTest::addColumn<int>("language");   // -1: the option is refused
+    QTest::addColumn<QString>("uiLanguages"); // the operator's, in their order of preference
+    QTest::addColumn<QString>("option");      // --lang, unless null
+    QTest::addColumn<int>("language");        // -1: the option is refused
 
     const QString none;
     const auto en = int(Language::English);
     const auto zh = int(Language::Chinese);
-    QTest::newRow("en_US") << QLocale(u"en_US") << none << en;
-    QTest::newRow("zh_CN") << QLocale(u"zh_CN") << none << zh;
-    QTest::newRow("C") << QLocale::c() << none << zh;
-    QTest::newRow("--lang zh in en_US") << QLocale(u"en_US") << "zh" << zh;
-    QTest::newRow("--lang en in zh_CN") << QLocale(u"zh_CN") << "en" << en;
-    QTest::newRow("--lang fr") << QLocale(u"en_US") << "fr" << -1;
-    QTest::newRow("--lang EN") << QLocale(u"en_US") << "EN" << -1;
+    // clang-format off
+    QTest::newRow("en-US")              << "en-US"             << none << en;
+    QTest::newRow("zh-CN")              << "zh-CN"             << none << zh;
+    QTest::newRow("zh-Hant-TW")         << "zh-Hant-TW"        << none << zh;
+    QTest::newRow("none")               << ""                  << none << zh;
+    QTest::newRow("fr, en")             << "fr, en"            << none << en;
+    QTest::newRow("de-DE, zh-CN, en")   << "de-DE, zh-CN, en"  << none << zh;
+    QTest::newRow("fr-FR, fr")          << "fr-FR, fr"         << none << zh;
+    QTest::newRow("--lang zh in en-US") << "en-US"             << "zh" << zh;
+    QTest::newRow("--lang en in zh-CN") << "zh-CN"             << "en" << en;
+    QTest::newRow("--lang fr")          << "en-US"             << "fr" << -1;
+    QTest::newRow("--lang EN")          << "en-US"             << "EN" << -1;
+    // clang-format on
 }
 
 void TestLanguage::languageChoice()
 {
-    QFETCH(QLocale, locale);
+    QFETCH(QString, uiLanguages);
     QFETCH(QString, option);
     QFETCH(int, language);
-    const std::optional<Language> chosen = option.isNull() ? app::languageFor(locale)
+    const QStringList list = uiLanguages.split(QStringLiteral(", "), Qt::SkipEmptyParts);
+    const std::optional<Language> chosen = option.isNull() ? app::languageFor(list)
                                                            : app::languageNamed(option);
     QCOMPARE(chosen ? int(*chosen) : -1, language);
 }
@@ -103,7 +199,7 @@ void TestLanguage::statusInEnglish_data()
     QTest::addColumn<QString>("caption");
 
     // clang-format off
-    QTest::newRow("no reply")    << QByteArray()        << "Timed out, or no such function!\nCheck the cable, power, port and baud rate, then try again!";
+    QTest::newRow("no reply")    << QByteArray()        << "Printer connection timed out, or printer lacks this function! Check cable, power, port, baud; retry!";
     QTest::newRow("in order")    << hex("000000000000") << "Printer OK!";
     QTest::newRow("byte 3 = 07") << hex("000007000000") << "Near end!\nPaper jam at the exit!\nPaper near end!\n";
     QTest::newRow("byte 4 = 02") << hex("000000020000") << "Platen or printer cover open!\n";
@@ -152,11 +248,48 @@ void TestLanguage::noChineseInTheEnglishWindow()
     QVERIFY(d.messages[0].text.startsWith(QStringLiteral("Instructions:")));
 }
 
+void TestLanguage::ownSentences_data()
+{
+    QTest::addColumn<int>("sentence"); // index in ownSentenceTable()
+    QTest::addColumn<int>("language");
+
+    const QList<OwnSentence> sentences = ownSentenceTable();
+    for (qsizetype i = 0; i < sentences.size(); ++i) {
+        for (const Language language : {Language::Chinese, Language::English}) {
+            const char *code = language == Language::Chinese ? "zh" : "en";
+            QTest::addRow("%s, %s", qPrintable(sentences[i].name), code) << int(i) << int(language);
+        }
+    }
+}
+
+void TestLanguage::ownSentences()
+{
+    // Why the printer cannot be reached, and what was refused, in the window's language: the
+    // Chinese sentences hold no Latin letters beyond the names the operator sees or types, the
+    // English ones no Chinese; each says what its kind means.
+    QFETCH(int, sentence);
+    QFETCH(int, language);
+    const OwnSentence own = ownSentenceTable().at(sentence);
+    app::useLanguage(Language(language));
+    const QString text = own.text();
+    if (Language(language) == Language::English) {
+        QVERIFY2(text.contains(own.english), qPrintable(text));
+        QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("[\\x{2E80}-\\x{FFFF}]"))),
+                 qPrintable(text));
+        return;
+    }
+    QVERIFY2(text.contains(own.chinese), qPrintable(text));
+    QString rest = text;
+    for (const QString &name : own.names)
+        rest.remove(name);
+    QVERIFY2(!rest.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))), qPrintable(text));
+}
+
 void TestLanguage::textsFit()
 {
     // Every caption fits its control at the chosen font, not covered by a later sibling, in both
     // languages; the English status outcomes and barcode hints need no more room than the
-    // design's own.
+    // design's own, and the English time-out advice fits the label, which the original overflows.
     QList<int> designHeights;
     for (const Language language : {Language::Chinese, Language::English}) {
         app::useLanguage(language);
@@ -167,6 +300,8 @@ void TestLanguage::textsFit()
             const int height = neededHeight(label, views[i]);
             if (language == Language::Chinese)
                 designHeights << height;
+            else if (i == views.size() - 1) // the time-out advice
+                QVERIFY2(height <= label->height(), qPrintable(views[i].caption));
             else
                 QVERIFY2(height <= std::max(label->height(), designHeights[i]),
                          qPrintable(views[i].caption));

@@ -33,6 +33,7 @@ void TestLink::portNames_data()
     QTest::newRow("host name")           << "printer.local"      << "network printer.local:9100";
     QTest::newRow("IPv6 and port")       << "[fe80::1]:9100"     << "network [fe80::1]:9100";
     QTest::newRow("IPv6 alone")          << "[::1]"              << "network [::1]:9100";
+    QTest::newRow("IPv6 with a scope")   << "[fe80::1%eth0]:9100" << "network [fe80::1%eth0]:9100";
     QTest::newRow("bare IPv6")           << "2001:db8::5"        << "network [2001:db8::5]:9100";
     QTest::newRow("port 0")              << "printer:0"          << "";
     QTest::newRow("port 65536")          << "printer:65536"      << "";

@@ -22,7 +22,7 @@ class TestStatus : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { app::applyWindowLook(); }
+    void initTestCase() { startLikeTheTool(); }
     void conditions_data();
     void conditions();
     void timeOut_data();

@@ -55,13 +55,15 @@ class TestTransports : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { app::applyWindowLook(); }
+    void initTestCase() { startLikeTheTool(); }
     void reachesThePrinter_data();
     void reachesThePrinter();
     void networkOpenFails_data();
     void networkOpenFails();
     void connectionDrops_data();
     void connectionDrops();
+    void printerStopsReading_data();
+    void printerStopsReading();
     void quitLosesNothing_data();
     void quitLosesNothing();
     void portListShowsNewDevices();
@@ -114,11 +116,11 @@ void TestTransports::networkOpenFails_data()
     QTest::addColumn<QString>("reason");
 
     // clang-format off
-    QTest::newRow("nothing listens")              << "closed"            << "was refused";
-    QTest::newRow("never accepts")                << "full"              << "timed out";
-    QTest::newRow("stops listening mid-open")     << "full, then closed" << "was refused";
-    QTest::newRow("accepts, then closes at once") << "closes"            << "was lost";
-    QTest::newRow("host unknown")                 << "unknown host"      << "is unknown";
+    QTest::newRow("nothing listens")              << "closed"            << "拒绝了连接";
+    QTest::newRow("never accepts")                << "full"              << "超时";
+    QTest::newRow("stops listening mid-open")     << "full, then closed" << "拒绝了连接";
+    QTest::newRow("accepts, then closes at once") << "closes"            << "连接已断开";
+    QTest::newRow("host unknown")                 << "unknown host"      << "找不到";
     // clang-format on
 }
 
@@ -199,6 +201,41 @@ void TestTransports::connectionDrops()
     QCOMPARE(printer.read(3), hex("1B6405"));
 }
 
+void TestTransports::printerStopsReading_data()
+{
+    QTest::addColumn<int>("stallLimitMs");
+    QTest::addColumn<bool>("statusTimedOut"); // a status check gave up before the connection
+    QTest::newRow("jobs waiting") << 300 << false;
+    QTest::newRow("after a status time-out") << 3 * app::Form1::timerPeriodMs + 500 << true;
+}
+
+void TestTransports::printerStopsReading()
+{
+    // The printer takes the connection, then no more data: the system gives the connection up
+    // once sent data has waited for the stall limit (10 s, shortened here), and the window says
+    // so once and closes the link, as for an unplugged adapter.
+    QFETCH(int, stallLimitMs);
+    QFETCH(bool, statusTimedOut);
+    NetworkPrinter printer;
+    printer.stopReading();
+    FormDriver d;
+    d.link().setStallLimit(stallLimitMs);
+    QVERIFY(d.open(printer.address(), 3000));
+    for (int i = 0; i < 30; ++i) // 10 KB, far more than the printer's receive window
+        d.click("Command4");
+    if (statusTimedOut) {
+        d.click("Command19");
+        QTRY_COMPARE_WITH_TIMEOUT(d.text("Label5"), timeoutAdvice, 5 * app::Form1::timerPeriodMs);
+        QVERIFY(d.messages.isEmpty());
+    }
+    d.verifyLost(QStringLiteral("停止接收数据"), stallLimitMs + 3000);
+
+    d.click("Command20"); // a printer that reads again takes a new connection
+    QTRY_COMPARE(d.text("Command20"), QStringLiteral("close com"));
+    d.click("Command1");
+    QCOMPARE(printer.read(3), hex("1B6405"));
+}
+
 void TestTransports::quitLosesNothing_data()
 {
     QTest::addColumn<QString>("kind");
@@ -234,7 +271,7 @@ void TestTransports::portListShowsNewDevices()
     PtyPrinter adapter;
     PtyPrinter usbPrinter;
     QVERIFY(devices.mkdir(QStringLiteral("usb")));
-    for (const char *name : {"ttyUSB10", "ttyUSB2", "ttyS3", "usb/lp0"})
+    for (const char *name : {"ttyUSB10", "ttyUSB2", "ttyS3", "ttyACM0", "usb/lp0"})
         QVERIFY(QFile::link(usbPrinter.path(), devices.filePath(QString::fromLatin1(name))));
 
     FormDriver d;
@@ -255,7 +292,7 @@ void TestTransports::portListShowsNewDevices()
     QVERIFY(QFile::link(adapter.path(), devices.filePath(QStringLiteral("ttyUSB9"))));
     d.choose("Combo1", devices.filePath(QStringLiteral("ttyUSB9")));
     QStringList expected = com;
-    for (const char *name : {"ttyUSB2", "ttyUSB9", "ttyUSB10", "usb/lp0"})
+    for (const char *name : {"ttyACM0", "ttyUSB2", "ttyUSB9", "ttyUSB10", "usb/lp0"})
         expected.append(devices.filePath(QString::fromLatin1(name)));
     QCOMPARE(listed(), expected);
     QCOMPARE(d.text("Combo1"), devices.filePath(QStringLiteral("ttyUSB9")));
@@ -269,7 +306,7 @@ void TestTransports::portListShowsNewDevices()
     QVERIFY(QFile::remove(devices.filePath(QStringLiteral("ttyUSB9"))));
     d.type("Combo1", QStringLiteral("printer.local"));
     box->showPopup();
-    QCOMPARE(listed().size(), com.size() + 3);
+    QCOMPARE(listed().size(), com.size() + 4);
     QCOMPARE(d.text("Combo1"), QStringLiteral("printer.local"));
     box->hidePopup();
 }

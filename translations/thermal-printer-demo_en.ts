@@ -2,89 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
-    <name>app</name>
-    <message>
-        <source>the serial port %1</source>
-        <translation>the serial port %1</translation>
-    </message>
-    <message>
-        <source>the serial port %1 (%2)</source>
-        <translation>the serial port %1 (%2)</translation>
-    </message>
-    <message>
-        <source>the printer device %1</source>
-        <translation>the printer device %1</translation>
-    </message>
-    <message>
-        <source>the network printer %1</source>
-        <translation>the network printer %1</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; is not a port name. Choose COM1 to COM8 or a port from the list, or type the path of a device such as /dev/ttyUSB0 or /dev/usb/lp0, or the address of a network printer such as 192.168.1.100 or printer.local:9100.</source>
-        <translation>&quot;%1&quot; is not a port name. Choose COM1 to COM8 or a port from the list, or type the path of a device such as /dev/ttyUSB0 or /dev/usb/lp0, or the address of a network printer such as 192.168.1.100 or printer.local:9100.</translation>
-    </message>
-    <message>
-        <source>%1 does not exist. Check the port name, and that the printer or its adapter is plugged in.</source>
-        <translation>%1 does not exist. Check the port name, and that the printer or its adapter is plugged in.</translation>
-    </message>
-    <message>
-        <source>You are not allowed to use %1. The user must be given access to the device (on Debian: add the user to the %2 group, then log in again).</source>
-        <translation>You are not allowed to use %1. The user must be given access to the device (on Debian: add the user to the %2 group, then log in again).</translation>
-    </message>
-    <message>
-        <source>%1 is in use by another program. Close that program (for a printer device, also a print spooler such as CUPS), or choose another port.</source>
-        <translation>%1 is in use by another program. Close that program (for a printer device, also a print spooler such as CUPS), or choose another port.</translation>
-    </message>
-    <message>
-        <source>%1 is not a printer device.</source>
-        <translation>%1 is not a printer device.</translation>
-    </message>
-    <message>
-        <source>%1 is not a serial port.</source>
-        <translation>%1 is not a serial port.</translation>
-    </message>
-    <message>
-        <source>The line settings %1 cannot be used on %2: the baud rate must be a whole number from %3 to %4 that the port supports, the data bits 5 to 8 (this printer uses 7 or 8), the stop bits 1, 1.5 or 2.</source>
-        <translation>The line settings %1 cannot be used on %2: the baud rate must be a whole number from %3 to %4 that the port supports, the data bits 5 to 8 (this printer uses 7 or 8), the stop bits 1, 1.5 or 2.</translation>
-    </message>
-    <message>
-        <source>The host of %1 is unknown: the name has no network address. Check the name, or type the printer&apos;s IP address.</source>
-        <translation>The host of %1 is unknown: the name has no network address. Check the name, or type the printer&apos;s IP address.</translation>
-    </message>
-    <message>
-        <source>The connection to %1 was refused: nothing takes print data on port %2 of that host. Check the address and port (network printers take it on %3).</source>
-        <translation>The connection to %1 was refused: nothing takes print data on port %2 of that host. Check the address and port (network printers take it on %3).</translation>
-    </message>
-    <message>
-        <source>%1 is unreachable: there is no route to its network. Check the address, and the network cable or Wi-Fi of this computer.</source>
-        <translation>%1 is unreachable: there is no route to its network. Check the address, and the network cable or Wi-Fi of this computer.</translation>
-    </message>
-    <message>
-        <source>The connection to %1 timed out: no answer within %2 seconds. Check the address, and that the printer is switched on and on the network.</source>
-        <translation>The connection to %1 timed out: no answer within %2 seconds. Check the address, and that the printer is switched on and on the network.</translation>
-    </message>
-    <message>
-        <source>The connection to %1 was lost. The link has been closed: check the printer and its cable, adapter or network, then click &quot;open com&quot; again.</source>
-        <translation>The connection to %1 was lost. The link has been closed: check the printer and its cable, adapter or network, then click &quot;open com&quot; again.</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; is not a barcode type this printer knows. Choose one of the nine types in the list.</source>
-        <translation>&quot;%1&quot; is not a barcode type this printer knows. Choose one of the nine types in the list.</translation>
-    </message>
-    <message>
-        <source>There is no barcode data. Type the data to print into the box beside the barcode type.</source>
-        <translation>There is no barcode data. Type the data to print into the box beside the barcode type.</translation>
-    </message>
-    <message>
-        <source>Barcode data can hold only ASCII characters (digits, letters, symbols). Replace the hint with the data to print.</source>
-        <translation>Barcode data can hold only ASCII characters (digits, letters, symbols). Replace the hint with the data to print.</translation>
-    </message>
-    <message>
-        <source>A %1 barcode takes at most %2 characters.</source>
-        <translation>A %1 barcode takes at most %2 characters.</translation>
-    </message>
-</context>
-<context>
     <name>app::Form1</name>
     <message>
         <source>使用说明：
@@ -157,28 +74,12 @@ Address: see the project&apos;s README file</translation>
         <translation>about&amp;A</translation>
     </message>
     <message>
-        <source>Reply: %1</source>
-        <translation>Reply: %1</translation>
-    </message>
-    <message>
-        <source>No reply byte arrived.</source>
-        <translation>No reply byte arrived.</translation>
-    </message>
-    <message>
-        <source>Only %1 of 6 reply bytes arrived: %2</source>
-        <translation>Only %1 of 6 reply bytes arrived: %2</translation>
-    </message>
-    <message>
         <source>close com</source>
         <translation>close com</translation>
     </message>
     <message>
         <source>open com</source>
         <translation>open com</translation>
-    </message>
-    <message>
-        <source>The box beside the barcode type still holds the hint. Type the data to print in its place.</source>
-        <translation>The box beside the barcode type still holds the hint. Type the data to print in its place.</translation>
     </message>
 </context>
 <context>
@@ -336,8 +237,7 @@ Address: see the project&apos;s README file</translation>
 请检查打印机是否连好,电源是否打开；
 打印机端口号和波特率选择是否有误。
 请确定无误后再次尝试！</source>
-        <translation>Timed out, or no such function!
-Check the cable, power, port and baud rate, then try again!</translation>
+        <translation>Printer connection timed out, or printer lacks this function! Check cable, power, port, baud; retry!</translation>
     </message>
 </context>
 <context>
