@@ -216,18 +216,24 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     app::applyWindowLook();
     const QStringList args = QCoreApplication::arguments();
-    // "emulator" measures the virtual printer alone; a number sets the clicks per job.
-    const bool emulatorOnly = args.size() > 1 && args.at(1) == QStringLiteral("emulator");
-    const int clicks = args.size() > 1 && !emulatorOnly ? args.at(1).toInt() : 1000;
+    // "emulator" measures the virtual printer alone, "server" its network printer alone; a
+    // number sets the clicks per job.
+    const QString only = args.size() > 1 ? args.at(1) : QString();
+    const bool emulatorOnly = only == QStringLiteral("emulator");
+    const bool serverOnly = only == QStringLiteral("server");
+    const int clicks = args.size() > 1 && !emulatorOnly && !serverOnly ? only.toInt() : 1000;
 
     QList<BenchRow> rows;
-    if (!emulatorOnly) {
+    if (!emulatorOnly && !serverOnly) {
         rows += benchJobs(clicks);
         rows += benchStatus(100);
         rows += benchStartUp();
     }
-    rows += benchEmulator();
-    rows += benchVirtualPrinter();
+    if (!serverOnly) {
+        rows += benchEmulator();
+        rows += benchVirtualPrinter();
+    }
+    rows += benchServer();
 
     QTextStream out(stdout);
     out << "| measure | figure | goal |\n|---|---|---|\n";
