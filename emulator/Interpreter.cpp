@@ -76,6 +76,15 @@ void Interpreter::finish()
     }
 }
 
+bool Interpreter::endJob()
+{
+    const bool whole = m_buffer.isEmpty() && m_skip == 0;
+    finish();
+    m_printer.endReceipt();
+    sendFinished();
+    return whole;
+}
+
 void Interpreter::process(QByteArrayView bytes)
 {
     // The log is written only for a reader: without one, decoding runs at full speed.
@@ -165,6 +174,7 @@ qsizetype Interpreter::parse(const uchar *p, qsizetype available)
         log(kind, bytes.first(qMin<qsizetype>(length, 32)), description);
     }
     sendReplies();
+    sendFinished();
     return length;
 }
 
@@ -246,6 +256,13 @@ void Interpreter::sendReplies()
     const QByteArray replies = m_printer.takeReplies();
     if (!replies.isEmpty())
         Q_EMIT replyReady(replies);
+}
+
+void Interpreter::sendFinished()
+{
+    const QList<Receipt> finished = m_printer.takeFinished();
+    for (const Receipt &receipt : finished)
+        Q_EMIT receiptFinished(receipt);
 }
 
 } // namespace emulator

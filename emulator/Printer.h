@@ -75,6 +75,9 @@ public:
     void feedDots(int dots);
     void feedLines(int lines);
     void cut(CutKind kind);
+    // The job has ended: what it printed since the last cut ends its receipt, so that the next
+    // job starts on fresh paper; settings stay as the job left them.
+    void endReceipt();
     void addBlock(ReceiptBlock block);
     void addPicture(const QImage &bits, int scaleX, int scaleY, const QString &what);
     void addNote(const QString &text);
@@ -102,6 +105,8 @@ public:
     void printBarcode(Symbology symbology, QByteArrayView data);
 
     const QList<Receipt> &receipts() const { return m_receipts; }
+    // Receipts finished (cut, or ended with their job) since the last call.
+    QList<Receipt> takeFinished();
     const PrintBuffer &buffer() const { return m_buffer; }
     PrintBuffer &buffer() { return m_buffer; }
 
@@ -132,10 +137,12 @@ private:
     qsizetype asciiRun(const uchar *bytes, qsizetype available, QString *decoded);
     void placeCharacter(QChar character, bool doubleByte);
     Receipt newReceipt();
+    void finishReceipt();
 
     PrinterProfile m_profile;
     PrintBuffer m_buffer;
     QList<Receipt> m_receipts;
+    QList<Receipt> m_finished;
     quint64 m_nextSerial = 1;
     StatusConditions m_status;
     QByteArray m_replies;
