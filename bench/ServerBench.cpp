@@ -1,12 +1,11 @@
 // The virtual printer as a network printer: receipts a second through TCP, resident memory while
 // clients send more than it should keep, and CPU while it has no descriptors left.
 #include "BenchSections.h"
+#include "HeadlessPrinter.h"
 
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileSystemWatcher>
-#include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -15,75 +14,21 @@
 #include <memory>
 #include <vector>
 
-#include <unistd.h>
-
 using namespace Qt::StringLiterals;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const QString program = QStringLiteral(VIRTUAL_PRINTER_PATH);
-
-// The program without a window on a loopback port; its second line of output names the port.
-class Server
+// The program without a window on any loopback port; nullptr when it does not start.
+std::unique_ptr<HeadlessPrinter> startPrinter(const QStringList &arguments,
+                                              const QStringList &wrapper = {})
 {
-public:
-    explicit Server(const QStringList &arguments, const QStringList &prefix = {})
-    {
-        const QStringList all = prefix
-                                + QStringList{program,
-                                              u"--headless"_s,
-                                              u"--listen"_s,
-                                              u"127.0.0.1:0"_s}
-                                + arguments;
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(all.first(), all.mid(1));
-        QStringList lines;
-        while (lines.size() < 2 && m_process.waitForReadyRead(10000)) {
-            while (m_process.canReadLine())
-                lines << QString::fromLatin1(m_process.readLine().trimmed());
-        }
-        if (lines.size() == 2 && lines[1].startsWith(u"tcp "_s))
-            m_port = quint16(lines[1].section(u':', -1).toUInt());
-    }
-    ~Server()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-
-    quint16 port() const { return m_port; }
-    // Resident memory in MiB, from the kernel's view of the process.
-    double residentMegabytes() const
-    {
-        QFile status(u"/proc/%1/status"_s.arg(m_process.processId()));
-        if (!status.open(QIODevice::ReadOnly))
-            return -1;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-        return -1;
-    }
-    // User and system CPU in seconds.
-    double cpuSeconds() const
-    {
-        QFile stat(u"/proc/%1/stat"_s.arg(m_process.processId()));
-        if (!stat.open(QIODevice::ReadOnly))
-            return -1;
-        const QByteArray text = stat.readAll();
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        return (fields.value(11).toDouble() + fields.value(12).toDouble())
-               / double(::sysconf(_SC_CLK_TCK));
-    }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
+    auto printer = std::make_unique<HeadlessPrinter>(QStringLiteral(VIRTUAL_PRINTER_PATH));
+    if (!printer->start(QStringList{u"--listen"_s, u"127.0.0.1:0"_s} + arguments, wrapper))
+        return nullptr;
+    return printer;
+}
 
 // Runs the event loop for a while.
 void sleepFor(int ms)
@@ -129,29 +74,40 @@ BenchRow receiptsPerSecond(int clients, bool atOnce)
             = atOnce ? u"virtual printer over TCP: %1 clients at once, all saved"_s
                      : u"virtual printer over TCP: %1 clients one after another, all saved"_s;
     QTemporaryDir folder;
-    Server server({u"--save"_s, folder.path()});
-    if (server.port() == 0)
+    const auto server = startPrinter({u"--save"_s, folder.path()});
+    if (!server)
         return {measure.arg(clients), u"the program did not start"_s, {}};
     const auto start = Clock::now();
     std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    QString failure; // why a client could not deliver its receipt
     for (int i = 0; i < clients; ++i) {
-        auto socket = std::make_unique<QTcpSocket>();
-        socket->connectToHost(u"127.0.0.1"_s, server.port());
-        socket->write(receipt(i + 1));
+        auto *socket = sockets.emplace_back(std::make_unique<QTcpSocket>()).get();
+        QObject::connect(socket, &QAbstractSocket::errorOccurred, [&failure, socket] {
+            failure = socket->errorString();
+        });
+        socket->connectToHost(u"127.0.0.1"_s, server->port());
+        if (atOnce) {
+            socket->write(receipt(i + 1));
+            socket->disconnectFromHost();
+            continue;
+        }
+        // One after another: each waits for the answer to the status request after its
+        // receipt, which comes once the printer has taken the receipt.
+        socket->write(receipt(i + 1) + "\020\004\001"_ba);
+        if (!socket->waitForReadyRead(10000))
+            failure = u"no answer to client %1"_s.arg(i + 1);
         socket->disconnectFromHost();
-        if (!atOnce && socket->state() != QAbstractSocket::UnconnectedState)
-            socket->waitForDisconnected(10000);
-        sockets.push_back(std::move(socket));
     }
     const bool all = waitForFiles(folder.path(), clients, 60000);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const qsizetype saved = QDir(folder.path()).entryList({u"receipt-*.png"_s}, QDir::Files).size();
     return {measure.arg(clients),
-            u"%1 receipts/s (%2 of %3 saved in %4 s)"_s
+            u"%1 receipts/s (%2 of %3 saved in %4 s)%5"_s
                     .arg(all ? clients / seconds : 0.0, 0, 'f', 0)
                     .arg(saved)
                     .arg(clients)
-                    .arg(seconds, 0, 'f', 2),
+                    .arg(seconds, 0, 'f', 2)
+                    .arg(failure.isEmpty() ? QString() : u"; a client failed: "_s + failure),
             u"all saved"_s};
 }
 
@@ -196,20 +152,21 @@ BenchRow waitingClientMemory()
 {
     const QString measure
             = u"virtual printer: resident memory while a waiting client streams 200 MiB"_s;
-    Server server({});
+    const auto server = startPrinter({});
     QTcpSocket active;
-    active.connectToHost(u"127.0.0.1"_s, server.port());
-    if (server.port() == 0 || !active.waitForConnected(5000))
+    if (server)
+        active.connectToHost(u"127.0.0.1"_s, server->port());
+    if (!server || !active.waitForConnected(5000))
         return {measure, u"the program did not start"_s, {}};
     active.write("Holding the printer\n");
     sleepFor(300);
-    const double before = server.residentMegabytes();
+    const double before = server->residentMegabytes();
     QTcpSocket waiting;
-    waiting.connectToHost(u"127.0.0.1"_s, server.port());
+    waiting.connectToHost(u"127.0.0.1"_s, server->port());
     waiting.waitForConnected(5000);
     const qint64 sent = stream(waiting, patternOf("Waiting for my turn\n"_ba, 65520), 200LL << 20);
     sleepFor(300);
-    const double after = server.residentMegabytes();
+    const double after = server->residentMegabytes();
     return {measure,
             u"+%1 MiB (%2 → %3 MiB) with %4 MiB taken from the client"_s
                     .arg(after - before, 0, 'f', 0)
@@ -223,30 +180,31 @@ BenchRow unreadAnswersMemory()
 {
     const QString measure
             = u"virtual printer: a client sends 24 MiB of GS I 66 and reads no answer"_s;
-    Server server({});
+    const auto server = startPrinter({});
     QTcpSocket client;
     client.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
     client.setReadBufferSize(1); // the client takes no answer in
-    client.connectToHost(u"127.0.0.1"_s, server.port());
-    if (server.port() == 0 || !client.waitForConnected(5000))
+    if (server)
+        client.connectToHost(u"127.0.0.1"_s, server->port());
+    if (!server || !client.waitForConnected(5000))
         return {measure, u"the program did not start"_s, {}};
     sleepFor(300);
-    const double before = server.residentMegabytes();
-    const double cpuBefore = server.cpuSeconds();
+    const double before = server->residentMegabytes();
+    const double cpuBefore = server->cpuSeconds();
     const auto start = Clock::now();
     const qint64 sent = stream(client, patternOf("\035IB"_ba, 65535), 24LL << 20);
     // The server may still be answering what it took: wait until it spends no more CPU.
-    for (double cpu = server.cpuSeconds(), last = -1; cpu - last > 0.02;
-         cpu = server.cpuSeconds()) {
+    for (double cpu = server->cpuSeconds(), last = -1; cpu - last > 0.02;
+         cpu = server->cpuSeconds()) {
         last = cpu;
         sleepFor(500);
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const double after = server.residentMegabytes();
+    const double after = server->residentMegabytes();
     return {measure,
             u"+%1 MiB resident, %2 s CPU in %3 s, %4 MiB taken from the client"_s
                     .arg(after - before, 0, 'f', 0)
-                    .arg(server.cpuSeconds() - cpuBefore, 0, 'f', 1)
+                    .arg(server->cpuSeconds() - cpuBefore, 0, 'f', 1)
                     .arg(seconds, 0, 'f', 1)
                     .arg(double(sent) / (1 << 20), 0, 'f', 0),
             u"< +40 MiB"_s};
@@ -255,22 +213,22 @@ BenchRow unreadAnswersMemory()
 BenchRow descriptorsExhausted()
 {
     const QString measure = u"virtual printer: CPU with 64 descriptors and 100 connections"_s;
-    Server server({}, {u"prlimit"_s, u"--nofile=64"_s});
-    if (server.port() == 0)
+    const auto server = startPrinter({}, {u"prlimit"_s, u"--nofile=64"_s});
+    if (!server)
         return {measure, u"the program did not start"_s, {}};
     std::vector<std::unique_ptr<QTcpSocket>> sockets;
     for (int i = 0; i < 100; ++i) {
         sockets.push_back(std::make_unique<QTcpSocket>());
-        sockets.back()->connectToHost(u"127.0.0.1"_s, server.port());
+        sockets.back()->connectToHost(u"127.0.0.1"_s, server->port());
     }
     sleepFor(1000);
-    const double before = server.cpuSeconds();
+    const double before = server->cpuSeconds();
     const auto start = Clock::now();
     sleepFor(3000);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return {measure,
             u"%1% of one core over %2 s"_s
-                    .arg(100 * (server.cpuSeconds() - before) / seconds, 0, 'f', 1)
+                    .arg(100 * (server->cpuSeconds() - before) / seconds, 0, 'f', 1)
                     .arg(seconds, 0, 'f', 0),
             u"< 5%"_s};
 }

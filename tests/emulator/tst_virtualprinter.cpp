@@ -1,3 +1,4 @@
+#include "HeadlessPrinter.h"
 #include "PrinterWindow.h"
 #include "PseudoTerminal.h"
 #include "ReceiptExport.h"
@@ -65,7 +66,7 @@ private Q_SLOTS:
 };
 
 static const QString program = QStringLiteral(VIRTUAL_PRINTER_PATH);
-static constexpr int Patience = 30000; // ms to wait for the program before giving up
+static constexpr int Patience = HeadlessPrinter::Patience;
 static constexpr int Pty = -1;
 static constexpr int StepPause = 100; // ms after each step, so that each piece arrives on its own
 static const QByteArray cut = "\035V\000"_ba;
@@ -235,76 +236,6 @@ void TestVirtualPrinter::answersAsTheBoxesSay()
     QCOMPARE(readOnPty.toHex(' '), ""_ba);
 }
 
-// The program without a window; its first two lines name its pty and its network address.
-struct HeadlessPrinter
-{
-    QProcess process;
-    QString pty;
-    QString address;
-    QByteArray errors;
-
-    // wrapper runs the program, as in `setpriv ... program`.
-    bool start(const QStringList &arguments, const QStringList &wrapper = {})
-    {
-        const QStringList command = wrapper + QStringList{program, u"--headless"_s} + arguments;
-        process.start(command.first(), command.mid(1));
-        QStringList lines;
-        while (lines.size() < 2 && process.waitForReadyRead(Patience)) {
-            while (process.canReadLine())
-                lines << QString::fromLatin1(process.readLine().trimmed());
-        }
-        if (lines.size() < 2 || !lines[1].startsWith(u"tcp "_s))
-            return false;
-        pty = lines[0];
-        address = lines[1].mid(4);
-        return true;
-    }
-    ~HeadlessPrinter()
-    {
-        process.terminate();
-        process.waitForFinished(Patience);
-    }
-    quint16 port() const { return quint16(address.section(u':', -1).toUInt()); }
-    // Standard error so far.
-    const QByteArray &readErrors()
-    {
-        errors += process.readAllStandardError();
-        return errors;
-    }
-    // User and system time of the program so far.
-    double cpuSeconds() const
-    {
-        QFile stat(u"/proc/%1/stat"_s.arg(process.processId()));
-        if (!stat.open(QIODevice::ReadOnly))
-            return -1;
-        const QByteArray text = stat.readAll();
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        return (fields.value(11).toDouble() + fields.value(12).toDouble())
-               / double(::sysconf(_SC_CLK_TCK));
-    }
-    double residentMegabytes() const
-    {
-        QFile status(u"/proc/%1/status"_s.arg(process.processId()));
-        if (!status.open(QIODevice::ReadOnly))
-            return -1;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-        }
-        return -1;
-    }
-    // A new client's status request is answered: the printer serves on.
-    bool serves() const
-    {
-        QTcpSocket client;
-        client.connectToHost(QHostAddress::LocalHost, port());
-        if (!client.waitForConnected(Patience))
-            return false;
-        client.write(statusRequest);
-        return client.waitForReadyRead(Patience) && client.readAll() == "\022";
-    }
-};
-
 static QByteArray exchange(QTcpSocket &socket, const QByteArray &request, qsizetype answer)
 {
     socket.write(request);
@@ -324,7 +255,7 @@ static bool closeAndWait(QTcpSocket &socket)
 void TestVirtualPrinter::servesNetworkClients()
 {
     QTemporaryDir saved;
-    HeadlessPrinter printer;
+    HeadlessPrinter printer(program);
     QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, saved.path()}));
 
     // The first client prints and hears its answers; the second, connected meanwhile, waits.
@@ -366,7 +297,7 @@ static void play(const HeadlessPrinter &printer, const Script &script)
     for (const Step &step : script) {
         if (step.client == Pty) {
             if (terminal < 0)
-                terminal = openRawTerminal(printer.pty);
+                terminal = openRawTerminal(printer.pty());
             QCOMPARE(::write(terminal, step.bytes.constData(), size_t(step.bytes.size())),
                      ssize_t(step.bytes.size()));
         } else {
@@ -475,7 +406,7 @@ void TestVirtualPrinter::keepsEveryReceipt()
     QFETCH(QByteArrayList, receipts);
 
     QTemporaryDir saved;
-    HeadlessPrinter printer;
+    HeadlessPrinter printer(program);
     QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, saved.path()}));
     play(printer, script);
     if (QTest::currentTestFailed())
@@ -516,7 +447,7 @@ void TestVirtualPrinter::closesAnIdleHolder()
     QFETCH(QByteArrayList, saved);
 
     QTemporaryDir folder;
-    HeadlessPrinter printer;
+    HeadlessPrinter printer(program);
     QVERIFY(printer.start({u"--listen"_s,
                            u"127.0.0.1:0"_s,
                            u"--save"_s,
@@ -619,7 +550,7 @@ void TestVirtualPrinter::boundsWhatItKeeps()
     QFETCH(QByteArray, tail);
     const QByteArray bytes = head + unit.repeated(repeat) + tail;
 
-    HeadlessPrinter printer;
+    HeadlessPrinter printer(program);
     QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s}));
     QTcpSocket holder;
     if (waits) {
@@ -668,7 +599,7 @@ void TestVirtualPrinter::refusesBeyondMaxClients()
     QFETCH(int, maxClients);
     QFETCH(int, connections);
 
-    HeadlessPrinter printer;
+    HeadlessPrinter printer(program);
     QVERIFY(printer.start(
             {u"--listen"_s, u"127.0.0.1:0"_s, u"--max-clients"_s, QString::number(maxClients)}));
     std::vector<std::unique_ptr<QTcpSocket>> clients;
@@ -696,7 +627,7 @@ void TestVirtualPrinter::waitsForDescriptors()
 {
     if (QStandardPaths::findExecutable(u"prlimit"_s).isEmpty())
         QSKIP("prlimit is missing: the program's descriptors cannot be limited");
-    HeadlessPrinter printer;
+    HeadlessPrinter printer(program);
     QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s}, {u"prlimit"_s, u"--nofile=24"_s}));
     std::vector<std::unique_ptr<QTcpSocket>> clients;
     for (int i = 0; i < 30; ++i) {
@@ -775,7 +706,7 @@ void TestVirtualPrinter::savesTruthfully()
                                   u"--inh-caps=-all"_s};
         }
     }
-    HeadlessPrinter printer;
+    HeadlessPrinter printer(program);
     QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, folder}, wrapper));
     if (event.startsWith(u"plant "_s))
         QVERIFY(make(event.mid(6)));
@@ -816,13 +747,13 @@ void TestVirtualPrinter::reportsAFullDisk()
                               u"-c"_s,
                               u"mount -t tmpfs -o size=256k tmpfs \"$0\" && exec \"$@\""_s,
                               folder.path()};
-    HeadlessPrinter printer;
+    HeadlessPrinter printer(program);
     if (QStandardPaths::findExecutable(u"unshare"_s).isEmpty()
         || !printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, folder.path()}, wrapper)) {
         QSKIP(qPrintable(u"a small tmpfs cannot be mounted here: "_s
                          + QString::fromLocal8Bit(printer.readErrors()).trimmed()));
     }
-    const QString seen = u"/proc/%1/root%2"_s.arg(printer.process.processId()).arg(folder.path());
+    const QString seen = u"/proc/%1/root%2"_s.arg(printer.process().processId()).arg(folder.path());
 
     constexpr int Receipts = 40;
     QByteArray job;
@@ -860,14 +791,14 @@ void TestVirtualPrinter::listensWhereAsked()
         QFAIL("no port to take");
     const quint16 port = explicitly ? taken.serverPort() : 9100;
     const QString address = u"127.0.0.1:%1"_s.arg(port);
-    HeadlessPrinter printer;
+    HeadlessPrinter printer(program);
     const bool started = printer.start(explicitly ? QStringList{u"--listen"_s, address}
                                                   : QStringList{});
     if (exitCode >= 0) {
         QVERIFY(!started);
-        QVERIFY(printer.process.state() == QProcess::NotRunning
-                || printer.process.waitForFinished(Patience));
-        QCOMPARE(printer.process.exitCode(), exitCode);
+        QVERIFY(printer.process().state() == QProcess::NotRunning
+                || printer.process().waitForFinished(Patience));
+        QCOMPARE(printer.process().exitCode(), exitCode);
         QVERIFY(printer.readErrors().contains(address.toLatin1()));
     } else {
         QVERIFY(started);
