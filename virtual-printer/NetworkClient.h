@@ -17,7 +17,7 @@ public:
     static constexpr qint64 WaitingBytes = qint64(16) * 1024 * 1024;
     // Bytes kept for the client that prints: its bytes are read as they come, so this is only
     // what is held while its unsent answers stop the reading.
-    static constexpr qint64 PrintingBytes = 64 * 1024;
+    static constexpr qint64 PrintingBytes = qint64(64) * 1024;
 
     // Takes the connected socket over.
     NetworkClient(QTcpSocket *socket, int idleLimitMs, QObject *parent = nullptr);

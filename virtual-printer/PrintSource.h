@@ -45,7 +45,6 @@ protected:
         : QObject(parent)
         , m_name(name)
     {}
-    void setName(const QString &name) { m_name = name; }
 
 private:
     QString m_name;

@@ -20,8 +20,8 @@ namespace vprinter {
 namespace {
 
 // Bytes read from a source at a time, and before other events get their turn.
-constexpr qsizetype ReadChunk = 64 * 1024;
-constexpr qsizetype BytesPerPass = 1024 * 1024;
+constexpr qsizetype ReadChunk = qsizetype(64) * 1024;
+constexpr qsizetype BytesPerPass = qsizetype(1024) * 1024;
 
 } // namespace
 
@@ -323,7 +323,6 @@ void PrinterServer::keep(const emulator::Receipt &receipt)
     m_receipts.append(kept);
     if (m_receipts.size() > MaxKeptReceipts)
         m_receipts.removeFirst();
-    Q_EMIT receiptKept(m_receipts.last());
 }
 
 } // namespace vprinter

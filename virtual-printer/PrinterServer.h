@@ -36,7 +36,7 @@ public:
     static constexpr int DefaultIdleTimeoutSeconds = 30;
     static constexpr int DefaultMaxClients = 64;
     // Answers a client has not taken in; past them, its requests are no longer read.
-    static constexpr qint64 MaxUnsentAnswers = 256 * 1024;
+    static constexpr qint64 MaxUnsentAnswers = qint64(256) * 1024;
     // Receipts kept in memory for the window; --save writes every one as it is finished.
     static constexpr qsizetype MaxKeptReceipts = 1000;
     // With no descriptor left for a connection, accepting waits this long before trying again.
@@ -79,7 +79,6 @@ public:
 
 Q_SIGNALS:
     void printed();
-    void receiptKept(const vprinter::KeptReceipt &receipt);
     void clientsChanged();
     void replied(const QByteArray &bytes, const QString &to);
     void replyWithheld(const QByteArray &bytes);

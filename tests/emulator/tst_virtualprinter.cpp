@@ -494,7 +494,7 @@ static qint64 push(const HeadlessPrinter &printer,
                    qint64 from,
                    int quietMs)
 {
-    constexpr qint64 Ahead = 256 * 1024;
+    constexpr qint64 Ahead = qint64(256) * 1024;
     qint64 queued = from + socket.bytesToWrite(); // written before, still on its way
     qint64 taken = from;
     QElapsedTimer quiet;
