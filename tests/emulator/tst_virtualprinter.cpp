@@ -68,6 +68,14 @@ private Q_SLOTS:
 static const QString program = QStringLiteral(VIRTUAL_PRINTER_PATH);
 static constexpr int Patience = HeadlessPrinter::Patience;
 static constexpr int Pty = -1;
+#if defined(__SANITIZE_ADDRESS__)
+// Built with the sanitizers, as the program is: AddressSanitizer keeps freed memory aside for a
+// while, and the sanitizers look at memory through a pipe of their own, which a process out of
+// descriptors cannot make. Resident memory and a process out of descriptors say nothing there.
+static constexpr bool Sanitized = true;
+#else
+static constexpr bool Sanitized = false;
+#endif
 static constexpr int StepPause = 100; // ms after each step, so that each piece arrives on its own
 static const QByteArray cut = "\035V\000"_ba;
 static const QByteArray statusRequest
@@ -571,7 +579,8 @@ void TestVirtualPrinter::boundsWhatItKeeps()
     const qint64 taken = push(printer, client, bytes, 0, 500);
     const double growth = printer.residentMegabytes() - before;
     QVERIFY2(taken < bytes.size(), "the printer must stop reading");
-    QVERIFY2(growth < 40, qPrintable(u"grew by %1 MiB"_s.arg(growth)));
+    if (!Sanitized)
+        QVERIFY2(growth < 40, qPrintable(u"grew by %1 MiB"_s.arg(growth)));
 
     if (waits) {
         // Its turn: every byte it sent is taken, in order.
@@ -625,6 +634,8 @@ void TestVirtualPrinter::refusesBeyondMaxClients()
 // free again they are taken and served.
 void TestVirtualPrinter::waitsForDescriptors()
 {
+    if (Sanitized)
+        QSKIP("the sanitizers stop a program that has no descriptor left");
     if (QStandardPaths::findExecutable(u"prlimit"_s).isEmpty())
         QSKIP("prlimit is missing: the program's descriptors cannot be limited");
     HeadlessPrinter printer(program);
