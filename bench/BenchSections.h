@@ -16,3 +16,4 @@ QList<BenchRow> benchStatus(int replies);
 QList<BenchRow> benchStartUp();
 QList<BenchRow> benchEmulator();
 QList<BenchRow> benchVirtualPrinter();
+QList<BenchRow> benchServer();

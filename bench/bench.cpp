@@ -225,24 +225,27 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     app::applyWindowLook();
     const QStringList args = QCoreApplication::arguments();
-    // "emulator" measures the virtual printer alone, "status" the status check alone; a number
-    // sets the clicks per job.
+    // "status" measures the status check alone, "emulator" the virtual printer alone, "server"
+    // its network printer alone; a number sets the clicks per job.
     const QString section = args.size() > 1 ? args.at(1) : QString();
     bool numbered = false;
     const int clicks = section.toInt(&numbered);
+    const bool everything = section.isEmpty() || numbered;
 
     QList<BenchRow> rows;
-    if (section.isEmpty() || numbered) {
+    if (everything) {
         rows += benchJobs(numbered ? clicks : 1000);
         rows += benchStatus(100);
         rows += benchStartUp();
     }
     if (section == u"status")
         rows += benchStatus(100);
-    if (section.isEmpty() || numbered || section == u"emulator") {
+    if (everything || section == u"emulator") {
         rows += benchEmulator();
         rows += benchVirtualPrinter();
     }
+    if (everything || section == u"server")
+        rows += benchServer();
 
     QTextStream out(stdout);
     out << "| measure | figure | goal |\n|---|---|---|\n";

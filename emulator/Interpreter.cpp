@@ -71,6 +71,15 @@ void Interpreter::finish()
     }
 }
 
+bool Interpreter::endJob()
+{
+    const bool whole = m_buffer.isEmpty() && m_skip == 0;
+    finish();
+    m_printer.endReceipt();
+    sendFinished();
+    return whole;
+}
+
 void Interpreter::process(QByteArrayView bytes)
 {
     // The log is written only for a reader: without one, decoding runs at full speed.
@@ -149,6 +158,7 @@ qsizetype Interpreter::parse(const uchar *p, qsizetype available)
         log(kind, bytes.first(qMin<qsizetype>(match.length, 32)), description);
     }
     sendReplies();
+    sendFinished();
     return match.length;
 }
 
@@ -200,6 +210,13 @@ void Interpreter::sendReplies()
     const QByteArray replies = m_printer.takeReplies();
     if (!replies.isEmpty())
         Q_EMIT replyReady(replies);
+}
+
+void Interpreter::sendFinished()
+{
+    const QList<Receipt> finished = m_printer.takeFinished();
+    for (const Receipt &receipt : finished)
+        Q_EMIT receiptFinished(receipt);
 }
 
 } // namespace emulator

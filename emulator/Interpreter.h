@@ -25,6 +25,10 @@ public:
     void feed(QByteArrayView bytes);
     // The stream has ended: a command still waiting for its bytes is warned.
     void finish();
+    // The job has ended (its source finished its turn): a command still waiting for its bytes
+    // is warned and dropped, and what the job printed since the last cut ends its receipt.
+    // False when the job ended inside a command.
+    bool endJob();
     // Forgets all receipts and returns to the power-on state.
     void clear();
     // The memory switch for Chinese mode: counts from the next power-on or ESC @.
@@ -44,6 +48,9 @@ Q_SIGNALS:
     void commandDecoded(const emulator::CommandRecord &record);
     // Bytes the printer sends back: status, printer ID, automatic status back.
     void replyReady(const QByteArray &bytes);
+    // A receipt is finished: cut, or ended with its job. Emitted for each, however many one
+    // feed finishes.
+    void receiptFinished(const emulator::Receipt &receipt);
 
 private:
     void process(QByteArrayView bytes);
@@ -52,6 +59,7 @@ private:
     void flushText();
     void log(CommandRecord::Kind kind, QByteArrayView bytes, const QString &description);
     void sendReplies();
+    void sendFinished();
 
     Printer m_printer;
     QByteArray m_buffer;    // start of an incomplete command

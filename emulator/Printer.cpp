@@ -66,6 +66,7 @@ Receipt Printer::newReceipt()
 void Printer::powerOn()
 {
     m_receipts.clear();
+    m_finished.clear();
     m_receipts.append(newReceipt());
     m_replies.clear();
     m_warning.clear();
@@ -277,9 +278,31 @@ void Printer::cut(CutKind kind)
     printPending();
     count(Cuts);
     m_receipts.last().cut = kind;
+    finishReceipt();
+}
+
+void Printer::endReceipt()
+{
+    // Text still in the print buffer was sent by this job: it is printed on its receipt.
+    printPending();
+    Receipt &receipt = m_receipts.last();
+    if (!receipt.blocks.isEmpty())
+        finishReceipt();
+    else
+        receipt.warnings.clear(); // nothing printed: the next job's paper starts clean
+}
+
+void Printer::finishReceipt()
+{
+    m_finished.append(m_receipts.last());
     m_receipts.append(newReceipt());
     while (m_receipts.size() > MaxReceipts)
         m_receipts.removeFirst();
+}
+
+QList<Receipt> Printer::takeFinished()
+{
+    return std::exchange(m_finished, {});
 }
 
 void Printer::addBlock(ReceiptBlock block)

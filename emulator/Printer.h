@@ -58,6 +58,9 @@ public:
     void feedDots(int dots);
     void feedLines(int lines);
     void cut(CutKind kind);
+    // The job has ended: what it printed since the last cut ends its receipt, so that the next
+    // job starts on fresh paper; settings stay as the job left them.
+    void endReceipt();
     void addBlock(ReceiptBlock block);
     // code and data tell a two-dimensional code from an image.
     void addPicture(const QImage &bits,
@@ -94,6 +97,8 @@ public:
     void printBarcode(Symbology symbology, QByteArrayView data);
 
     const QList<Receipt> &receipts() const { return m_receipts; }
+    // Receipts finished (cut, or ended with their job) since the last call.
+    QList<Receipt> takeFinished();
     const PrintBuffer &buffer() const { return m_buffer; }
     PrintBuffer &buffer() { return m_buffer; }
 
@@ -131,10 +136,12 @@ private:
     qsizetype asciiRun(const uchar *bytes, qsizetype available, QString *decoded);
     void placeCharacter(QChar character, bool doubleByte);
     Receipt newReceipt();
+    void finishReceipt();
 
     PrinterProfile m_profile;
     PrintBuffer m_buffer;
     QList<Receipt> m_receipts;
+    QList<Receipt> m_finished;
     quint64 m_nextSerial = 1;
     StatusConditions m_status;
     QByteArray m_replies;

@@ -59,6 +59,10 @@
         <translation> &amp;nbsp; 网络：&lt;b&gt;tcp %1&lt;/b&gt;</translation>
     </message>
     <message>
+        <source> (port %1 was in use)</source>
+        <translation>（端口 %1 已被占用）</translation>
+    </message>
+    <message>
         <source>Status the printer reports</source>
         <translation>打印机上报的状态</translation>
     </message>

@@ -1,13 +1,17 @@
 #include "PrinterServer.h"
 
+#include "NetworkClient.h"
 #include "PseudoTerminal.h"
-#include "ReceiptExport.h"
+#include "ReceiptFolder.h"
 
-#include "ReceiptJson.h"
-
-#include <QDir>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -15,14 +19,9 @@ namespace vprinter {
 
 namespace {
 
-QString peerName(const QTcpSocket *socket)
-{
-    const QHostAddress address = socket->peerAddress();
-    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
-                                 ? u"[%1]"_s.arg(address.toString())
-                                 : address.toString();
-    return u"%1:%2"_s.arg(host).arg(socket->peerPort());
-}
+// Bytes read from a source at a time, and before other events get their turn.
+constexpr qsizetype ReadChunk = qsizetype(64) * 1024;
+constexpr qsizetype BytesPerPass = qsizetype(1024) * 1024;
 
 } // namespace
 
@@ -31,25 +30,45 @@ PrinterServer::PrinterServer(const emulator::PrinterProfile &profile, QObject *p
     , m_interpreter(profile)
 {
     connect(&m_interpreter, &emulator::Interpreter::replyReady, this, &PrinterServer::answer);
+    connect(&m_interpreter, &emulator::Interpreter::receiptFinished, this, &PrinterServer::keep);
+    m_idleTimer.setSingleShot(true);
+    connect(&m_idleTimer, &QTimer::timeout, this, &PrinterServer::idleOut);
+    m_acceptRetry.setSingleShot(true);
+    m_acceptRetry.setInterval(AcceptRetryMs);
+    connect(&m_acceptRetry, &QTimer::timeout, this, [this] { m_acceptNotifier->setEnabled(true); });
 }
 
-PrinterServer::~PrinterServer() = default;
+PrinterServer::~PrinterServer()
+{
+    // Connections closing now must not ask for a turn of a server that is going.
+    for (PrintSource *client : std::exchange(m_connections, {})) {
+        client->disconnect(this);
+        delete client;
+    }
+}
 
 void PrinterServer::attach(PseudoTerminal *terminal)
 {
-    m_terminal = terminal;
-    connect(terminal, &PseudoTerminal::received, this, [this, terminal](const QByteArray &bytes) {
-        feed(bytes, nullptr, terminal);
-    });
+    connect(terminal, &PrintSource::readyRead, this, [this, terminal] { wantsTurn(terminal); });
+    connect(terminal, &QObject::destroyed, this, [this, terminal] { forget(terminal); });
 }
 
-bool PrinterServer::listen(const QHostAddress &host, quint16 port, QString *error)
+bool PrinterServer::listen(const QHostAddress &host, quint16 port, bool moveOn, QString *error)
 {
-    delete m_server;
+    delete m_server; // and its notifier
+    m_acceptNotifier = nullptr;
+    m_acceptRetry.stop();
     m_server = new QTcpServer(this);
-    for (int i = 0; i < PortsToTry && port + i <= 65535; ++i) {
+    const int tries = moveOn && port != 0 ? PortsToTry : 1;
+    for (int i = 0; i < tries && port + i <= 65535; ++i) {
         if (m_server->listen(host, quint16(port + i))) {
-            connect(m_server, &QTcpServer::newConnection, this, &PrinterServer::accept);
+            m_portInUse = i > 0 ? port : 0;
+            // Connections are taken here rather than by the server object, which tries again at
+            // once when the process has no descriptor left for one, and so spins.
+            m_server->pauseAccepting();
+            m_acceptNotifier = new QSocketNotifier(
+                    m_server->socketDescriptor(), QSocketNotifier::Read, m_server);
+            connect(m_acceptNotifier, &QSocketNotifier::activated, this, &PrinterServer::accept);
             return true;
         }
         if (m_server->serverError() != QAbstractSocket::AddressInUseError)
@@ -71,103 +90,203 @@ QString PrinterServer::address() const
                    : u"%1:%2"_s.arg(host.toString()).arg(m_server->serverPort());
 }
 
-QString PrinterServer::activeClient() const
+bool PrinterServer::setSaveDirectory(const QString &directory, QString *error)
 {
-    return m_active.name;
+    auto folder = std::make_unique<ReceiptFolder>(directory);
+    int next = 1;
+    if (!folder->open(&next, error))
+        return false;
+    m_nextNumber = qMax(m_nextNumber, next);
+    m_folder = std::move(folder);
+    return true;
+}
+
+QString PrinterServer::activeSource() const
+{
+    return m_active ? m_active->name() : QString();
+}
+
+void PrinterServer::clear()
+{
+    m_interpreter.clear();
+    m_receipts.clear();
 }
 
 void PrinterServer::setStatus(const emulator::StatusConditions &status)
 {
-    // Automatic status back goes to whoever prints now.
-    m_replyTo = m_active.socket;
-    m_replyToTerminal = m_active.socket ? nullptr : m_terminal;
+    // Automatic status back goes to the source that turned it on, while it is there.
+    m_replyTo = m_statusListener ? m_statusListener.data() : m_active;
     m_interpreter.setStatus(status);
     m_replyTo = nullptr;
-    m_replyToTerminal = nullptr;
-}
-
-void PrinterServer::setSaveDirectory(const QString &directory)
-{
-    m_saveDirectory = directory;
 }
 
 void PrinterServer::accept()
 {
-    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        Client client{socket, peerName(socket), {}, false};
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-            receiveFromClient(socket);
-        });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { clientEnded(socket); });
-        if (m_active.name.isEmpty())
-            m_active = client;
-        else
-            m_waiting.append(client);
-        Q_EMIT clientsChanged();
-    }
-}
-
-void PrinterServer::receiveFromClient(QTcpSocket *socket)
-{
-    const QByteArray bytes = socket->readAll();
-    if (socket == m_active.socket) {
-        feed(bytes, socket, nullptr);
-        return;
-    }
-    // A client waiting for its turn: its bytes are kept until the printer takes them.
-    for (Client &client : m_waiting) {
-        if (client.socket == socket) {
-            client.pending += bytes;
+    for (;;) {
+        const int fd = ::accept4(
+                int(m_server->socketDescriptor()), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                pauseAccepting(errno);
             return;
         }
+        if (std::exchange(m_acceptFailing, false))
+            Q_EMIT problem(u"taking connections again"_s);
+        auto *socket = new QTcpSocket;
+        if (!socket->setSocketDescriptor(fd)) {
+            ::close(fd);
+            Q_EMIT problem(u"cannot take a connection: "_s + socket->errorString());
+            delete socket;
+            continue;
+        }
+        auto *client = new NetworkClient(socket, m_idleTimeoutMs, this);
+        if (m_connections.size() >= m_maxClients) {
+            Q_EMIT problem(u"%1 refused: %2 connections are held already"_s.arg(client->name())
+                                   .arg(m_maxClients));
+            client->close();
+            delete client;
+            continue;
+        }
+        m_connections.append(client);
+        connect(client, &PrintSource::readyRead, this, [this, client] { wantsTurn(client); });
+        connect(client, &PrintSource::answersTaken, this, [this, client] {
+            if (client == m_active)
+                pump();
+        });
+        wantsTurn(client);
     }
 }
 
-void PrinterServer::clientEnded(QTcpSocket *socket)
+void PrinterServer::pauseAccepting(int error)
 {
-    // Whatever arrived before the connection closed still prints.
-    if (socket->bytesAvailable() > 0)
-        receiveFromClient(socket);
-    socket->deleteLater();
-    if (socket != m_active.socket) {
-        for (Client &client : m_waiting) {
-            if (client.socket == socket)
-                client.ended = true;
-        }
-        return;
+    // The connection stays queued in the system until a descriptor is free.
+    m_acceptNotifier->setEnabled(false);
+    m_acceptRetry.start();
+    if (!std::exchange(m_acceptFailing, true)) {
+        Q_EMIT problem(u"cannot take a connection: %1; trying again every %2 ms"_s
+                               .arg(QString::fromLocal8Bit(std::strerror(error)))
+                               .arg(AcceptRetryMs));
     }
-    // A job that ended inside a command leaves the printer ready for the next one.
-    m_interpreter.finish();
-    saveFinished(true);
-    m_active = {};
-    startNext();
+}
+
+void PrinterServer::wantsTurn(PrintSource *source)
+{
+    if (source != m_active && !m_waiting.contains(source)) {
+        m_waiting.append(source);
+        Q_EMIT clientsChanged();
+    }
+    if (!m_active)
+        startNext();
+    else
+        pump();
 }
 
 void PrinterServer::startNext()
 {
-    while (!m_waiting.isEmpty()) {
+    if (!m_active && !m_waiting.isEmpty()) {
         m_active = m_waiting.takeFirst();
-        const QByteArray pending = std::exchange(m_active.pending, {});
-        if (!pending.isEmpty())
-            feed(pending, m_active.socket, nullptr);
-        if (!m_active.ended && m_active.socket)
-            break;
-        m_interpreter.finish();
-        saveFinished(true);
-        m_active = {};
+        m_active->setPrinting(true);
+        m_quiet.start();
     }
     Q_EMIT clientsChanged();
+    pump();
 }
 
-void PrinterServer::feed(const QByteArray &bytes, QTcpSocket *from, PseudoTerminal *terminal)
+void PrinterServer::pump()
 {
-    m_replyTo = from;
-    m_replyToTerminal = terminal;
+    // A pass reads at most BytesPerPass, then lets other events in and goes on.
+    if (m_pumping)
+        return;
+    m_pumping = true;
+    qsizetype budget = BytesPerPass;
+    while (m_active) {
+        if (m_active->unsentAnswers() > MaxUnsentAnswers)
+            break; // until the client takes its answers in
+        if (budget <= 0) {
+            QMetaObject::invokeMethod(this, &PrinterServer::pump, Qt::QueuedConnection);
+            break;
+        }
+        const QByteArray bytes = m_active->read(ReadChunk);
+        if (!bytes.isEmpty()) {
+            budget -= bytes.size();
+            m_quiet.start();
+            feed(bytes);
+        } else if (m_active->atEnd()) {
+            endTurn();
+        } else {
+            break;
+        }
+    }
+    m_pumping = false;
+    watchIdle();
+}
+
+void PrinterServer::feed(const QByteArray &bytes)
+{
+    const emulator::Printer &printer = m_interpreter.printer();
+    const int automaticStatus = printer.automaticStatusMask;
+    m_replyTo = m_active;
     m_interpreter.feed(bytes);
     m_replyTo = nullptr;
-    m_replyToTerminal = nullptr;
-    saveFinished(false);
+    if (printer.automaticStatusMask != 0
+        && (printer.automaticStatusMask != automaticStatus || !m_statusListener))
+        m_statusListener = m_active;
     Q_EMIT printed();
+}
+
+void PrinterServer::endTurn()
+{
+    // The job ends with the turn: the next source's bytes are never read as part of it.
+    if (!m_interpreter.endJob())
+        Q_EMIT problem(u"%1 ended inside a command; its bytes are dropped"_s.arg(m_active->name()));
+    Q_EMIT printed();
+    PrintSource *source = std::exchange(m_active, nullptr);
+    source->setPrinting(false);
+    if (source->atEnd()) {
+        forget(source);
+        source->deleteLater();
+    }
+    startNext();
+}
+
+void PrinterServer::watchIdle()
+{
+    const int limit = m_active ? m_active->idleLimitMs() : 0;
+    if (limit <= 0 || m_waiting.isEmpty()) {
+        m_idleTimer.stop();
+        return;
+    }
+    m_idleTimer.start(int(qMax<qint64>(0, limit - m_quiet.elapsed())));
+}
+
+void PrinterServer::idleOut()
+{
+    if (!m_active || m_waiting.isEmpty() || m_pumping)
+        return;
+    if (m_quiet.elapsed() < m_active->idleLimitMs())
+        return watchIdle();
+    // What it sent before going quiet and has not been read (behind unread answers) still
+    // prints.
+    for (QByteArray bytes = m_active->read(ReadChunk); !bytes.isEmpty();
+         bytes = m_active->read(ReadChunk))
+        feed(bytes);
+    if (m_connections.contains(m_active)) {
+        Q_EMIT problem(
+                u"%1 closed: idle for %2 s while another client waited"_s.arg(m_active->name())
+                        .arg(m_active->idleLimitMs() / 1000.0));
+    }
+    m_active->idledOut();
+    endTurn();
+}
+
+void PrinterServer::forget(PrintSource *source)
+{
+    m_connections.removeOne(source);
+    m_waiting.removeOne(source);
+    if (m_active == source)
+        m_active = nullptr;
 }
 
 void PrinterServer::answer(const QByteArray &bytes)
@@ -176,43 +295,35 @@ void PrinterServer::answer(const QByteArray &bytes)
         Q_EMIT replyWithheld(bytes);
         return;
     }
-    if (m_replyTo && m_replyTo->state() == QAbstractSocket::ConnectedState) {
-        m_replyTo->write(bytes);
-        Q_EMIT replied(bytes, peerName(m_replyTo));
-    } else if (m_replyToTerminal) {
-        if (m_replyToTerminal->write(bytes))
-            Q_EMIT replied(bytes, m_replyToTerminal->slavePath());
-        else
-            Q_EMIT problem(u"reply failed: "_s + m_replyToTerminal->errorString());
-    }
+    if (!m_replyTo)
+        return;
+    QString error;
+    if (m_replyTo->write(bytes, &error))
+        Q_EMIT replied(bytes, m_replyTo->name());
+    else
+        Q_EMIT problem(u"reply to %1 failed: %2"_s.arg(m_replyTo->name(), error));
 }
 
-void PrinterServer::saveFinished(bool flush)
+void PrinterServer::keep(const emulator::Receipt &receipt)
 {
-    if (m_saveDirectory.isEmpty())
+    // A cut with nothing printed before it makes no receipt.
+    if (receipt.blocks.isEmpty())
         return;
-    for (const emulator::Receipt &receipt : m_interpreter.receipts()) {
-        if (receipt.serial < m_savedSerial)
-            continue;
-        const qsizetype kept = receipt.serial == m_savedSerial ? m_savedBlocks : 0;
-        const bool cut = receipt.cut != emulator::CutKind::None;
-        if (!cut && !flush)
-            break; // the receipt still being printed waits for its cut or its client's end
-        if (receipt.blocks.size() > kept) {
-            const QString name = u"receipt-%1.png"_s.arg(++m_savedCount, 4, 10, QLatin1Char('0'));
-            const QString path = QDir(m_saveDirectory).filePath(name);
-            QString error;
-            const QString json = path.chopped(4) + u".json"_s; // the receipt as data, beside it
-            if (ReceiptExport::savePng(receipt, path, &error)
-                && ReceiptExport::saveBytes(
-                        emulator::ReceiptJson::write({receipt}, receipt.paperDots), json, &error))
-                Q_EMIT saved(path);
-            else
-                Q_EMIT problem(error);
-        }
-        m_savedSerial = cut ? receipt.serial + 1 : receipt.serial;
-        m_savedBlocks = cut ? 0 : receipt.blocks.size();
+    KeptReceipt kept{m_nextNumber, QDateTime::currentDateTimeUtc(), activeSource(), receipt};
+    if (m_folder) {
+        kept.number = m_folder->freeNumber(kept.number);
+        kept.receipt.serial = kept.number; // the receipt's JSON carries its file's number
+        QString error;
+        const QString path = m_folder->save(kept, &error);
+        if (path.isEmpty())
+            Q_EMIT problem(error);
+        else
+            Q_EMIT saved(path);
     }
+    m_nextNumber = kept.number + 1;
+    m_receipts.append(kept);
+    if (m_receipts.size() > MaxKeptReceipts)
+        m_receipts.removeFirst();
 }
 
 } // namespace vprinter

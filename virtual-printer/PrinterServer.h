@@ -1,24 +1,31 @@
 #pragma once
 
 #include "Interpreter.h"
+#include "KeptReceipt.h"
+#include "PrintSource.h"
 #include "StatusConditions.h"
 
-#include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
+#include <memory>
+
+class QSocketNotifier;
 class QTcpServer;
-class QTcpSocket;
 
 namespace vprinter {
 
 class PseudoTerminal;
+class ReceiptFolder;
 
-// The printer's one print engine: the pseudo-terminal and network clients feed it, one network
-// client at a time as on a printer, and each hears the answers to its own requests.
+// The printer's one print engine. Its sources, the pseudo-terminal and network clients, take
+// turns as on a printer, each job read on its own; each source hears the answers to its own
+// requests, and every finished receipt is kept, and saved when asked.
 class PrinterServer : public QObject
 {
     Q_OBJECT
@@ -26,30 +33,49 @@ class PrinterServer : public QObject
 public:
     static constexpr quint16 RawPrintPort = 9100;
     static constexpr int PortsToTry = 100;
+    static constexpr int DefaultIdleTimeoutSeconds = 30;
+    static constexpr int DefaultMaxClients = 64;
+    // Answers a client has not taken in; past them, its requests are no longer read.
+    static constexpr qint64 MaxUnsentAnswers = qint64(256) * 1024;
+    // Receipts kept in memory for the window; --save writes every one as it is finished.
+    static constexpr qsizetype MaxKeptReceipts = 1000;
+    // With no descriptor left for a connection, accepting waits this long before trying again.
+    static constexpr int AcceptRetryMs = 500;
 
     explicit PrinterServer(const emulator::PrinterProfile &profile = {}, QObject *parent = nullptr);
     ~PrinterServer() override;
 
     emulator::Interpreter &interpreter() { return m_interpreter; }
+    // The terminal must outlive the server or be destroyed before it is used again.
     void attach(PseudoTerminal *terminal);
 
-    // Listens on the address; a port in use moves on to the next free one. False with the
-    // reason when none could be had.
-    bool listen(const QHostAddress &host, quint16 port, QString *error);
+    // Listens on the address; with moveOn, a port in use moves on to the next free one. False
+    // with the reason when none could be had.
+    bool listen(const QHostAddress &host, quint16 port, bool moveOn, QString *error);
     // "127.0.0.1:9100", or empty when not listening.
     QString address() const;
-    // The network client printing now, "127.0.0.1:40312", or empty.
-    QString activeClient() const;
-    qsizetype waitingClients() const { return m_waiting.size(); }
+    // The port asked for when it was in use and the server moved on; else 0.
+    quint16 portInUse() const { return m_portInUse; }
+    // A network client that holds the printer and sends nothing this long while another source
+    // waits is closed; 0 never closes it. For clients that connect from now on.
+    void setIdleTimeout(int seconds) { m_idleTimeoutMs = seconds * 1000; }
+    // Connections beyond this many are refused at once.
+    void setMaxClients(int count) { m_maxClients = count; }
+    // Every finished receipt is also written there, numbered on from what the folder holds.
+    // False with the reason when the folder cannot be made.
+    bool setSaveDirectory(const QString &directory, QString *error);
+
+    // The source printing now, "tcp 127.0.0.1:40312" or "pty", or empty.
+    QString activeSource() const;
+    qsizetype waitingSources() const { return m_waiting.size(); }
+    // Finished receipts, oldest first: the newest MaxKeptReceipts.
+    const QList<KeptReceipt> &receipts() const { return m_receipts; }
+    // Forgets the receipts and returns the printer to its power-on state; numbers go on.
+    void clear();
 
     void setStatus(const emulator::StatusConditions &status);
     // Requests are read but not answered, as with a printer whose cable carries no answers.
     void setAnswering(bool answering) { m_answering = answering; }
-    // Every finished receipt is written there as receipt-0001.png, receipt-0002.png, ...
-    void setSaveDirectory(const QString &directory);
-
-    // Cut receipts not saved yet, and the one being printed when flush is set, are written.
-    void saveFinished(bool flush);
 
 Q_SIGNALS:
     void printed();
@@ -60,33 +86,41 @@ Q_SIGNALS:
     void problem(const QString &text);
 
 private:
-    struct Client
-    {
-        QPointer<QTcpSocket> socket;
-        QString name;
-        QByteArray pending; // bytes that arrived while another client printed
-        bool ended = false;
-    };
-
     void accept();
-    void receiveFromClient(QTcpSocket *socket);
-    void clientEnded(QTcpSocket *socket);
+    void pauseAccepting(int error);
+    void wantsTurn(PrintSource *source);
     void startNext();
-    void feed(const QByteArray &bytes, QTcpSocket *from, PseudoTerminal *terminal);
+    void pump();
+    void feed(const QByteArray &bytes);
+    void endTurn();
+    void watchIdle();
+    void idleOut();
+    void forget(PrintSource *source);
     void answer(const QByteArray &bytes);
+    void keep(const emulator::Receipt &receipt);
 
     emulator::Interpreter m_interpreter;
     QTcpServer *m_server = nullptr;
-    PseudoTerminal *m_terminal = nullptr;
-    Client m_active;
-    QList<Client> m_waiting;
-    QTcpSocket *m_replyTo = nullptr;
-    PseudoTerminal *m_replyToTerminal = nullptr;
+    QSocketNotifier *m_acceptNotifier = nullptr;
+    QTimer m_acceptRetry;
+    bool m_acceptFailing = false;
+    quint16 m_portInUse = 0;
+    int m_idleTimeoutMs = DefaultIdleTimeoutSeconds * 1000;
+    int m_maxClients = DefaultMaxClients;
+
+    QList<PrintSource *> m_connections; // network clients held, printing or waiting
+    PrintSource *m_active = nullptr;
+    QList<PrintSource *> m_waiting;
+    QElapsedTimer m_quiet; // since a byte of the active source was last read
+    QTimer m_idleTimer;
+    bool m_pumping = false;
+    PrintSource *m_replyTo = nullptr;
+    QPointer<PrintSource> m_statusListener; // the source that turned automatic status back on
     bool m_answering = true;
-    QString m_saveDirectory;
-    int m_savedCount = 0;
-    quint64 m_savedSerial = 0;   // receipts up to this serial are saved
-    qsizetype m_savedBlocks = 0; // blocks of the receipt being printed that are saved
+
+    std::unique_ptr<ReceiptFolder> m_folder;
+    QList<KeptReceipt> m_receipts;
+    int m_nextNumber = 1;
 };
 
 } // namespace vprinter

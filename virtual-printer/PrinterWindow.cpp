@@ -55,11 +55,12 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
     auto *pathLabel = new QLabel(central);
     pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     const QString network = server->address();
-    pathLabel->setText(tr("Serial port: <b>%1</b>%2")
-                               .arg(serialPath,
-                                    network.isEmpty()
-                                            ? QString()
-                                            : tr(" &nbsp; Network: <b>tcp %1</b>").arg(network)));
+    QString networkText;
+    if (!network.isEmpty())
+        networkText = tr(" &nbsp; Network: <b>tcp %1</b>").arg(network);
+    if (server->portInUse() != 0)
+        networkText += tr(" (port %1 was in use)").arg(server->portInUse());
+    pathLabel->setText(tr("Serial port: <b>%1</b>%2").arg(serialPath, networkText));
     layout->addWidget(pathLabel);
     m_clientLabel = new QLabel(central);
     layout->addWidget(m_clientLabel);
@@ -171,8 +172,8 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
 
 void PrinterWindow::showClients()
 {
-    const QString active = m_server->activeClient();
-    const qsizetype waiting = m_server->waitingClients();
+    const QString active = m_server->activeSource();
+    const qsizetype waiting = m_server->waitingSources();
     QString text = active.isEmpty() ? tr("No network client printing.")
                                     : tr("Printing for %1.").arg(active);
     if (waiting > 0)
@@ -201,31 +202,28 @@ void PrinterWindow::renderReceipts()
     QScrollBar *bar = m_scrollArea->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum() - 4;
 
-    // Newest first, as far as one picture can reach; receipts already cut are drawn once.
+    // Newest first, as far as one picture can reach: the receipt being printed, then the
+    // finished ones, each drawn once.
     QList<QImage> images;
-    QSet<quint64> kept;
     int height = 0;
-    const QList<emulator::Receipt> &receipts = m_server->interpreter().receipts();
-    for (auto it = receipts.crbegin(); it != receipts.crend(); ++it) {
+    const emulator::Receipt &printing = m_server->interpreter().receipts().last();
+    if (!printing.blocks.isEmpty()) {
+        images.append(m_renderer.renderReceipt(printing));
+        height += images.last().height() + emulator::Renderer::ReceiptGap;
+    }
+    QSet<int> shown;
+    const QList<KeptReceipt> &kept = m_server->receipts();
+    for (auto it = kept.crbegin(); it != kept.crend(); ++it) {
         if (height >= emulator::Renderer::MaxStackHeight)
             break;
-        const emulator::Receipt &receipt = *it;
-        QImage image;
-        if (receipt.cut == emulator::CutKind::None) {
-            if (receipt.blocks.isEmpty())
-                continue;
-            image = m_renderer.renderReceipt(receipt);
-        } else {
-            kept.insert(receipt.serial);
-            auto cached = m_cutReceipts.find(receipt.serial);
-            if (cached == m_cutReceipts.end())
-                cached = m_cutReceipts.insert(receipt.serial, m_renderer.renderReceipt(receipt));
-            image = *cached;
-        }
-        height += image.height() + emulator::Renderer::ReceiptGap;
-        images.prepend(image);
+        shown.insert(it->number);
+        auto cached = m_keptPictures.find(it->number);
+        if (cached == m_keptPictures.end())
+            cached = m_keptPictures.insert(it->number, m_renderer.renderReceipt(it->receipt));
+        height += cached->height() + emulator::Renderer::ReceiptGap;
+        images.prepend(*cached);
     }
-    m_cutReceipts.removeIf([&kept](const auto &entry) { return !kept.contains(entry.key()); });
+    m_keptPictures.removeIf([&shown](const auto &entry) { return !shown.contains(entry.key()); });
     if (images.isEmpty())
         images.append(m_renderer.renderReceipt(emulator::Receipt{}));
 
@@ -240,19 +238,19 @@ void PrinterWindow::renderReceipts()
 
 void PrinterWindow::clearAll()
 {
-    m_server->interpreter().clear();
-    m_cutReceipts.clear();
+    m_server->clear();
+    m_keptPictures.clear();
     m_log->clear();
     renderReceipts();
 }
 
 QImage PrinterWindow::newestReceipt() const
 {
-    const QList<emulator::Receipt> &receipts = m_server->interpreter().receipts();
-    for (auto it = receipts.crbegin(); it != receipts.crend(); ++it) {
-        if (!it->blocks.isEmpty())
-            return m_renderer.renderReceipt(*it);
-    }
+    const emulator::Receipt &printing = m_server->interpreter().receipts().last();
+    if (!printing.blocks.isEmpty())
+        return m_renderer.renderReceipt(printing);
+    if (!m_server->receipts().isEmpty())
+        return m_renderer.renderReceipt(m_server->receipts().last().receipt);
     return {};
 }
 
@@ -265,9 +263,11 @@ void PrinterWindow::saveShown()
 
 void PrinterWindow::saveAll()
 {
-    save(ReceiptExport::pictures(m_server->interpreter().receipts()),
-         tr("Save all receipts"),
-         u"receipts.pdf"_s);
+    QList<emulator::Receipt> receipts;
+    for (const KeptReceipt &kept : m_server->receipts())
+        receipts.append(kept.receipt);
+    receipts.append(m_server->interpreter().receipts().last());
+    save(ReceiptExport::pictures(receipts), tr("Save all receipts"), u"receipts.pdf"_s);
 }
 
 void PrinterWindow::save(const QList<QImage> &pages, const QString &title, const QString &suggested)

@@ -47,7 +47,7 @@ private:
 
     PrinterServer *m_server = nullptr;
     emulator::Renderer m_renderer;
-    QHash<quint64, QImage> m_cutReceipts; // pictures of receipts that can no longer change
+    QHash<int, QImage> m_keptPictures; // pictures of finished receipts, by number
     QTimer m_renderTimer;
 
     QLabel *m_receiptView = nullptr;

@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 namespace vprinter {
 
 PseudoTerminal::PseudoTerminal(QObject *parent)
-    : QObject(parent)
+    : PrintSource(u"pty"_s, parent)
 {}
 
 PseudoTerminal::~PseudoTerminal()
@@ -56,40 +56,44 @@ bool PseudoTerminal::open()
 
     const int flags = ::fcntl(m_master, F_GETFL);
     ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK);
+    // The notifier says once that bytes are there and is quiet until they have all been read.
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &PseudoTerminal::readAvailable);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        m_notifier->setEnabled(false);
+        Q_EMIT readyRead();
+    });
     return true;
 }
 
-void PseudoTerminal::readAvailable()
+QByteArray PseudoTerminal::read(qsizetype max)
 {
-    QByteArray bytes;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-        if (n > 0) {
-            bytes.append(buffer, n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        break;
+    QByteArray bytes(max, Qt::Uninitialized);
+    ssize_t n = -1;
+    do {
+        n = ::read(m_master, bytes.data(), size_t(max));
+    } while (n < 0 && errno == EINTR);
+    if (n > 0) {
+        bytes.truncate(n);
+        return bytes;
     }
-    if (!bytes.isEmpty())
-        Q_EMIT received(bytes);
+    m_notifier->setEnabled(true); // all read: the next byte is news again
+    return {};
 }
 
-bool PseudoTerminal::write(QByteArrayView bytes)
+bool PseudoTerminal::write(const QByteArray &bytes, QString *error)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(m_master, bytes.data() + done, size_t(bytes.size() - done));
-        if (n > 0)
+        if (n > 0) {
             done += n;
-        else if (n < 0 && errno == EAGAIN)
-            return fail(u"the client reads nothing"_s);
-        else if (n < 0 && errno != EINTR)
-            return fail(u"cannot answer"_s);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        fail(n < 0 && errno == EAGAIN ? u"the client reads nothing"_s : u"cannot answer"_s);
+        *error = m_error;
+        return false;
     }
     return true;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "PrintSource.h"
+
 #include <QByteArray>
-#include <QObject>
 #include <QString>
 
 class QSocketNotifier;
@@ -9,24 +10,30 @@ class QSocketNotifier;
 namespace vprinter {
 
 // Master side of a pseudo-terminal whose slave side programs open as the printer's serial port.
-class PseudoTerminal : public QObject
+// Bytes not yet read in its turn stay in the terminal, whose writer waits once it is full.
+class PseudoTerminal : public PrintSource
 {
     Q_OBJECT
 
 public:
+    // A serial line has no end of job: the terminal's turn ends when it has been quiet this long
+    // while another source waits. Programs send a job without pausing (the printer answers a
+    // status request at once), so a second's quiet means the job is over.
+    static constexpr int TurnEndsAfterQuietMs = 1000;
+
     explicit PseudoTerminal(QObject *parent = nullptr);
     ~PseudoTerminal() override;
 
     bool open();
     QString slavePath() const { return m_slavePath; }
     QString errorString() const { return m_error; }
-    bool write(QByteArrayView bytes);
 
-Q_SIGNALS:
-    void received(const QByteArray &bytes);
+    QByteArray read(qsizetype max) override;
+    bool atEnd() const override { return false; }
+    bool write(const QByteArray &bytes, QString *error) override;
+    int idleLimitMs() const override { return TurnEndsAfterQuietMs; }
 
 private:
-    void readAvailable();
     bool fail(const QString &what);
 
     int m_master = -1;

@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -59,14 +58,26 @@ void addOptions(QCommandLineParser &parser)
     parser.addOption(
             {u"link"_s, u"Also make <path> a symbolic link to the serial port."_s, u"path"_s});
     parser.addOption({u"listen"_s,
-                      u"Also print what arrives on TCP at <host:port> (default 127.0.0.1:9100; "
-                      "a port in use moves on to the next free one; port 0 takes any), or off."_s,
+                      u"Also print what arrives on TCP at <host:port>, or off. A port in use "
+                      "stops the program; port 0 takes any. Without it, 127.0.0.1:9100 or the "
+                      "next free port."_s,
                       u"host:port"_s,
                       u"127.0.0.1:9100"_s});
     parser.addOption({u"headless"_s, u"Run without a window (no display needed)."_s});
     parser.addOption({u"save"_s,
-                      u"Write every finished receipt to <dir>/receipt-0001.png, -0002, ..."_s,
+                      u"Write every finished receipt to <dir>/receipt-NNNN.png, numbered on "
+                      "from the highest number there."_s,
                       u"dir"_s});
+    parser.addOption({u"idle-timeout"_s,
+                      u"Close a network client that holds the printer and sends nothing for "
+                      "<seconds> while another waits (default 30; 0 never)."_s,
+                      u"seconds"_s,
+                      QString::number(vprinter::PrinterServer::DefaultIdleTimeoutSeconds)});
+    parser.addOption({u"max-clients"_s,
+                      u"Hold at most <count> network connections; more are refused (default "
+                      "64)."_s,
+                      u"count"_s,
+                      QString::number(vprinter::PrinterServer::DefaultMaxClients)});
     parser.addOption({u"paper"_s,
                       u"Paper width in mm: 80 (576 dots, the default) or 58 (384)."_s,
                       u"mm"_s,
@@ -127,32 +138,25 @@ bool installLanguage(const QCommandLineParser &parser, QTranslator *translator)
     return true;
 }
 
-// Every receipt the stream prints, oldest first: finished receipts are taken as the bytes go in,
-// so that a long stream loses none to the printer's bound on the receipts it keeps.
+// Every receipt the stream prints, oldest first, each taken as it is finished so that a long
+// stream loses none to the printer's bound on the receipts it keeps; the stream's end ends the
+// last one.
 QList<emulator::Receipt> printStream(const QByteArray &bytes,
                                      const emulator::PrinterProfile &profile)
 {
     emulator::Interpreter interpreter(profile);
     QList<emulator::Receipt> printed;
-    quint64 next = 0; // serial of the first receipt not taken yet
-    auto take = [&](bool unfinished) {
-        for (const emulator::Receipt &receipt : interpreter.receipts()) {
-            if (receipt.serial < next)
-                continue;
-            if (receipt.cut == emulator::CutKind::None && !unfinished)
-                break;
-            if (!receipt.isEmpty())
-                printed.append(receipt);
-            next = receipt.serial + 1;
-        }
-    };
+    QObject::connect(&interpreter,
+                     &emulator::Interpreter::receiptFinished,
+                     [&printed](const emulator::Receipt &receipt) {
+                         if (!receipt.isEmpty())
+                             printed.append(receipt);
+                     });
     for (qsizetype offset = 0; offset < bytes.size(); offset += ReadChunk) {
         interpreter.feed(QByteArrayView(bytes).sliced(
                 offset, qMin<qsizetype>(ReadChunk, bytes.size() - offset)));
-        take(false);
     }
-    interpreter.finish();
-    take(true);
+    interpreter.endJob();
     return printed;
 }
 
@@ -274,8 +278,31 @@ int printFile(const QCommandLineParser &parser, const emulator::PrinterProfile &
     return 1;
 }
 
-// "HOST:PORT", "[IPv6]:PORT" or "off"; false with a message when it is none of them.
-bool startListening(const QString &text, vprinter::PrinterServer &server)
+// The limits of the network printer; false with a message when one is wrong.
+bool readLimits(const QCommandLineParser &parser, vprinter::PrinterServer &server)
+{
+    QTextStream err(stderr);
+    bool ok = false;
+    const int idle = parser.value(u"idle-timeout"_s).toInt(&ok);
+    if (!ok || idle < 0 || idle > 24 * 3600) {
+        err << "virtual-printer: --idle-timeout takes seconds from 0 to 86400, not "
+            << parser.value(u"idle-timeout"_s) << '\n';
+        return false;
+    }
+    const int clients = parser.value(u"max-clients"_s).toInt(&ok);
+    if (!ok || clients < 1) {
+        err << "virtual-printer: --max-clients takes a count from 1, not "
+            << parser.value(u"max-clients"_s) << '\n';
+        return false;
+    }
+    server.setIdleTimeout(idle);
+    server.setMaxClients(clients);
+    return true;
+}
+
+// "HOST:PORT", "[IPv6]:PORT" or "off"; false with a message when it is none of them or the
+// address cannot be had. Only the default address moves on from a port in use.
+bool startListening(const QString &text, bool asked, vprinter::PrinterServer &server)
 {
     QTextStream err(stderr);
     if (text == u"off"_s)
@@ -293,13 +320,13 @@ bool startListening(const QString &text, vprinter::PrinterServer &server)
         return false;
     }
     QString error;
-    if (!server.listen(address, quint16(port), &error)) {
+    if (!server.listen(address, quint16(port), !asked, &error)) {
         err << "virtual-printer: cannot listen on " << text << ": " << error << '\n';
         return false;
     }
-    if (port != 0 && !server.address().endsWith(u':' + QString::number(port)))
-        err << "virtual-printer: port " << port << " is in use; listening on " << server.address()
-            << " instead\n";
+    if (server.portInUse() != 0)
+        err << "virtual-printer: port " << server.portInUse() << " is in use; listening on "
+            << server.address() << " instead\n";
     if (!address.isLoopback())
         err << "virtual-printer: listening on " << server.address()
             << ": anyone who can reach this machine can print to it\n";
@@ -358,15 +385,14 @@ int main(int argc, char *argv[])
     }
     vprinter::PrinterServer server(profile);
     server.attach(&terminal);
-    if (!startListening(parser.value(u"listen"_s), server))
+    if (!readLimits(parser, server)
+        || !startListening(parser.value(u"listen"_s), parser.isSet(u"listen"_s), server))
         return 2;
     const QString saveDirectory = parser.value(u"save"_s);
-    if (!saveDirectory.isEmpty()) {
-        if (!QDir().mkpath(saveDirectory)) {
-            QTextStream(stderr) << "virtual-printer: cannot make " << saveDirectory << '\n';
-            return 1;
-        }
-        server.setSaveDirectory(saveDirectory);
+    QString error;
+    if (!saveDirectory.isEmpty() && !server.setSaveDirectory(saveDirectory, &error)) {
+        QTextStream(stderr) << "virtual-printer: " << error << '\n';
+        return 1;
     }
     QObject::connect(&server, &vprinter::PrinterServer::problem, [](const QString &text) {
         QTextStream(stderr) << "virtual-printer: " << text << Qt::endl;

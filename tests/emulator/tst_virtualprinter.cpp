@@ -1,17 +1,29 @@
+#include "HeadlessPrinter.h"
 #include "PrinterWindow.h"
 #include "PseudoTerminal.h"
+#include "ReceiptExport.h"
 
+#include "Interpreter.h"
+#include "Renderer.h"
+
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <map>
+#include <memory>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,7 +32,18 @@
 
 using namespace Qt::StringLiterals;
 
-// The virtual printer as a program: rendering a file, and answering on its serial port.
+// One thing a client does in a scenario: send bytes, or close its connection.
+struct Step
+{
+    int client = 0; // the order in which network clients connect; Pty for the pseudo-terminal
+    QByteArray bytes;
+    bool close = false;
+};
+using Script = QList<Step>;
+Q_DECLARE_METATYPE(Script)
+
+// The virtual printer as a program: rendering a file, answering on its serial port and on TCP,
+// keeping every receipt, giving each source its turn, its limits, and saving receipts.
 class TestVirtualPrinter : public QObject
 {
     Q_OBJECT
@@ -32,11 +55,78 @@ private Q_SLOTS:
     void answersAsTheBoxesSay_data();
     void answersAsTheBoxesSay();
     void servesNetworkClients();
-    void movesOnFromATakenPort();
+    void keepsEveryReceipt_data();
+    void keepsEveryReceipt();
+    void closesAnIdleHolder_data();
+    void closesAnIdleHolder();
+    void boundsWhatItKeeps_data();
+    void boundsWhatItKeeps();
+    void refusesBeyondMaxClients_data();
+    void refusesBeyondMaxClients();
+    void waitsForDescriptors();
+    void savesTruthfully_data();
+    void savesTruthfully();
+    void reportsAFullDisk();
+    void listensWhereAsked_data();
+    void listensWhereAsked();
 };
 
 static const QString program = QStringLiteral(VIRTUAL_PRINTER_PATH);
-static constexpr int Patience = 30000; // ms to wait for the program before giving up
+static constexpr int Patience = HeadlessPrinter::Patience;
+static constexpr int Pty = -1;
+#if defined(__SANITIZE_ADDRESS__)
+// Built with the sanitizers, as the program is: AddressSanitizer keeps freed memory aside for a
+// while, and the sanitizers look at memory through a pipe of their own, which a process out of
+// descriptors cannot make. Resident memory and a process out of descriptors say nothing there.
+static constexpr bool Sanitized = true;
+#else
+static constexpr bool Sanitized = false;
+#endif
+static constexpr int StepPause = 100; // ms after each step, so that each piece arrives on its own
+static const QByteArray cut = "\035V\000"_ba;
+static const QByteArray statusRequest
+        = "\020\004\001"_ba; // DLE EOT 1: answered 12 when all is well
+// GS v 0 of 48 x 16 bytes whose data never comes.
+static const QByteArray unfinishedImage = "\035v0\000\060\000\020\000"_ba;
+
+static Step send(int client, const QByteArray &bytes)
+{
+    return {client, bytes, false};
+}
+
+static Step leave(int client)
+{
+    return {client, {}, true};
+}
+
+static QByteArray lines(const QByteArray &text, int count)
+{
+    QByteArray bytes;
+    for (int i = 1; i <= count; ++i)
+        bytes += text + ' ' + QByteArray::number(i) + '\n';
+    return bytes;
+}
+
+// Receipts of their own, each ended by a cut.
+static QByteArrayList numberedReceipts(int count)
+{
+    QByteArrayList receipts;
+    for (int i = 1; i <= count; ++i)
+        receipts << "\033@receipt "_ba + QByteArray::number(i) + "\n"_ba + cut;
+    return receipts;
+}
+
+static int openRawTerminal(const QString &path)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    if (fd >= 0) {
+        termios settings{};
+        ::tcgetattr(fd, &settings);
+        ::cfmakeraw(&settings);
+        ::tcsetattr(fd, TCSANOW, &settings);
+    }
+    return fd;
+}
 
 void TestVirtualPrinter::rendersFile()
 {
@@ -131,31 +221,41 @@ void TestVirtualPrinter::comparesWithGolden()
     QCOMPARE(process.exitCode(), status);
 }
 
-// Answers read on the client side of the pty, as the window's status boxes are set.
+// Answers read by the client, on the pty and over TCP, as the window's status boxes are set.
 void TestVirtualPrinter::answersAsTheBoxesSay_data()
 {
+    QTest::addColumn<bool>("network");
     QTest::addColumn<QStringList>("ticked");
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("answer");
 
     const QByteArray realTime = "\020\004\001\020\004\002\020\004\003\020\004\004"_ba;
     const QByteArray others = "\035r\001\035I\001\020\004\024"_ba;
-    QTest::newRow("nothing ticked")
-            << QStringList{} << realTime + others << "12 12 12 12 00 20 12 12 00 00 00 00"_ba;
-    QTest::newRow("cover open, paper end")
-            << QStringList{u"cover open"_s, u"paper end (one-byte replies only)"_s}
-            << realTime + others << "1a 36 12 72 0c 20 1a 36 00 02 00 00"_ba;
-    QTest::newRow("cutter error") << QStringList{u"cutter error"_s} << realTime << "1a 52 1a 12"_ba;
-    QTest::newRow("near end") << QStringList{u"near end"_s} << realTime + others
-                              << "12 12 12 1e 03 20 12 12 01 00 00 00"_ba;
-    QTest::newRow("no reply") << QStringList{u"no reply"_s} << realTime + others << ""_ba;
-    // Automatic status back: a block when enabled, and another when a box changes.
-    QTest::newRow("automatic status") << QStringList{u"cover open"_s} << "\035a\002"_ba
-                                      << "38 00 00 00 10 00 00 00"_ba;
+    for (const bool network : {false, true}) {
+        const char *over = network ? "tcp" : "pty";
+        QTest::addRow("nothing ticked, %s", over) << network << QStringList{} << realTime + others
+                                                  << "12 12 12 12 00 20 12 12 00 00 00 00"_ba;
+        QTest::addRow("cover open, paper end, %s", over)
+                << network << QStringList{u"cover open"_s, u"paper end (one-byte replies only)"_s}
+                << realTime + others << "1a 36 12 72 0c 20 1a 36 00 02 00 00"_ba;
+        QTest::addRow("cutter error, %s", over)
+                << network << QStringList{u"cutter error"_s} << realTime << "1a 52 1a 12"_ba;
+        QTest::addRow("near end, %s", over)
+                << network << QStringList{u"near end"_s} << realTime + others
+                << "12 12 12 1e 03 20 12 12 01 00 00 00"_ba;
+        QTest::addRow("no reply, %s", over)
+                << network << QStringList{u"no reply"_s} << realTime + others << ""_ba;
+        // Automatic status back: a block when enabled, and another, to the same client, when a
+        // box changes.
+        QTest::addRow("automatic status, %s", over)
+                << network << QStringList{u"cover open"_s} << "\035a\002"_ba
+                << "38 00 00 00 10 00 00 00"_ba;
+    }
 }
 
 void TestVirtualPrinter::answersAsTheBoxesSay()
 {
+    QFETCH(bool, network);
     QFETCH(QStringList, ticked);
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, answer);
@@ -164,66 +264,63 @@ void TestVirtualPrinter::answersAsTheBoxesSay()
     QVERIFY(terminal.open());
     vprinter::PrinterServer server;
     server.attach(&terminal);
+    QString error;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0, false, &error));
     vprinter::PrinterWindow window(&server, terminal.slavePath());
     const QList<QCheckBox *> boxes = window.findChildren<QCheckBox *>();
-    for (const QString &text : std::as_const(ticked)) {
-        const auto box = std::find_if(
+    auto box = [&boxes](const QString &text) {
+        const auto found = std::find_if(
                 boxes.cbegin(), boxes.cend(), [&](QCheckBox *b) { return b->text() == text; });
-        QVERIFY2(box != boxes.cend(), qPrintable(text));
-        (*box)->setChecked(true);
+        return found == boxes.cend() ? nullptr : *found;
+    };
+    for (const QString &text : std::as_const(ticked)) {
+        QVERIFY2(box(text), qPrintable(text));
+        box(text)->setChecked(true);
     }
-    const int fd = ::open(terminal.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    QVERIFY(fd >= 0);
-    termios settings{};
-    ::tcgetattr(fd, &settings);
-    ::cfmakeraw(&settings);
-    ::tcsetattr(fd, TCSANOW, &settings);
-    QCOMPARE(::write(fd, request.constData(), size_t(request.size())), ssize_t(request.size()));
 
-    const bool automatic = request.startsWith("\035a");
-    const qsizetype expected = automatic ? 4 : (answer.size() + 1) / 3;
+    // The pty's far end is open in both cases: what the network client asked for must not go
+    // there.
+    const int fd = openRawTerminal(terminal.slavePath());
+    QVERIFY(fd >= 0);
     QByteArray read;
-    auto collect = [&] {
+    QByteArray readOnPty;
+    auto collectPty = [fd](QByteArray &into) {
         char byte = 0;
         pollfd readable{fd, POLLIN, 0};
         while (::poll(&readable, 1, 0) > 0 && ::read(fd, &byte, 1) == 1)
-            read += byte;
+            into += byte;
     };
+    QTcpSocket client;
+    auto collect = [&] {
+        if (network)
+            read += client.readAll();
+        else
+            collectPty(read);
+    };
+    if (network) {
+        client.connectToHost(QHostAddress::LocalHost,
+                             server.address().section(u':', -1).toUShort());
+        QTRY_VERIFY_WITH_TIMEOUT(client.state() == QAbstractSocket::ConnectedState, Patience);
+        client.write(request);
+    } else {
+        QCOMPARE(::write(fd, request.constData(), size_t(request.size())), ssize_t(request.size()));
+    }
+
+    const bool automatic = request.startsWith("\035a");
+    const qsizetype expected = automatic ? 4 : (answer.size() + 1) / 3;
     QTRY_VERIFY_WITH_TIMEOUT((collect(), read.size() >= expected), Patience);
     if (automatic) {
-        const auto cover = std::find_if(boxes.cbegin(), boxes.cend(), [](QCheckBox *b) {
-            return b->text() == u"cover open"_s;
-        });
-        (*cover)->setChecked(false);
+        box(u"cover open"_s)->setChecked(false);
         QTRY_VERIFY_WITH_TIMEOUT((collect(), read.size() >= 8), Patience);
     }
     QTest::qWait(50); // nothing more follows
     collect();
+    if (network)
+        collectPty(readOnPty);
     ::close(fd);
     QCOMPARE(read.toHex(' '), answer);
+    QCOMPARE(readOnPty.toHex(' '), ""_ba);
 }
-
-// The program without a window, on a loopback port; its first two lines name its pty and port.
-struct HeadlessPrinter
-{
-    QProcess process;
-    QString address;
-
-    bool start(const QStringList &arguments)
-    {
-        process.start(program, QStringList{u"--headless"_s} + arguments);
-        QStringList lines;
-        while (lines.size() < 2 && process.waitForReadyRead(Patience)) {
-            while (process.canReadLine())
-                lines << QString::fromLatin1(process.readLine().trimmed());
-        }
-        if (lines.size() < 2 || !lines[1].startsWith(u"tcp "_s))
-            return false;
-        address = lines[1].mid(4);
-        return true;
-    }
-    quint16 port() const { return quint16(address.section(u':', -1).toUInt()); }
-};
 
 static QByteArray exchange(QTcpSocket &socket, const QByteArray &request, qsizetype answer)
 {
@@ -234,10 +331,17 @@ static QByteArray exchange(QTcpSocket &socket, const QByteArray &request, qsizet
     return read;
 }
 
+static bool closeAndWait(QTcpSocket &socket)
+{
+    socket.disconnectFromHost();
+    return socket.state() == QAbstractSocket::UnconnectedState
+           || socket.waitForDisconnected(Patience);
+}
+
 void TestVirtualPrinter::servesNetworkClients()
 {
     QTemporaryDir saved;
-    HeadlessPrinter printer;
+    HeadlessPrinter printer(program);
     QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, saved.path()}));
 
     // The first client prints and hears its answers; the second, connected meanwhile, waits.
@@ -252,21 +356,13 @@ void TestVirtualPrinter::servesNetworkClients()
     QCOMPARE(exchange(first, tall + "\020\004\001\035I\001"_ba, 2).toHex(' '), "12 20"_ba);
     QVERIFY(!second.waitForReadyRead(200));    // not its turn yet
     first.write("\035V\000\035v0\000\010"_ba); // a cut, then a raster image cut short
-    first.disconnectFromHost();
-    QVERIFY(first.state() == QAbstractSocket::UnconnectedState
-            || first.waitForDisconnected(Patience));
+    QVERIFY(closeAndWait(first));
     QVERIFY(second.waitForReadyRead(Patience));
     QCOMPARE(second.readAll().toHex(' '), "12"_ba);
-    second.disconnectFromHost();
-    QVERIFY(second.state() == QAbstractSocket::UnconnectedState
-            || second.waitForDisconnected(Patience));
+    QVERIFY(closeAndWait(second));
 
     // The printer still serves after a client left inside a command.
-    QTcpSocket third;
-    third.connectToHost(QHostAddress::LocalHost, printer.port());
-    QVERIFY(third.waitForConnected(Patience));
-    QCOMPARE(exchange(third, "\020\004\004"_ba, 1).toHex(' '), "12"_ba);
-    third.disconnectFromHost();
+    QVERIFY(printer.serves());
 
     // Receipts in the order they were printed: the first client's, then the second's.
     const QDir folder(saved.path());
@@ -285,14 +381,532 @@ void TestVirtualPrinter::servesNetworkClients()
             > QImage(folder.filePath(u"receipt-0002.png"_s)).height() + 200);
 }
 
-void TestVirtualPrinter::movesOnFromATakenPort()
+// Plays the steps in order, a short pause after each; network clients connect at their first
+// step.
+static void play(const HeadlessPrinter &printer, const Script &script)
 {
+    std::map<int, std::unique_ptr<QTcpSocket>> clients;
+    int terminal = -1;
+    for (const Step &step : script) {
+        if (step.client == Pty) {
+            if (terminal < 0)
+                terminal = openRawTerminal(printer.pty());
+            QCOMPARE(::write(terminal, step.bytes.constData(), size_t(step.bytes.size())),
+                     ssize_t(step.bytes.size()));
+        } else {
+            std::unique_ptr<QTcpSocket> &client = clients[step.client];
+            if (!client) {
+                client = std::make_unique<QTcpSocket>();
+                client->connectToHost(QHostAddress::LocalHost, printer.port());
+                QVERIFY(client->waitForConnected(Patience));
+            }
+            if (step.close) {
+                QVERIFY(closeAndWait(*client));
+            } else {
+                client->write(step.bytes);
+                QVERIFY(client->waitForBytesWritten(Patience));
+            }
+        }
+        QTest::qWait(StepPause);
+    }
+    if (terminal >= 0)
+        ::close(terminal);
+}
+
+// The picture a stream makes as the first receipt of a printer of its own, as a PNG file holds
+// it.
+static QImage alone(const QByteArray &stream)
+{
+    emulator::Interpreter interpreter;
+    interpreter.feed(stream);
+    interpreter.finish();
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    emulator::Renderer::writePng(vprinter::ReceiptExport::picture(interpreter.receipts().first()),
+                                 &png);
+    return QImage::fromData(png.data()).convertToFormat(QImage::Format_RGB32);
+}
+
+// Every file in the folder, temporary ones included, but the receipts' JSON: a receipt is its
+// picture here, and the JSON beside it is checked where receipts are read as data.
+static QStringList receiptFiles(const QString &folder)
+{
+    static const QRegularExpression json(u"^receipt-\\d+\\.json$"_s);
+    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System,
+                                               QDir::Name);
+    files.removeIf([](const QString &name) { return json.match(name).hasMatch(); });
+    return files;
+}
+
+static QStringList numberedFiles(int first, int count)
+{
+    QStringList names;
+    for (int i = first; i < first + count; ++i)
+        names << u"receipt-%1.png"_s.arg(i, 4, 10, QLatin1Char('0'));
+    return names;
+}
+
+// What the clients send, in order, and the receipts that must come of it: each is the receipt
+// its stream makes on a printer of its own.
+void TestVirtualPrinter::keepsEveryReceipt_data()
+{
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<QByteArrayList>("receipts");
+
+    QTest::newRow("120 cuts in one write")
+            << Script{send(0, numberedReceipts(120).join()), leave(0)} << numberedReceipts(120);
+    const QByteArray uncut = "\033@"_ba + lines("first client", 20);
+    QTest::newRow("an uncut job, then another client")
+            << Script{send(0, uncut), leave(0), send(1, "second client\n"_ba + cut), leave(1)}
+            << QByteArrayList{uncut, "second client\n"_ba + cut};
+    const QByteArray longUncut = "\033@"_ba + lines("long", 1600);
+    QTest::newRow("an uncut job of 1,600 lines, then another client")
+            << Script{send(0, longUncut), leave(0), send(1, "next client\n"_ba + cut), leave(1)}
+            << QByteArrayList{longUncut, "next client\n"_ba + cut};
+    QTest::newRow("a waiting client's bytes in three pieces")
+            << Script{send(0, "\033@holder\n"_ba),
+                      send(1, "waiting 1\n"_ba),
+                      send(1, "waiting 2\n"_ba),
+                      send(1, "waiting 3\n"_ba + cut),
+                      leave(1),
+                      send(0, cut),
+                      leave(0)}
+            << QByteArrayList{"\033@holder\n"_ba + cut,
+                              "waiting 1\nwaiting 2\nwaiting 3\n"_ba + cut};
+    QTest::newRow("settings carry over to the next client")
+            << Script{send(0, "\033@\033!\060tall\n"_ba + cut),
+                      leave(0),
+                      send(1, "still tall\n"_ba + cut),
+                      leave(1)}
+            << QByteArrayList{"\033!\060tall\n"_ba + cut, "\033!\060still tall\n"_ba + cut};
+    // The pty's turn ends when it has been quiet a moment while another source waits.
+    QTest::newRow("a command left unfinished on the pty, then a network job")
+            << Script{send(Pty, "\033@pty line\n"_ba + unfinishedImage),
+                      send(0, "network 1\nnetwork 2\n"_ba + cut),
+                      leave(0)}
+            << QByteArrayList{"\033@pty line\n"_ba + unfinishedImage,
+                              "network 1\nnetwork 2\n"_ba + cut};
+    QTest::newRow("pty text during a network job")
+            << Script{send(0, "\033@network 1\n"_ba),
+                      send(Pty, "pty text\n"_ba + cut),
+                      send(0, "network 2\n"_ba + cut),
+                      leave(0)}
+            << QByteArrayList{"\033@network 1\nnetwork 2\n"_ba + cut, "pty text\n"_ba + cut};
+    QTest::newRow("a network job left inside a command, then the pty")
+            << Script{send(0, "\033@network\n"_ba + unfinishedImage),
+                      leave(0),
+                      send(Pty, "pty\n"_ba + cut)}
+            << QByteArrayList{"\033@network\n"_ba + unfinishedImage, "pty\n"_ba + cut};
+}
+
+void TestVirtualPrinter::keepsEveryReceipt()
+{
+    QFETCH(Script, script);
+    QFETCH(QByteArrayList, receipts);
+
+    QTemporaryDir saved;
+    HeadlessPrinter printer(program);
+    QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, saved.path()}));
+    play(printer, script);
+    if (QTest::currentTestFailed())
+        return;
+    const QStringList expected = numberedFiles(1, int(receipts.size()));
+    QTRY_COMPARE_WITH_TIMEOUT(receiptFiles(saved.path()).size(), expected.size(), Patience);
+    QTest::qWait(StepPause); // and no more
+    QCOMPARE(receiptFiles(saved.path()), expected);
+    for (qsizetype i = 0; i < receipts.size(); ++i) {
+        const QImage image = QImage(QDir(saved.path()).filePath(expected[i]))
+                                     .convertToFormat(QImage::Format_RGB32);
+        QVERIFY2(image == alone(receipts[i]), qPrintable(expected[i]));
+    }
+}
+
+void TestVirtualPrinter::closesAnIdleHolder_data()
+{
+    QTest::addColumn<QString>("idleTimeout");
+    QTest::addColumn<QByteArray>("holderSends");
+    QTest::addColumn<bool>("anotherWaits");
+    QTest::addColumn<QByteArrayList>("saved");
+
+    const QByteArray waiting = "waiting\n"_ba + cut;
+    QTest::newRow("silent holder, another waits")
+            << u"1"_s << ""_ba << true << QByteArrayList{waiting};
+    QTest::newRow("holder that printed, another waits")
+            << u"1"_s << "holder\n"_ba << true << QByteArrayList{"holder\n"_ba, waiting};
+    // A point-of-sale program keeps its connection between receipts.
+    QTest::newRow("nobody waits") << u"1"_s << "holder\n"_ba << false << QByteArrayList{};
+    QTest::newRow("time-out off") << u"0"_s << "holder\n"_ba << true << QByteArrayList{};
+}
+
+void TestVirtualPrinter::closesAnIdleHolder()
+{
+    QFETCH(QString, idleTimeout);
+    QFETCH(QByteArray, holderSends);
+    QFETCH(bool, anotherWaits);
+    QFETCH(QByteArrayList, saved);
+
+    QTemporaryDir folder;
+    HeadlessPrinter printer(program);
+    QVERIFY(printer.start({u"--listen"_s,
+                           u"127.0.0.1:0"_s,
+                           u"--save"_s,
+                           folder.path(),
+                           u"--idle-timeout"_s,
+                           idleTimeout}));
+    QTcpSocket holder;
+    holder.connectToHost(QHostAddress::LocalHost, printer.port());
+    QVERIFY(holder.waitForConnected(Patience));
+    if (!holderSends.isEmpty()) {
+        holder.write(holderSends);
+        QVERIFY(holder.waitForBytesWritten(Patience));
+    }
+    QTest::qWait(StepPause);
+    QTcpSocket waiting;
+    if (anotherWaits) {
+        waiting.connectToHost(QHostAddress::LocalHost, printer.port());
+        QVERIFY(waiting.waitForConnected(Patience));
+        waiting.write("waiting\n"_ba + cut);
+        QVERIFY(closeAndWait(waiting));
+    }
+    const bool closes = !saved.isEmpty();
+    if (closes) {
+        QTRY_COMPARE_WITH_TIMEOUT(holder.state(), QAbstractSocket::UnconnectedState, Patience);
+        QVERIFY(printer.readErrors().contains("idle"));
+    } else {
+        QTest::qWait(1500);
+        QCOMPARE(holder.state(), QAbstractSocket::ConnectedState);
+    }
+    const QStringList expected = numberedFiles(1, int(saved.size()));
+    QTRY_COMPARE_WITH_TIMEOUT(receiptFiles(folder.path()), expected, Patience);
+    for (qsizetype i = 0; i < saved.size(); ++i) {
+        const QImage image = QImage(QDir(folder.path()).filePath(expected[i]))
+                                     .convertToFormat(QImage::Format_RGB32);
+        QVERIFY(image == alone(saved[i]));
+    }
+}
+
+// Writes from `from` on as fast as the printer takes the bytes, until all are taken, or until it
+// has taken nothing and done no work for quietMs; the offset reached.
+static qint64 push(const HeadlessPrinter &printer,
+                   QTcpSocket &socket,
+                   const QByteArray &bytes,
+                   qint64 from,
+                   int quietMs)
+{
+    constexpr qint64 Ahead = qint64(256) * 1024;
+    qint64 queued = from + socket.bytesToWrite(); // written before, still on its way
+    qint64 taken = from;
+    QElapsedTimer quiet;
+    quiet.start();
+    double work = printer.cpuSeconds();
+    while (taken < bytes.size()) {
+        while (queued < bytes.size() && socket.bytesToWrite() < Ahead) {
+            const qint64 n = qMin<qint64>(Ahead, bytes.size() - queued);
+            socket.write(bytes.constData() + queued, n);
+            queued += n;
+        }
+        const qint64 before = socket.bytesToWrite();
+        socket.waitForBytesWritten(50);
+        const qint64 written = before - socket.bytesToWrite();
+        taken += written;
+        if (written > 0) {
+            quiet.restart();
+        } else if (quiet.elapsed() >= quietMs) {
+            if (printer.cpuSeconds() == work)
+                break;
+            work = printer.cpuSeconds(); // still busy with what it took
+            quiet.restart();
+        }
+    }
+    return taken;
+}
+
+// A client waiting its turn and a client that reads no answers stop being read past a limit:
+// the sender waits, and the printer's memory stays bounded.
+void TestVirtualPrinter::boundsWhatItKeeps_data()
+{
+    QTest::addColumn<bool>("waits");
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("unit");
+    QTest::addColumn<int>("repeat");
+    QTest::addColumn<QByteArray>("tail");
+
+    // A raster image far too large to hold: the printer passes over its 48 MiB of data, and the
+    // status request after it is answered only when every byte has been taken.
+    QTest::newRow("a waiting client streams") << true << "\035v0\000\000\006\000\200"_ba
+                                              << "\0"_ba << (48 << 20) << statusRequest;
+    // GS I 66: each 3 bytes ask for a 22-byte answer.
+    QTest::newRow("a client reads no answers")
+            << false << QByteArray() << "\035IB"_ba << (16 << 20) << QByteArray();
+}
+
+void TestVirtualPrinter::boundsWhatItKeeps()
+{
+    QFETCH(bool, waits);
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, unit);
+    QFETCH(int, repeat);
+    QFETCH(QByteArray, tail);
+    const QByteArray bytes = head + unit.repeated(repeat) + tail;
+
+    HeadlessPrinter printer(program);
+    QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s}));
+    QTcpSocket holder;
+    if (waits) {
+        holder.connectToHost(QHostAddress::LocalHost, printer.port());
+        QVERIFY(holder.waitForConnected(Patience));
+        holder.write("\033@holder\n");
+        QVERIFY(holder.waitForBytesWritten(Patience));
+        QTest::qWait(StepPause);
+    }
+    const double before = printer.residentMegabytes();
+    QTcpSocket client;
+    if (!waits) {
+        client.setReadBufferSize(1); // takes no answer in
+        client.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+    }
+    client.connectToHost(QHostAddress::LocalHost, printer.port());
+    QVERIFY(client.waitForConnected(Patience));
+    const qint64 taken = push(printer, client, bytes, 0, 500);
+    const double growth = printer.residentMegabytes() - before;
+    QVERIFY2(taken < bytes.size(), "the printer must stop reading");
+    if (!Sanitized)
+        QVERIFY2(growth < 40, qPrintable(u"grew by %1 MiB"_s.arg(growth)));
+
+    if (waits) {
+        // Its turn: every byte it sent is taken, in order.
+        QVERIFY(closeAndWait(holder));
+        QCOMPARE(push(printer, client, bytes, taken, Patience), qint64(bytes.size()));
+        QVERIFY(client.bytesAvailable() > 0 || client.waitForReadyRead(Patience));
+        QCOMPARE(client.readAll().toHex(' '), "12"_ba);
+    } else {
+        client.abort();
+        QVERIFY(printer.serves());
+    }
+}
+
+void TestVirtualPrinter::refusesBeyondMaxClients_data()
+{
+    QTest::addColumn<int>("maxClients");
+    QTest::addColumn<int>("connections");
+
+    QTest::newRow("one allowed, two come") << 1 << 2;
+    QTest::newRow("three allowed, five come") << 3 << 5;
+}
+
+void TestVirtualPrinter::refusesBeyondMaxClients()
+{
+    QFETCH(int, maxClients);
+    QFETCH(int, connections);
+
+    HeadlessPrinter printer(program);
+    QVERIFY(printer.start(
+            {u"--listen"_s, u"127.0.0.1:0"_s, u"--max-clients"_s, QString::number(maxClients)}));
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < connections; ++i) {
+        clients.push_back(std::make_unique<QTcpSocket>());
+        clients.back()->connectToHost(QHostAddress::LocalHost, printer.port());
+        QVERIFY(clients.back()->waitForConnected(Patience));
+        QTest::qWait(StepPause / 2);
+    }
+    auto closed = [&clients] {
+        return std::count_if(clients.cbegin(), clients.cend(), [](const auto &client) {
+            return client->state() == QAbstractSocket::UnconnectedState;
+        });
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(closed(), connections - maxClients, Patience);
+    for (int i = 0; i < maxClients; ++i)
+        QCOMPARE(clients[size_t(i)]->state(), QAbstractSocket::ConnectedState);
+    QVERIFY(printer.readErrors().contains("refused"));
+    QCOMPARE(exchange(*clients.front(), statusRequest, 1).toHex(), "12"_ba);
+}
+
+// With no file descriptor left, connections stay queued in the system; once descriptors are
+// free again they are taken and served.
+void TestVirtualPrinter::waitsForDescriptors()
+{
+    if (Sanitized)
+        QSKIP("the sanitizers stop a program that has no descriptor left");
+    if (QStandardPaths::findExecutable(u"prlimit"_s).isEmpty())
+        QSKIP("prlimit is missing: the program's descriptors cannot be limited");
+    HeadlessPrinter printer(program);
+    QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s}, {u"prlimit"_s, u"--nofile=24"_s}));
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < 30; ++i) {
+        clients.push_back(std::make_unique<QTcpSocket>());
+        clients.back()->connectToHost(QHostAddress::LocalHost, printer.port());
+        QVERIFY(clients.back()->waitForConnected(Patience));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(printer.readErrors().contains("cannot take a connection"), Patience);
+    clients.clear();
+    QVERIFY(printer.serves());
+}
+
+// Receipts are saved under new names only, whatever the folder holds or becomes; a failure is
+// reported and the printer serves on.
+void TestVirtualPrinter::savesTruthfully_data()
+{
+    QTest::addColumn<QStringList>("existing"); // "name" a file, "name>target" a symbolic link
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QByteArray>("report");
+
+    const QStringList three = numberedFiles(1, 3);
+    QTest::newRow("empty folder") << QStringList{} << QString() << three << QByteArray();
+    QTest::newRow("after the highest number there")
+            << QStringList{u"notes.txt"_s, u"receipt-0007.png"_s, u"receipt-0120.png"_s}
+            << QString()
+            << QStringList{u"notes.txt"_s, u"receipt-0007.png"_s, u"receipt-0120.png"_s}
+                       + numberedFiles(121, 3)
+            << QByteArray();
+    QTest::newRow("a link planted before the start")
+            << QStringList{u"receipt-0002.png>victim"_s} << QString() << numberedFiles(2, 4)
+            << QByteArray();
+    QTest::newRow("a link planted while serving")
+            << QStringList{} << u"plant receipt-0001.png>victim"_s << numberedFiles(1, 4)
+            << QByteArray();
+    QTest::newRow("read-only folder")
+            << QStringList{} << u"read-only"_s << QStringList{} << "cannot save"_ba;
+    QTest::newRow("folder deleted while serving")
+            << QStringList{} << u"delete"_s << numberedFiles(2, 2) << QByteArray();
+}
+
+void TestVirtualPrinter::savesTruthfully()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(QString, event);
+    QFETCH(QStringList, expected);
+    QFETCH(QByteArray, report);
+
+    QTemporaryDir root;
+    const QString folder = root.filePath(u"receipts"_s);
+    const QString victim = root.filePath(u"victim"_s);
+    QVERIFY(QDir().mkpath(folder));
+    QFile victimFile(victim);
+    QVERIFY(victimFile.open(QIODevice::WriteOnly) && victimFile.write("precious\n") == 9);
+    victimFile.close();
+    auto make = [&](const QString &entry) {
+        const QString name = entry.section(u'>', 0, 0);
+        const QString path = QDir(folder).filePath(name);
+        if (entry.contains(u'>'))
+            return QFile::link(root.filePath(entry.section(u'>', 1)), path);
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(name.toUtf8()) > 0;
+    };
+    for (const QString &entry : std::as_const(existing))
+        QVERIFY(make(entry));
+
+    QStringList wrapper;
+    if (event == u"read-only"_s) {
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        if (::geteuid() == 0) {
+            // Root writes in a read-only folder unless it gives up overriding permissions.
+            if (QStandardPaths::findExecutable(u"setpriv"_s).isEmpty())
+                QSKIP("running as root without setpriv: a read-only folder cannot be made");
+            wrapper = QStringList{u"setpriv"_s,
+                                  u"--bounding-set=-dac_override,-dac_read_search"_s,
+                                  u"--inh-caps=-all"_s};
+        }
+    }
+    HeadlessPrinter printer(program);
+    QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, folder}, wrapper));
+    if (event.startsWith(u"plant "_s))
+        QVERIFY(make(event.mid(6)));
+    if (event == u"delete"_s) {
+        play(printer, {send(0, numberedReceipts(1).join()), leave(0)});
+        QTRY_COMPARE_WITH_TIMEOUT(receiptFiles(folder), numberedFiles(1, 1), Patience);
+        QVERIFY(QDir(folder).removeRecursively());
+        play(printer, {send(1, numberedReceipts(2).join()), leave(1)});
+    } else {
+        play(printer, {send(0, numberedReceipts(3).join()), leave(0)});
+    }
+
+    if (!report.isEmpty())
+        QTRY_VERIFY_WITH_TIMEOUT(printer.readErrors().count(report) == 3, Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(receiptFiles(folder), expected, Patience);
+    QVERIFY(printer.serves());
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(victimFile.open(QIODevice::ReadOnly));
+    QCOMPARE(victimFile.readAll(), "precious\n"_ba);
+    for (const QString &name : std::as_const(expected)) {
+        const QFileInfo file(QDir(folder).filePath(name));
+        if (!file.isSymLink() && !existing.contains(name))
+            QVERIFY2(!QImage(file.filePath()).isNull(), qPrintable(name));
+    }
+}
+
+// A folder on a file system that fills up: the receipts that fit are whole, the others are
+// reported, and no half-written or temporary file stays behind.
+void TestVirtualPrinter::reportsAFullDisk()
+{
+    QTemporaryDir folder;
+    // The program runs in a mount namespace of its own where the folder is a 256 KiB tmpfs; the
+    // test sees the folder through the program's /proc/PID/root.
+    const QStringList wrapper{u"unshare"_s,
+                              u"--mount"_s,
+                              u"--map-root-user"_s,
+                              u"sh"_s,
+                              u"-c"_s,
+                              u"mount -t tmpfs -o size=256k tmpfs \"$0\" && exec \"$@\""_s,
+                              folder.path()};
+    HeadlessPrinter printer(program);
+    if (QStandardPaths::findExecutable(u"unshare"_s).isEmpty()
+        || !printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, folder.path()}, wrapper)) {
+        QSKIP(qPrintable(u"a small tmpfs cannot be mounted here: "_s
+                         + QString::fromLocal8Bit(printer.readErrors()).trimmed()));
+    }
+    const QString seen = u"/proc/%1/root%2"_s.arg(printer.process().processId()).arg(folder.path());
+
+    constexpr int Receipts = 40;
+    QByteArray job;
+    for (int i = 1; i <= Receipts; ++i)
+        job += "\033@"_ba + lines("receipt " + QByteArray::number(i), 40) + cut;
+    play(printer, {send(0, job), leave(0)});
+    QTRY_VERIFY_WITH_TIMEOUT(receiptFiles(seen).size() + printer.readErrors().count("cannot save")
+                                     == Receipts,
+                             Patience);
+    const QStringList files = receiptFiles(seen);
+    QVERIFY2(files.size() < Receipts, "the tmpfs must fill up");
+    QCOMPARE(files, numberedFiles(1, int(files.size())));
+    for (const QString &name : files)
+        QVERIFY2(!QImage(QDir(seen).filePath(name)).isNull(), qPrintable(name));
+    QVERIFY(printer.serves());
+}
+
+void TestVirtualPrinter::listensWhereAsked_data()
+{
+    QTest::addColumn<bool>("explicitly");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("--listen with a port in use") << true << 2;
+    QTest::newRow("the default port in use") << false << -1;
+}
+
+void TestVirtualPrinter::listensWhereAsked()
+{
+    QFETCH(bool, explicitly);
+    QFETCH(int, exitCode);
+
+    // The default port may be held by another program already: it is in use either way.
     QTcpServer taken;
-    QVERIFY(taken.listen(QHostAddress::LocalHost));
-    HeadlessPrinter printer;
-    QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:%1"_s.arg(taken.serverPort())}));
-    QVERIFY(printer.port() > taken.serverPort());
-    QVERIFY(printer.process.readAllStandardError().contains("in use"));
+    if (!taken.listen(QHostAddress::LocalHost, explicitly ? 0 : 9100) && explicitly)
+        QFAIL("no port to take");
+    const quint16 port = explicitly ? taken.serverPort() : 9100;
+    const QString address = u"127.0.0.1:%1"_s.arg(port);
+    HeadlessPrinter printer(program);
+    const bool started = printer.start(explicitly ? QStringList{u"--listen"_s, address}
+                                                  : QStringList{});
+    if (exitCode >= 0) {
+        QVERIFY(!started);
+        QVERIFY(printer.process().state() == QProcess::NotRunning
+                || printer.process().waitForFinished(Patience));
+        QCOMPARE(printer.process().exitCode(), exitCode);
+        QVERIFY(printer.readErrors().contains(address.toLatin1()));
+    } else {
+        QVERIFY(started);
+        QVERIFY(printer.port() > port);
+        QVERIFY(printer.readErrors().contains("in use"));
+    }
 }
 
 QTEST_MAIN(TestVirtualPrinter)
