@@ -2,6 +2,7 @@
 
 #include "BitImage.h"
 #include "CodeTables.h"
+#include "ReceiptLayout.h"
 
 #include <QStringDecoder>
 
@@ -287,8 +288,8 @@ void Printer::addBlock(ReceiptBlock block)
     Receipt &receipt = m_receipts.last();
     receipt.blocks.append(std::move(block));
     if (receipt.blocks.size() > MaxBlocksPerReceipt) {
+        receipt.leftOut += ReceiptLayout::heightOf(receipt.blocks.first());
         receipt.blocks.removeFirst();
-        receipt.truncated = true;
     }
 }
 
