@@ -49,6 +49,10 @@ struct BlockKind;
 template<>
 struct BlockKind<TextLine>
 {
+    // Rows of the line's box: as tall as its tallest character or image.
+    static int lineBox(const TextLine &line);
+    // The rows a line takes, as lay() gives them, without placing its characters.
+    static int height(const TextLine &line);
     static void lay(const TextLine &line, BlockLayout *layout, QStringList *warnings);
     static void draw(const TextLine &line, const BlockLayout &layout, Sheet &sheet);
 };
@@ -116,6 +120,24 @@ void layBlock(const Variant &block, BlockLayout *layout, QStringList *warnings)
     std::visit(
             [&](const auto &kind) {
                 BlockKind<std::decay_t<decltype(kind)>>::lay(kind, layout, warnings);
+            },
+            block);
+}
+
+// The rows a block takes: a kind that can tell without laying itself out says so.
+template<typename Variant>
+int blockHeight(const Variant &block)
+{
+    return std::visit(
+            [&](const auto &kind) {
+                using Kind = BlockKind<std::decay_t<decltype(kind)>>;
+                if constexpr (requires { Kind::height(kind); }) {
+                    return Kind::height(kind);
+                } else {
+                    BlockLayout laid;
+                    Kind::lay(kind, &laid, nullptr);
+                    return laid.height;
+                }
             },
             block);
 }

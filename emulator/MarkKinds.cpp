@@ -10,8 +10,6 @@ namespace emulator {
 
 namespace {
 
-// A single feed takes at most this many rows: a stray feed command makes no metres of paper.
-constexpr int MaxFeed = 3000;
 // A black mark on the back of the paper, drawn beside the print area where it ends.
 constexpr int MarkSize = 24;
 constexpr int MarkEnd = 4; // rows from the mark's end to the end of its block
@@ -20,7 +18,7 @@ constexpr int MarkEnd = 4; // rows from the mark's end to the end of its block
 
 void BlockKind<PaperFeed>::lay(const PaperFeed &feed, BlockLayout *layout, QStringList *)
 {
-    layout->height = std::clamp(feed.dots, 0, MaxFeed);
+    layout->height = std::clamp(feed.dots, 0, ReceiptLayout::MaxFeed);
 }
 
 void BlockKind<BlackMark>::lay(const BlackMark &, BlockLayout *layout, QStringList *)

@@ -1,6 +1,7 @@
 #include "Printer.h"
 
 #include "BitImage.h"
+#include "BlockKinds.h"
 #include "CodeTables.h"
 #include "ReceiptLayout.h"
 
@@ -52,12 +53,14 @@ QString hexByte(uchar byte)
 Printer::Printer(const PrinterProfile &profile)
     : m_profile(profile)
     , m_buffer(profile.paperDots)
+    , m_page(profile.paperDots)
 {
     powerOn();
 }
 
 Receipt Printer::newReceipt()
 {
+    m_receiptDots = 0;
     Receipt receipt;
     receipt.serial = m_nextSerial++;
     receipt.paperDots = m_profile.paperDots;
@@ -84,6 +87,9 @@ void Printer::initialise()
     // The print buffer is cleared and every setting returns to its power-on value; the
     // downloaded and NV images stay.
     m_buffer.reset();
+    m_page.reset();
+    m_pageMode = false;
+    m_otherLineSpacing = DefaultLineSpacing;
     style = {};
     alignment = Alignment::Left;
     upsideDown = false;
@@ -93,7 +99,6 @@ void Printer::initialise()
     internationalSet = 0;
     userCharacters = false;
     m_userGlyphs.clear();
-    pageMode = false;
     motionX = 1;
     motionY = 1;
     barcode = {};
@@ -105,7 +110,7 @@ void Printer::initialise()
 qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
 {
     const uchar b = p[0];
-    if (b < 0x80 && !userCharacters && internationalSet == 0 && !pageMode)
+    if (b < 0x80 && !userCharacters && internationalSet == 0)
         return asciiRun(p, available, decoded);
     if (b >= 0x80 && chineseMode)
         return chineseCharacter(p, available, decoded);
@@ -202,16 +207,17 @@ qsizetype Printer::asciiRun(const uchar *p, qsizetype available, QString *decode
     qsizetype count = 1;
     while (count < available && p[count] >= 0x20 && p[count] < 0x7F)
         ++count;
-    const int pitch = characterPitch(style, false);
+    const TextStyle own = lineStyle();
+    const int pitch = characterPitch(own, false);
     qsizetype done = 0;
     while (done < count) {
-        if (m_buffer.position() > 0 && !m_buffer.fits(pitch))
+        PrintBuffer &line = buffer();
+        if (line.position() > 0 && !line.fits(pitch))
             printLine(lineSpacing);
-        const int room = std::max(
-                1, (m_buffer.areaWidth() - m_buffer.position()) / std::max(pitch, 1));
+        const int room = std::max(1, (line.areaWidth() - line.position()) / std::max(pitch, 1));
         const qsizetype take = std::min<qsizetype>(count - done, room);
         const QString text = QString::fromLatin1(reinterpret_cast<const char *>(p + done), take);
-        m_buffer.addCharacters(text, style, false, upsideDown, alignment);
+        line.addCharacters(text, own, false, lineUpsideDown(), lineAlignment());
         if (decoded)
             decoded->append(text);
         done += take;
@@ -221,31 +227,30 @@ qsizetype Printer::asciiRun(const uchar *p, qsizetype available, QString *decode
 
 void Printer::addCharacter(QChar character, bool doubleByte)
 {
-    if (pageMode)
-        return warn(u"page mode data not drawn"_s);
-    TextStyle own = style;
+    TextStyle own = lineStyle();
     if (doubleByte)
         own.underline = style.chineseUnderline;
     // A character that does not fit prints the line and starts the next one.
-    if (m_buffer.position() > 0 && !m_buffer.fits(characterPitch(own, doubleByte)))
+    if (buffer().position() > 0 && !buffer().fits(characterPitch(own, doubleByte)))
         printLine(lineSpacing);
-    m_buffer.addCharacter(character, own, doubleByte, upsideDown, alignment);
+    buffer().addCharacter(character, own, doubleByte, lineUpsideDown(), lineAlignment());
 }
 
 void Printer::addLineImage(const QImage &bits, int scaleX, int scaleY, int advance)
 {
-    if (pageMode)
-        return warn(u"page mode data not drawn"_s);
     LineImage image{bits, 0, scaleX, scaleY};
-    if (m_buffer.position() > 0 && !m_buffer.fits(image.width()))
+    if (buffer().position() > 0 && !buffer().fits(image.width()))
         printLine(lineSpacing);
-    if (image.width() > m_buffer.areaWidth())
+    if (image.width() > buffer().areaWidth())
         warn(u"bit image wider than the print area, cut at its edge"_s);
-    m_buffer.addImage(image, advance > 0 ? advance : image.width(), upsideDown, alignment);
+    buffer().addImage(
+            image, advance > 0 ? advance : image.width(), lineUpsideDown(), lineAlignment());
 }
 
 void Printer::printLine(int feed)
 {
+    if (m_pageMode)
+        return m_page.endLine(feed);
     count(LinesFed);
     count(LinesPrinted);
     addBlock(m_buffer.take(feed, alignment, upsideDown));
@@ -253,14 +258,18 @@ void Printer::printLine(int feed)
 
 void Printer::printPending()
 {
-    if (!m_buffer.isEmpty())
+    // In page mode nothing prints before the page.
+    if (!m_pageMode && !m_buffer.isEmpty())
         printLine(lineSpacing);
 }
 
 void Printer::feedDots(int dots)
 {
-    // ESC J and friends print what the buffer holds, then the paper moves on by the amount.
-    if (!m_buffer.isEmpty()) {
+    // ESC J and friends print what the buffer holds, then the paper moves on by the amount; in
+    // page mode the position moves on.
+    if (m_pageMode) {
+        m_page.endLine(dots);
+    } else if (!m_buffer.isEmpty()) {
         printLine(dots);
     } else if (dots > 0) {
         count(LinesFed);
@@ -275,6 +284,8 @@ void Printer::feedLines(int lines)
 
 void Printer::cut(CutKind kind)
 {
+    if (m_pageMode)
+        return warn(u"cut in page mode ignored"_s);
     printPending();
     count(Cuts);
     m_receipts.last().cut = kind;
@@ -286,9 +297,14 @@ void Printer::cut(CutKind kind)
 void Printer::addBlock(ReceiptBlock block)
 {
     Receipt &receipt = m_receipts.last();
+    m_receiptDots += ReceiptLayout::heightOf(block);
     receipt.blocks.append(std::move(block));
-    if (receipt.blocks.size() > MaxBlocksPerReceipt) {
-        receipt.leftOut += ReceiptLayout::heightOf(receipt.blocks.first());
+    // A receipt longer than the printer keeps loses its beginning.
+    while ((m_receiptDots > MaxReceiptDots || receipt.blocks.size() > MaxBlocksPerReceipt)
+           && receipt.blocks.size() > 1) {
+        const int dropped = ReceiptLayout::heightOf(receipt.blocks.first());
+        m_receiptDots -= dropped;
+        receipt.leftOut += dropped;
         receipt.blocks.removeFirst();
     }
 }
@@ -300,13 +316,11 @@ void Printer::addPicture(const QImage &bits,
                          Code2D code,
                          const QByteArray &data)
 {
-    if (pageMode)
-        return warn(u"page mode data not drawn"_s);
     printPending();
     if (bits.isNull())
         return warn(what + u" empty"_s);
     QImage kept = bits;
-    const int widest = m_buffer.areaWidth() / scaleX;
+    const int widest = buffer().areaWidth() / scaleX;
     if (kept.width() > widest) {
         warn(what + u" wider than the print area, cut at its edge"_s);
         kept = kept.copy(0, 0, std::max(widest, 1), kept.height());
@@ -325,7 +339,65 @@ void Printer::addPicture(const QImage &bits,
     }
     if (total > MaxPictureBytes)
         return warn(u"too many pictures on one receipt; %1 not kept"_s.arg(what));
-    addBlock(Picture{kept, scaleX, scaleY, m_buffer.placement(alignment), what, code, data});
+    Picture picture{kept, scaleX, scaleY, m_buffer.placement(alignment), what, code, data};
+    if (m_pageMode) {
+        const int width = kept.width() * scaleX;
+        return m_page.place(std::move(picture), width, kept.height() * scaleY);
+    }
+    addBlock(std::move(picture));
+}
+
+TextStyle Printer::lineStyle() const
+{
+    // A page's characters are not turned: ESC V counts in standard mode only.
+    TextStyle own = style;
+    own.rotated = own.rotated && !m_pageMode;
+    return own;
+}
+
+int Printer::unitAlong() const
+{
+    const PrintDirection direction = m_page.direction();
+    const bool turned = m_pageMode
+                        && (direction == PrintDirection::BottomToTop
+                            || direction == PrintDirection::TopToBottom);
+    return turned ? motionY : motionX;
+}
+
+int Printer::unitAcross() const
+{
+    return unitAlong() == motionX ? motionY : motionX;
+}
+
+void Printer::selectPageMode()
+{
+    if (m_pageMode)
+        return;
+    if (!m_buffer.isEmpty())
+        return warn(u"page mode selected inside a line ignored"_s);
+    // The page's lines start at the print area's start point, with their own line spacing.
+    m_pageMode = true;
+    m_page.line().setTabStops(m_buffer.tabStops());
+    m_page.setDirection(m_page.direction());
+    std::swap(lineSpacing, m_otherLineSpacing);
+}
+
+void Printer::selectStandardMode()
+{
+    if (!m_pageMode)
+        return;
+    m_page.clear();
+    m_pageMode = false;
+    std::swap(lineSpacing, m_otherLineSpacing);
+}
+
+void Printer::printPage(bool standardAfter)
+{
+    if (!m_pageMode)
+        return printPending();
+    addBlock(m_page.print());
+    if (standardAfter)
+        selectStandardMode();
 }
 
 void Printer::addNote(const QString &text)
@@ -411,16 +483,22 @@ void Printer::count(int kind)
 
 void Printer::printBarcode(Symbology symbology, QByteArrayView data)
 {
-    if (pageMode)
-        return warn(u"page mode data not drawn"_s);
     printPending();
-    addBlock(Barcode{.symbology = symbology,
-                     .data = data.toByteArray(),
-                     .height = barcode.height,
-                     .moduleWidth = barcode.moduleWidth,
-                     .hri = barcode.hri,
-                     .hriFontB = barcode.hriFontB,
-                     .placement = m_buffer.placement(alignment)});
+    Barcode printed{.symbology = symbology,
+                    .data = data.toByteArray(),
+                    .height = barcode.height,
+                    .moduleWidth = barcode.moduleWidth,
+                    .hri = barcode.hri,
+                    .hriFontB = barcode.hriFontB,
+                    .placement = m_buffer.placement(alignment)};
+    if (!m_pageMode)
+        return addBlock(std::move(printed));
+    // On a page the barcode stands on the line's foot, its characters with it.
+    BlockLayout laid;
+    BlockKind<Barcode>::lay(printed, &laid, nullptr);
+    if (!laid.barcode.isValid())
+        return m_page.place(std::move(printed), 0, 0);
+    m_page.place(std::move(printed), laid.bars.width(), laid.foot - ReceiptLayout::BarcodeGap);
 }
 
 void Printer::defineUserCharacters(QByteArrayView parameters)

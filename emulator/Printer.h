@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageMode.h"
 #include "PrintBuffer.h"
 #include "Receipt.h"
 #include "StatusConditions.h"
@@ -26,7 +27,10 @@ class Printer
 {
 public:
     static constexpr int MaxReceipts = 50;
-    static constexpr int MaxBlocksPerReceipt = 1500;
+    // A receipt is kept to its last 12 m (96,000 dot rows at 203 dpi), and to this many blocks
+    // (lines, pictures, notes): what comes before is left out, and the receipt says how much.
+    static constexpr int MaxReceiptDots = 96000;
+    static constexpr int MaxBlocksPerReceipt = 20000;
     static constexpr int MaxWarningKinds = 40;
     static constexpr int DefaultLineSpacing = 30;
 
@@ -93,9 +97,25 @@ public:
     void cancelUserCharacter(int code);
     void printBarcode(Symbology symbology, QByteArrayView data);
 
+    // Page mode (ESC L): what prints is placed on a page until FF or ESC FF prints the page.
+    bool inPageMode() const { return m_pageMode; }
+    void selectPageMode();
+    // ESC S, and FF after printing: the page's data is dropped.
+    void selectStandardMode();
+    // FF and ESC FF: the page is printed; FF then returns to standard mode.
+    void printPage(bool standardAfter);
+    PageMode &page() { return m_page; }
+    const PageMode &page() const { return m_page; }
+    // Motion units along the lines and across them: a page turned a quarter swaps them.
+    int unitAlong() const;
+    int unitAcross() const;
+
     const QList<Receipt> &receipts() const { return m_receipts; }
-    const PrintBuffer &buffer() const { return m_buffer; }
-    PrintBuffer &buffer() { return m_buffer; }
+    // The line characters are composed in: the page's in page mode.
+    const PrintBuffer &buffer() const { return m_pageMode ? m_page.line() : m_buffer; }
+    PrintBuffer &buffer() { return m_pageMode ? m_page.line() : m_buffer; }
+    // Standard mode's line, whose margins and width GS L and GS W set in either mode.
+    PrintBuffer &standardBuffer() { return m_buffer; }
 
     // Settings that commands change.
     TextStyle style;
@@ -106,7 +126,6 @@ public:
     int codeTable = 0;
     int internationalSet = 0;
     bool userCharacters = false;
-    bool pageMode = false;
     int motionX = 1; // dots per horizontal motion unit step, from GS P
     int motionY = 1;
     int automaticStatusMask = 0;
@@ -132,10 +151,19 @@ private:
     void placeCharacter(QChar character, bool doubleByte);
     Receipt newReceipt();
 
+    // Settings that apply to standard mode's lines only.
+    TextStyle lineStyle() const;
+    Alignment lineAlignment() const { return m_pageMode ? Alignment::Left : alignment; }
+    bool lineUpsideDown() const { return !m_pageMode && upsideDown; }
+
     PrinterProfile m_profile;
     PrintBuffer m_buffer;
+    PageMode m_page;
+    bool m_pageMode = false;
+    int m_otherLineSpacing = DefaultLineSpacing; // of the mode not in force
     QList<Receipt> m_receipts;
     quint64 m_nextSerial = 1;
+    int m_receiptDots = 0; // rows the blocks of the receipt being printed take
     StatusConditions m_status;
     QByteArray m_replies;
     QString m_warning;

@@ -81,9 +81,7 @@ CellSize ReceiptLayout::hriCell(const Barcode &barcode)
 
 int ReceiptLayout::heightOf(const ReceiptBlock &block)
 {
-    BlockLayout laid;
-    layBlock(block, &laid, nullptr);
-    return laid.height;
+    return blockHeight(block);
 }
 
 ReceiptLayout ReceiptLayout::of(const Receipt &receipt)

@@ -84,6 +84,8 @@ struct ReceiptLayout
     static constexpr int HriGap = 4;     // rows between the bars and their characters
     static constexpr int RefusalHeight = 64;
     static constexpr int BlackMarkHeight = 48;
+    // A single feed takes at most this many rows: a stray feed command makes no metres of paper.
+    static constexpr int MaxFeed = 3000;
     static constexpr double DotsPerMetre = 203 / 0.0254; // the head prints 203 dots an inch
 
     QList<BlockLayout> blocks; // one for each of the receipt's blocks

@@ -37,13 +37,24 @@ void drawUpright(const BlockLayout &layout, DotCanvas &dots, const GlyphCache &g
 
 } // namespace
 
-void BlockKind<TextLine>::lay(const TextLine &line, BlockLayout *layout, QStringList *)
+int BlockKind<TextLine>::lineBox(const TextLine &line)
 {
     int box = 0;
     for (const TextRun &run : line.runs)
         box = std::max(box, cellSize(run.style, run.doubleByte).height);
     for (const LineImage &image : line.images)
         box = std::max(box, image.height());
+    return box;
+}
+
+int BlockKind<TextLine>::height(const TextLine &line)
+{
+    return std::max(line.feed, lineBox(line));
+}
+
+void BlockKind<TextLine>::lay(const TextLine &line, BlockLayout *layout, QStringList *)
+{
+    const int box = lineBox(line);
     layout->lineBox = box;
     layout->foot = box;
     layout->height = std::max(line.feed, box);
