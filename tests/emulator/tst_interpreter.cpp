@@ -111,6 +111,38 @@ void TestInterpreter::model_data()
                                "\035(k\003\0001C\004\035(k\003\0001E1\035(k\006\0001P0ABC"
                                "\035(k\003\0001Q0"_ba
                             << u"P:raster image:8x1*2,2|L:@2A,<1x8*2,3@0>|P:QR code:21x21*4,4"_s;
+    // Page mode: "G:rows" a page, "<x,y,width,height,direction>" a print area, "^foot" where a
+    // piece stands across the area's lines; lines are as long as the area's lines.
+    QTest::newRow("page lines") << "\033L\033W\000\000\000\000\310\000\144\000AB\nC\014X\n"_ba
+                                << u"G:100<0,0,200,100,0>{L[0+200]~0:AB^24;L[0+200]~0:C^54}|L:X"_s;
+    QTest::newRow("page positions")
+            << "\033L\033W\000\000\000\000\310\000\144\000\033$\024\000\035$\062\000A"
+               "\035\\\024\000B\035\\\354\377\033\\\002\000C\014"_ba
+            << u"G:100<0,0,200,100,0>{L[0+200]~0:@20A^50;L[0+200]~0:@32B^70;"
+               "L[0+200]~0:@46C^50}"_s;
+    QTest::newRow("page areas and directions")
+            << "\033L\033W\000\000\000\000\310\000\144\000A\033T\061\033W\000\000\144\000"
+               "\310\000\144\000B\033T3C\014"_ba
+            << u"G:200<0,0,200,100,0>{L[0+200]~0:A^24}<0,100,200,100,1>{L[0+100]~0:B^24}"
+               "<0,100,200,100,3>{L[0+100]~0:C^24}"_s;
+    QTest::newRow("page: barcode and picture on the line's foot")
+            << "\033L\033W\000\000\000\000\054\001\310\000A\035k\00412\000"
+               "\035v0\000\001\000\001\000\377\n\014"_ba
+            << u"G:200<0,0,300,200,0>{K:CODE39:12:h162w3H0f0^162;P:raster image:8x1*1,1^162;"
+               "L[0+300]~0:A^162}"_s;
+    QTest::newRow("page: CAN clears, ESC FF keeps")
+            << "\033LA\n\030B\033\014C\014"_ba
+            << u"G:1662<0,0,576,1662,0>{L~0:B^24}|G:1662<0,0,576,1662,0>{L~0:B^24;L~0:@12C^24}"_s;
+    QTest::newRow("page: standard mode again")
+            << "\033LA\033SB\n\033{\001\033LC\014"_ba
+            << u"L:B|G:1662<0,0,576,1662,0>{L~0:C^24}"_s;
+    QTest::newRow("page mode only at a line's start")
+            << "A\033LB\n"_ba << u"L:AB|#page mode selected inside a line ignored|?1b4c"_s;
+    QTest::newRow("page: what stays outside")
+            << "\033L\033W\000\000\000\000\000\000\144\000\035$\377\007\033iZ"_ba
+            << u"#print area empty or outside the page, ignored;vertical position beyond the print"
+               " area ignored;cut in page mode ignored;page never printed: no FF or ESC FF after its"
+               " data|?1b570000000000006400|?1d24ff07|?1b69"_s;
     QTest::newRow("warnings counted")
             << "\000\000\000A\n\035$\001\000\035\\\001\000\035k\004AB"_ba
             << u"L:A|#3 × NUL ignored;2 × vertical position outside page mode ignored;stream"
