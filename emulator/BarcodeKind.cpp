@@ -52,7 +52,9 @@ void BlockKind<Barcode>::lay(const Barcode &barcode, BlockLayout *layout, QStrin
         layout->foot = layout->height - ReceiptLayout::BarcodeGap;
         if (warnings) {
             warnings->append(u"%1 barcode \"%2\" not printed: %3"_s.arg(
-                    BarcodeEncoder::name(barcode.symbology), printable(barcode.data), encoded.error));
+                    BarcodeEncoder::name(barcode.symbology),
+                    printable(barcode.data),
+                    encoded.error));
         }
         return;
     }

@@ -45,7 +45,7 @@ uchar eightDots(const uchar *row, int at, int bytes)
 QImage blackOnes(const QImage &bits)
 {
     QImage mono = bits.format() == QImage::Format_Mono ? bits
-                                                        : bits.convertToFormat(QImage::Format_Mono);
+                                                       : bits.convertToFormat(QImage::Format_Mono);
     if (mono.colorCount() == 2 && qGray(mono.color(1)) > qGray(mono.color(0))) {
         mono.invertPixels();
         mono.setColorTable({mono.color(1), mono.color(0)});
@@ -122,7 +122,8 @@ void DotCanvas::putRow(const uchar *source, int from, int count, int x, int y, b
     }
 }
 
-void DotCanvas::put(const QImage &bits, QPoint at, int scaleX, int scaleY, bool black, const QRect &clip)
+void DotCanvas::put(
+        const QImage &bits, QPoint at, int scaleX, int scaleY, bool black, const QRect &clip)
 {
     if (bits.isNull() || isNull() || scaleX < 1 || scaleY < 1)
         return;

@@ -93,6 +93,72 @@ FT_Face openFace(FT_Library library, const FontFile &file)
     return face;
 }
 
+// Where the outline's em square goes for the character to stand in its cell: the em square
+// fills the cell's height, and a character wider than the cell is squeezed. advance is the
+// character's width in the em square.
+QTransform inCell(
+        qreal advance, const TextStyle &style, bool doubleByte, const QRect &cell, int lineTop)
+{
+    TextStyle unscaled = style;
+    unscaled.widthMultiplier = unscaled.heightMultiplier = 1;
+    unscaled.chineseWidth = unscaled.chineseHeight = 1;
+    const CellSize base = cellSize(unscaled, doubleByte);
+    const int across = doubleByte ? style.chineseWidth : style.widthMultiplier;
+    const int up = doubleByte ? style.chineseHeight : style.heightMultiplier;
+    const qreal em = OutlinePixels;
+    const qreal script = style.script == Script::Normal ? 1.0 : ScriptScale;
+    const QRectF box(cell);
+
+    QTransform transform;
+    if (!style.rotated) {
+        qreal sy = base.height / em;
+        qreal sx = std::min(sy, base.width / advance);
+        sx *= across * script;
+        sy *= up * script;
+        const qreal left = box.left() + (box.width() - advance * sx) / 2;
+        const qreal top = style.script == Script::Superscript ? lineTop : box.bottom() - em * sy;
+        transform.translate(left, top + Baseline * em * sy);
+        transform.scale(sx, sy);
+    } else {
+        // Turned a quarter clockwise: the top of the character faces the right-hand edge.
+        const qreal acrossUnit = base.width / em;
+        const qreal along = std::min(acrossUnit, base.height / advance);
+        const qreal sx = acrossUnit * across * script;
+        const qreal sy = along * up * script;
+        const qreal left = box.left() + (box.width() - em * sx) / 2 + (1 - Baseline) * em * sx;
+        const qreal top = box.top() + (box.height() - advance * sy) / 2;
+        transform.translate(left, top);
+        transform.scale(sx, sy);
+        transform.rotate(90);
+    }
+    if (style.italic)
+        transform.shear(ItalicShear, 0);
+    return transform;
+}
+
+// The outline, moved by dx and dy in 1/64 dot, filled into pass; coverage keeps the most of
+// every pass.
+void addPass(FT_Library library, FT_Outline &shape, QImage &pass, QImage &coverage, int dx, int dy)
+{
+    pass.fill(0);
+    FT_Bitmap bitmap{};
+    bitmap.rows = unsigned(pass.height());
+    bitmap.width = unsigned(pass.width());
+    bitmap.pitch = int(pass.bytesPerLine());
+    bitmap.buffer = pass.bits();
+    bitmap.num_grays = 256;
+    bitmap.pixel_mode = FT_PIXEL_MODE_GRAY;
+    FT_Outline_Translate(&shape, dx, dy);
+    FT_Outline_Get_Bitmap(library, &shape, &bitmap);
+    FT_Outline_Translate(&shape, -dx, -dy);
+    for (int y = 0; y < coverage.height(); ++y) {
+        uchar *to = coverage.scanLine(y);
+        const uchar *from = pass.constScanLine(y);
+        for (int x = 0; x < coverage.width(); ++x)
+            to[x] = std::max(to[x], from[x]);
+    }
+}
+
 } // namespace
 
 GlyphCache::GlyphCache()
@@ -198,41 +264,7 @@ const GlyphCache::Picture &GlyphCache::placed(QChar character,
                                               QPoint *at) const
 {
     const Outline g = outline(character);
-    TextStyle unscaled = style;
-    unscaled.widthMultiplier = unscaled.heightMultiplier = 1;
-    unscaled.chineseWidth = unscaled.chineseHeight = 1;
-    const CellSize base = cellSize(unscaled, doubleByte);
-    const int across = doubleByte ? style.chineseWidth : style.widthMultiplier;
-    const int up = doubleByte ? style.chineseHeight : style.heightMultiplier;
-    const qreal em = OutlinePixels;
-    const qreal script = style.script == Script::Normal ? 1.0 : ScriptScale;
-    const QRectF box(cell);
-
-    QTransform transform;
-    if (!style.rotated) {
-        // The em square fills the cell's height; a character wider than the cell is squeezed.
-        qreal sy = base.height / em;
-        qreal sx = std::min(sy, base.width / g.advance);
-        sx *= across * script;
-        sy *= up * script;
-        const qreal left = box.left() + (box.width() - g.advance * sx) / 2;
-        const qreal top = style.script == Script::Superscript ? lineTop : box.bottom() - em * sy;
-        transform.translate(left, top + Baseline * em * sy);
-        transform.scale(sx, sy);
-    } else {
-        // Turned a quarter clockwise: the top of the character faces the right-hand edge.
-        const qreal acrossUnit = base.width / em;
-        const qreal along = std::min(acrossUnit, base.height / g.advance);
-        const qreal sx = acrossUnit * across * script;
-        const qreal sy = along * up * script;
-        const qreal left = box.left() + (box.width() - em * sx) / 2 + (1 - Baseline) * em * sx;
-        const qreal top = box.top() + (box.height() - g.advance * sy) / 2;
-        transform.translate(left, top);
-        transform.scale(sx, sy);
-        transform.rotate(90);
-    }
-    if (style.italic)
-        transform.shear(ItalicShear, 0);
+    const QTransform transform = inCell(g.advance, style, doubleByte, cell, lineTop);
 
     // The character is placed at a whole dot plus a quarter-dot step; its dots at that step
     // are drawn once and then reused.
@@ -294,34 +326,17 @@ GlyphCache::Picture GlyphCache::drawn(const Outline &outline,
     QImage coverage(right - left, top - bottom, QImage::Format_Grayscale8);
     coverage.fill(0);
     QImage pass(coverage.size(), QImage::Format_Grayscale8);
-    // Each pass adds the outline moved by a shift, in 1/64 dot.
     auto fill = [&](int dx, int dy) {
-        pass.fill(0);
-        FT_Bitmap bitmap{};
-        bitmap.rows = unsigned(pass.height());
-        bitmap.width = unsigned(pass.width());
-        bitmap.pitch = int(pass.bytesPerLine());
-        bitmap.buffer = pass.bits();
-        bitmap.num_grays = 256;
-        bitmap.pixel_mode = FT_PIXEL_MODE_GRAY;
-        FT_Outline_Translate(&shape, dx, dy);
-        FT_Outline_Get_Bitmap(m_library, &shape, &bitmap);
-        FT_Outline_Translate(&shape, -dx, -dy);
-        for (int y = 0; y < coverage.height(); ++y) {
-            uchar *to = coverage.scanLine(y);
-            const uchar *from = pass.constScanLine(y);
-            for (int x = 0; x < coverage.width(); ++x)
-                to[x] = std::max(to[x], from[x]);
-        }
+        addPass(m_library, shape, pass, coverage, dx, dy);
     };
     fill(0, 0);
     if (style.emphasized) {
         // Emphasis thickens every stroke by about a dot: the outline is filled again a little
         // to each side.
         for (const auto &[dx, dy] : {std::pair{EmphasisShift, 0},
-                                    std::pair{-EmphasisShift, 0},
-                                    std::pair{0, EmphasisShift},
-                                    std::pair{0, -EmphasisShift}})
+                                     std::pair{-EmphasisShift, 0},
+                                     std::pair{0, EmphasisShift},
+                                     std::pair{0, -EmphasisShift}})
             fill(dx, dy);
     }
     if (style.doubleStrike)

@@ -64,7 +64,9 @@ private:
                           const QRect &cell,
                           int lineTop,
                           QPoint *at) const;
-    Picture drawn(const Outline &outline, const QTransform &transform, const TextStyle &style) const;
+    Picture drawn(const Outline &outline,
+                  const QTransform &transform,
+                  const TextStyle &style) const;
 
     // The fonts asked for characters the main font lacks, opened when first needed.
     const QList<FT_FaceRec_ *> &fallbackFaces() const;

@@ -23,6 +23,8 @@ void PageMode::reset()
 void PageMode::clear()
 {
     m_regions.clear();
+    m_pieces = 0;
+    m_leftOut = 0;
     m_area = QRect(0, 0, m_paperDots, MaxHeight);
     restart();
 }
@@ -101,7 +103,8 @@ void PageMode::placeLine()
     m_lineHeight = std::max(m_lineHeight, box);
     if (!m_foot)
         m_foot = m_lineTop + m_lineHeight;
-    region().pieces.append({std::move(line), *m_foot});
+    if (QList<PagePiece> *placed = pieces())
+        placed->append({std::move(line), *m_foot});
     m_line.moveTo(position);
 }
 
@@ -127,13 +130,18 @@ void PageMode::place(std::variant<Barcode, Picture> piece, int width, int height
     m_lineHeight = std::max({m_lineHeight, box, height});
     if (!m_foot)
         m_foot = m_lineTop + m_lineHeight;
-    std::visit([&](auto &block) { region().pieces.append({std::move(block), *m_foot}); }, piece);
+    if (QList<PagePiece> *placed = pieces())
+        std::visit([&](auto &block) { placed->append({std::move(block), *m_foot}); }, piece);
     m_line.moveTo(std::min(x + width, lineLength()));
 }
 
 void PageMode::cancel()
 {
-    m_regions.removeIf([this](const PageRegion &region) { return region.area == m_area; });
+    m_regions.removeIf([this](const PageRegion &region) {
+        if (region.area == m_area)
+            m_pieces -= int(region.pieces.size());
+        return region.area == m_area;
+    });
     m_line.cancel();
     restart();
 }
@@ -152,12 +160,29 @@ Page PageMode::print()
     return page;
 }
 
-PageRegion &PageMode::region()
+QList<PagePiece> *PageMode::pieces()
 {
+    if (m_pieces >= MaxPieces) {
+        ++m_leftOut;
+        return nullptr;
+    }
+    ++m_pieces;
     if (m_regions.isEmpty() || m_regions.last().area != m_area
         || m_regions.last().direction != m_direction)
         m_regions.append({m_area, m_direction, {}});
-    return m_regions.last();
+    return &m_regions.last().pieces;
+}
+
+qsizetype PageMode::pictureBytes(const QList<PageRegion> &regions)
+{
+    qsizetype bytes = 0;
+    for (const PageRegion &region : regions) {
+        for (const PagePiece &piece : region.pieces) {
+            if (const auto *picture = std::get_if<Picture>(&piece.content))
+                bytes += picture->bits.sizeInBytes();
+        }
+    }
+    return bytes;
 }
 
 } // namespace emulator

@@ -19,6 +19,8 @@ class PageMode
 public:
     // The print area's height at power-on, and the most rows a page takes.
     static constexpr int MaxHeight = 1662;
+    // Lines, barcodes and pictures a page holds at most; what comes after is left out.
+    static constexpr int MaxPieces = 4000;
 
     explicit PageMode(int paperDots = PaperDots80);
 
@@ -57,6 +59,11 @@ public:
     void cancel();
 
     bool isEmpty() const;
+    const QList<PageRegion> &regions() const { return m_regions; }
+    // Pieces left out of the page since it was last cleared, for want of room.
+    int leftOut() const { return m_leftOut; }
+    // Bytes of the dots of the pictures placed in the regions.
+    static qsizetype pictureBytes(const QList<PageRegion> &regions);
     // FF and ESC FF: the page as it prints, what the line holds included; nothing is dropped.
     Page print();
 
@@ -65,7 +72,8 @@ private:
     void restart();
     // What the line holds is placed on its foot; the print position stays.
     void placeLine();
-    PageRegion &region();
+    // Where a piece goes: the print area's region, or none when the page is full.
+    QList<PagePiece> *pieces();
 
     int m_paperDots = PaperDots80;
     QRect m_area;
@@ -75,6 +83,8 @@ private:
     int m_lineTop = 0;         // where the line's top stands until its foot is known
     int m_lineHeight = 0;      // of the tallest thing placed on the line
     std::optional<int> m_foot; // where the line's foot stands, once something stands on it
+    int m_pieces = 0;
+    int m_leftOut = 0;
 };
 
 } // namespace emulator

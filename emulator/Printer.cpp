@@ -1,6 +1,5 @@
 #include "Printer.h"
 
-#include "BitImage.h"
 #include "BlockKinds.h"
 #include "CodeTables.h"
 #include "ReceiptLayout.h"
@@ -27,20 +26,10 @@ qsizetype pictureBytes(const Receipt &receipt)
     for (const ReceiptBlock &block : receipt.blocks) {
         if (const auto *picture = std::get_if<Picture>(&block))
             bytes += picture->bits.sizeInBytes();
+        else if (const auto *page = std::get_if<Page>(&block))
+            bytes += PageMode::pictureBytes(page->regions);
     }
     return bytes;
-}
-
-// The maintenance counters' numbers: resettable, and 128 more for the totals.
-constexpr int CounterNumbers[] = {20, 21, 50, 70};
-
-int counterKind(int number)
-{
-    for (int kind = 0; kind < 4; ++kind) {
-        if (number == CounterNumbers[kind] || number == CounterNumbers[kind] + 128)
-            return kind;
-    }
-    return -1;
 }
 
 QString hexByte(uchar byte)
@@ -98,7 +87,7 @@ void Printer::initialise()
     codeTable = 0;
     internationalSet = 0;
     userCharacters = false;
-    m_userGlyphs.clear();
+    userGlyphs.clear();
     motionX = 1;
     motionY = 1;
     barcode = {};
@@ -117,8 +106,8 @@ qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
     QChar character;
     if (b < 0x80) {
         character = CodeTables::international(internationalSet, b);
-        const auto glyph = m_userGlyphs.constFind(int(style.fontB) << 8 | b);
-        if (userCharacters && glyph != m_userGlyphs.cend()) {
+        const auto glyph = userGlyphs.constFind(int(style.fontB) << 8 | b);
+        if (userCharacters && glyph != userGlyphs.cend()) {
             if (decoded)
                 decoded->append(character);
             addLineImage(glyph->second,
@@ -251,8 +240,8 @@ void Printer::printLine(int feed)
 {
     if (m_pageMode)
         return m_page.endLine(feed);
-    count(LinesFed);
-    count(LinesPrinted);
+    counters.count(MaintenanceCounters::LinesFed);
+    counters.count(MaintenanceCounters::LinesPrinted);
     addBlock(m_buffer.take(feed, alignment, upsideDown));
 }
 
@@ -272,7 +261,7 @@ void Printer::feedDots(int dots)
     } else if (!m_buffer.isEmpty()) {
         printLine(dots);
     } else if (dots > 0) {
-        count(LinesFed);
+        counters.count(MaintenanceCounters::LinesFed);
         addBlock(PaperFeed{dots});
     }
 }
@@ -287,7 +276,7 @@ void Printer::cut(CutKind kind)
     if (m_pageMode)
         return warn(u"cut in page mode ignored"_s);
     printPending();
-    count(Cuts);
+    counters.count(MaintenanceCounters::Cuts);
     m_receipts.last().cut = kind;
     m_receipts.append(newReceipt());
     while (m_receipts.size() > MaxReceipts)
@@ -330,7 +319,7 @@ void Printer::addPicture(const QImage &bits,
         kept = kept.copy(0, 0, kept.width(), MaxPictureDots / scaleY);
     }
     // The oldest receipts give way when pictures would take too much memory.
-    qsizetype total = kept.sizeInBytes();
+    qsizetype total = kept.sizeInBytes() + PageMode::pictureBytes(m_page.regions());
     for (const Receipt &receipt : std::as_const(m_receipts))
         total += pictureBytes(receipt);
     while (total > MaxPictureBytes && m_receipts.size() > 1) {
@@ -396,6 +385,11 @@ void Printer::printPage(bool standardAfter)
     if (!m_pageMode)
         return printPending();
     addBlock(m_page.print());
+    if (m_page.leftOut() > 0) {
+        warn(u"page holding more than %1 lines, barcodes and pictures; %2 left out"_s
+                     .arg(PageMode::MaxPieces)
+                     .arg(m_page.leftOut()));
+    }
     if (standardAfter)
         selectStandardMode();
 }
@@ -460,27 +454,6 @@ void Printer::setStatus(const StatusConditions &status)
         reply(m_status.automatic());
 }
 
-qint64 Printer::counter(int number) const
-{
-    const int kind = counterKind(number);
-    return kind < 0 ? -1 : m_counters[kind][number > 127 ? 1 : 0];
-}
-
-bool Printer::resetCounter(int number)
-{
-    const int kind = counterKind(number);
-    if (kind < 0 || number > 127)
-        return false;
-    m_counters[kind][0] = 0;
-    return true;
-}
-
-void Printer::count(int kind)
-{
-    ++m_counters[kind][0];
-    ++m_counters[kind][1];
-}
-
 void Printer::printBarcode(Symbology symbology, QByteArrayView data)
 {
     printPending();
@@ -499,66 +472,6 @@ void Printer::printBarcode(Symbology symbology, QByteArrayView data)
     if (!laid.barcode.isValid())
         return m_page.place(std::move(printed), 0, 0);
     m_page.place(std::move(printed), laid.bars.width(), laid.foot - ReceiptLayout::BarcodeGap);
-}
-
-void Printer::defineUserCharacters(QByteArrayView parameters)
-{
-    const auto *p = reinterpret_cast<const uchar *>(parameters.data());
-    const qsizetype size = parameters.size();
-    const int y = size > 0 ? p[0] : 0;
-    const int c1 = size > 1 ? p[1] : 0;
-    const int c2 = size > 2 ? p[2] : 0;
-    if (y < 1 || y > 3 || c1 < 32 || c2 > 126 || c1 > c2)
-        return warn(u"user-defined characters out of range"_s);
-    const int widest = style.fontB ? 9 : 12;
-    qsizetype at = 3;
-    for (int code = c1; code <= c2 && at < size; ++code) {
-        const int x = p[at];
-        const QByteArrayView dots = parameters.sliced(at + 1).first(
-                std::min<qsizetype>(qsizetype(y) * x, size - at - 1));
-        at += 1 + qsizetype(y) * x;
-        if (x > widest) {
-            warn(u"user-defined character wider than its font"_s);
-            continue;
-        }
-        // Defined for the font in force; the glyph stands in a full-height cell.
-        QImage glyph = BitImage::blank(widest, style.fontB ? 17 : 24);
-        const QImage drawn = BitImage::fromColumns(dots, x, y);
-        for (int row = 0; row < std::min(drawn.height(), glyph.height()); ++row) {
-            for (int column = 0; column < x; ++column) {
-                if (drawn.pixelIndex(column, row))
-                    glyph.setPixel(column, row, 1);
-            }
-        }
-        m_userGlyphs.insert(int(style.fontB) << 8 | code, {x, glyph});
-    }
-}
-
-void Printer::cancelUserCharacter(int code)
-{
-    // ESC ? cancels the character in the font in force; the built-in one prints again.
-    m_userGlyphs.remove(int(style.fontB) << 8 | code);
-}
-
-void Printer::defineNvBitImages(QByteArrayView parameters)
-{
-    // FS q replaces every NV bit image; each is x * 8 dots wide and y * 8 high, in columns.
-    nvBitImages.clear();
-    const auto *p = reinterpret_cast<const uchar *>(parameters.data());
-    const qsizetype size = parameters.size();
-    const int count = size > 0 ? p[0] : 0;
-    qsizetype at = 1;
-    for (int image = 0; image < count && at + 4 <= size; ++image) {
-        const int x = p[at] | p[at + 1] << 8;
-        const int y = p[at + 2] | p[at + 3] << 8;
-        const qsizetype length = qsizetype(x) * y * 8;
-        if (x < 1 || x > 1023 || y < 1 || y > 288) {
-            warn(u"NV bit image size out of range"_s);
-            return;
-        }
-        nvBitImages.append(BitImage::fromColumns(parameters.sliced(at + 4), x * 8, y));
-        at += 4 + length;
-    }
 }
 
 } // namespace emulator

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MaintenanceCounters.h"
 #include "PageMode.h"
 #include "PrintBuffer.h"
 #include "Receipt.h"
@@ -86,15 +87,6 @@ public:
     void setStatus(const StatusConditions &status);
     const StatusConditions &status() const { return m_status; }
 
-    // Maintenance counters by their number: 20 and 148 lines fed, 21 and 149 lines printed,
-    // 50 and 178 cuts, 70 and 198 hours of operation; the first of each pair can be reset.
-    // -1 for a counter the printer lacks.
-    qint64 counter(int number) const;
-    bool resetCounter(int number);
-
-    void defineUserCharacters(QByteArrayView parameters);
-    void defineNvBitImages(QByteArrayView parameters);
-    void cancelUserCharacter(int code);
     void printBarcode(Symbology symbology, QByteArrayView data);
 
     // Page mode (ESC L): what prints is placed on a page until FF or ESC FF prints the page.
@@ -131,18 +123,18 @@ public:
     int automaticStatusMask = 0;
     BarcodeSettings barcode;
     SymbolSettings symbols;
-    QImage downloadedBitImage; // GS *
-    QList<QImage> nvBitImages; // FS q, printed by FS p from 1
-    QImage bufferedGraphics;   // GS ( L 112, printed by GS ( L 50
+    QImage downloadedBitImage;                     // GS *
+    QList<QImage> nvBitImages;                     // FS q, printed by FS p from 1
+    QHash<int, std::pair<int, QImage>> userGlyphs; // ESC &, by font and code: width and dots
+    QImage bufferedGraphics;                       // GS ( L 112, printed by GS ( L 50
     int bufferedScaleX = 1;
     int bufferedScaleY = 1;
     QHash<int, QImage> storedGraphics; // by key code pair and whether kept in NV memory
     QByteArray nvUserMemory;           // FS g, 1 KiB
     QByteArray memorySwitches[8];      // GS ( E, bit 8 first, '0' or '1'
+    MaintenanceCounters counters;
 
 private:
-    enum Counter { LinesFed, LinesPrinted, Cuts };
-    void count(int kind);
     void explainChineseMode();
     qsizetype chineseCharacter(const uchar *bytes, qsizetype available, QString *decoded);
     void put(QChar character, bool doubleByte, QString *decoded);
@@ -167,10 +159,7 @@ private:
     StatusConditions m_status;
     QByteArray m_replies;
     QString m_warning;
-    // Lines fed, lines printed, cuts, hours: since the last reset and in all.
-    qint64 m_counters[4][2] = {};
     quint64 m_chineseHintSerial = 0; // the receipt that was told why its bytes print as Chinese
-    QHash<int, std::pair<int, QImage>> m_userGlyphs; // font and code: width and dots
 };
 
 } // namespace emulator

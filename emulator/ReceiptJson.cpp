@@ -328,8 +328,7 @@ struct Items
             items->append(imageItem(picture.bits, picture.scaleX, layout.picture, turn));
             return;
         }
-        Fields fields{{"type", quoted("code2d"_ba)},
-                      {"symbology", quoted(codeName(picture.code))}};
+        Fields fields{{"type", quoted("code2d"_ba)}, {"symbology", quoted(codeName(picture.code))}};
         fields += codeData(picture.data);
         fields += box(turn(layout.picture));
         items->append(object(fields));

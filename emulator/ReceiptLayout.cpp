@@ -43,10 +43,8 @@ QRect PageFrame::onPaper(const QRect &box) const
                      box.width(),
                      box.height());
     case 3: // the area's bottom left is the upright top left; lines run up
-        return QRect(area.x() + y,
-                     area.y() + size.width() - x - box.width(),
-                     box.height(),
-                     box.width());
+        return QRect(
+                area.x() + y, area.y() + size.width() - x - box.width(), box.height(), box.width());
     default:
         return box.translated(area.topLeft());
     }
@@ -65,7 +63,8 @@ BlockLayout BlockLayout::translated(QPoint offset) const
         run.box.translate(offset);
     for (PlacedImage &image : moved.images)
         image.box.translate(offset);
-    for (QRect *box : {&moved.area, &moved.bars, &moved.hriAbove, &moved.hriBelow, &moved.picture}) {
+    for (QRect *box :
+         {&moved.area, &moved.bars, &moved.hriAbove, &moved.hriBelow, &moved.picture}) {
         if (!box->isNull())
             box->translate(offset);
     }

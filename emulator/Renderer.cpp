@@ -124,7 +124,8 @@ Renderer::Renderer()
     m_noteFont.setPixelSize(13);
 }
 
-void Renderer::drawNote(QImage &image, int paperWidth, int y, const QString &text, int *gutterY) const
+void Renderer::drawNote(
+        QImage &image, int paperWidth, int y, const QString &text, int *gutterY) const
 {
     const int top = std::max(y, *gutterY);
     QImage note(GutterWidth, NoteHeight, QImage::Format_RGB32);

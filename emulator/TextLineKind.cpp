@@ -26,7 +26,8 @@ void drawUpright(const BlockLayout &layout, DotCanvas &dots, const GlyphCache &g
             if (style.reverse)
                 dots.fill(QRect(x, top, pitch, cell.height));
             const QRect box(x + leadingSpace(style, run.doubleByte), top, cell.width, cell.height);
-            glyphs.draw(dots, run.text.at(i), style, run.doubleByte, box, layout.top, !style.reverse);
+            glyphs.draw(
+                    dots, run.text.at(i), style, run.doubleByte, box, layout.top, !style.reverse);
             if (style.underline > 0) {
                 dots.fill(QRect(x, top + cell.height - style.underline, pitch, style.underline),
                           !style.reverse);

@@ -37,8 +37,10 @@ void direction(Printer &p, const Command &c)
 // units and down in vertical ones.
 void area(Printer &p, const Command &c)
 {
-    if (!p.page().setArea(
-                c.pair(0) * p.motionX, c.pair(2) * p.motionY, c.pair(4) * p.motionX, c.pair(6) * p.motionY))
+    if (!p.page().setArea(c.pair(0) * p.motionX,
+                          c.pair(2) * p.motionY,
+                          c.pair(4) * p.motionX,
+                          c.pair(6) * p.motionY))
         p.warn(u"print area empty or outside the page, ignored"_s);
 }
 

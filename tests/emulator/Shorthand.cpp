@@ -51,9 +51,8 @@ QString lineOf(const TextLine &line)
     const QString area = (line.left == 0 && line.areaWidth == 576)
                                  ? QString()
                                  : u"[%1+%2]"_s.arg(line.left).arg(line.areaWidth);
-    return u"L%1%2%3:"_s.arg(line.runs.isEmpty() && line.images.isEmpty() ? QString() : head,
-                             area,
-                             feed)
+    return u"L%1%2%3:"_s.arg(
+                   line.runs.isEmpty() && line.images.isEmpty() ? QString() : head, area, feed)
            + runs.join(u',');
 }
 

@@ -85,8 +85,8 @@ Printed print(const QByteArray &bytes, bool chinese, QImage *picture)
         for (const ReceiptBlock &block : receipt.blocks) {
             take(block);
             // What a page holds is printed as well.
-            for (const PageRegion &region : std::get_if<Page>(&block) ? std::get<Page>(block).regions
-                                                                       : QList<PageRegion>{}) {
+            for (const PageRegion &region :
+                 std::get_if<Page>(&block) ? std::get<Page>(block).regions : QList<PageRegion>{}) {
                 for (const PagePiece &piece : region.pieces)
                     take(piece.content);
             }

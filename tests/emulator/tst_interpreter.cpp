@@ -134,14 +134,14 @@ void TestInterpreter::model_data()
             << "\033LA\n\030B\033\014C\014"_ba
             << u"G:1662<0,0,576,1662,0>{L~0:B^24}|G:1662<0,0,576,1662,0>{L~0:B^24;L~0:@12C^24}"_s;
     QTest::newRow("page: standard mode again")
-            << "\033LA\033SB\n\033{\001\033LC\014"_ba
-            << u"L:B|G:1662<0,0,576,1662,0>{L~0:C^24}"_s;
+            << "\033LA\033SB\n\033{\001\033LC\014"_ba << u"L:B|G:1662<0,0,576,1662,0>{L~0:C^24}"_s;
     QTest::newRow("page mode only at a line's start")
             << "A\033LB\n"_ba << u"L:AB|#page mode selected inside a line ignored|?1b4c"_s;
     QTest::newRow("page: what stays outside")
             << "\033L\033W\000\000\000\000\000\000\144\000\035$\377\007\033iZ"_ba
             << u"#print area empty or outside the page, ignored;vertical position beyond the print"
-               " area ignored;cut in page mode ignored;page never printed: no FF or ESC FF after its"
+               " area ignored;cut in page mode ignored;page never printed: no FF or ESC FF after "
+               "its"
                " data|?1b570000000000006400|?1d24ff07|?1b69"_s;
     QTest::newRow("warnings counted")
             << "\000\000\000A\n\035$\001\000\035\\\001\000\035k\004AB"_ba

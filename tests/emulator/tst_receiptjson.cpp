@@ -246,15 +246,20 @@ void TestReceiptJson::model_data()
             << page(0) << QStringList{u"#1 120 none"_s, u"|  AB"_s, u"\"AB\" 110,36 24x24"_s};
     QTest::newRow("page, bottom to top")
             << page(1)
-            << QStringList{u"#1 120 none"_s, u"|  AB"_s, u"\"AB\" 116,86 24x24 upside_down rotated"_s};
+            << QStringList{
+                       u"#1 120 none"_s, u"|  AB"_s, u"\"AB\" 116,86 24x24 upside_down rotated"_s};
     QTest::newRow("page, right to left")
             << page(2)
             << QStringList{u"#1 120 none"_s, u"|  AB"_s, u"\"AB\" 266,80 24x24 upside_down"_s};
     QTest::newRow("page, top to bottom")
-            << page(3) << QStringList{u"#1 120 none"_s, u"|  AB"_s, u"\"AB\" 260,30 24x24 rotated"_s};
+            << page(3)
+            << QStringList{u"#1 120 none"_s, u"|  AB"_s, u"\"AB\" 260,30 24x24 rotated"_s};
     QTest::newRow("page after a line, a picture on its first line")
             << "A\n\033L\033W\000\000\000\000\100\000\040\000\035v0\000\001\000\001\000\377\014"_ba
-            << QStringList{u"#1 62 none"_s, u"| A"_s, u"\"A\" 0,0 12x24"_s, u"image 0,30 8x1 "_s + EightBlack};
+            << QStringList{u"#1 62 none"_s,
+                           u"| A"_s,
+                           u"\"A\" 0,0 12x24"_s,
+                           u"image 0,30 8x1 "_s + EightBlack};
 }
 
 void TestReceiptJson::model()
