@@ -125,6 +125,11 @@ void TestInterpreter::model_data()
                "\310\000\144\000B\033T3C\014"_ba
             << u"G:200<0,0,200,100,0>{L[0+200]~0:A^24}<0,100,200,100,1>{L[0+100]~0:B^24}"
                "<0,100,200,100,3>{L[0+100]~0:C^24}"_s;
+    // Motion units of 1 dot across and 2 down (GS P): a page turned a quarter swaps them.
+    QTest::newRow("page motion units")
+            << "\035P\313\145\033L\033W\000\000\000\000\144\000\062\000\035$\024\000A"
+               "\033T3\033$\005\000\035$\024\000B\014"_ba
+            << u"G:100<0,0,100,100,0>{L[0+100]~0:A^40}<0,0,100,100,3>{L[0+100]~0:@10B^20}"_s;
     QTest::newRow("page: barcode and picture on the line's foot")
             << "\033L\033W\000\000\000\000\054\001\310\000A\035k\00412\000"
                "\035v0\000\001\000\001\000\377\n\014"_ba

@@ -2,6 +2,7 @@
 #include "Interpreter.h"
 #include "Renderer.h"
 
+#include <QBuffer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -25,6 +26,7 @@ private Q_SLOTS:
     void pageDirections();
     void onlyBlackAndWhite();
     void tenMetres();
+    void pngReadsBack();
 };
 
 struct Ink
@@ -251,6 +253,22 @@ void TestRenderer::tenMetres()
     QVERIFY(inkIn(Renderer::TopMargin) > 50);
     QVERIFY(inkIn(Renderer::TopMargin + 2699 * 30) > 50);
     QCOMPARE(inkIn(Renderer::TopMargin + 2700 * 30), 0);
+}
+
+// The PNG, four bits a pixel in the receipt palette, reads back as the picture it was written
+// from, pixel for pixel: dots, notes, the cut and the margin.
+void TestRenderer::pngReadsBack()
+{
+    const RenderResult result = render("\033x\002\035!\021Big\n\035kC\014123456789012"
+                                       "\033p\000\062\372Small\n\033i"_ba);
+    const QImage &picture = result.images.first();
+    QBuffer png;
+    QVERIFY(png.open(QIODevice::WriteOnly));
+    QVERIFY(Renderer::writePng(picture, &png));
+    const QImage read = QImage::fromData(png.data(), "PNG");
+    QCOMPARE(read.size(), picture.size());
+    QCOMPARE(read.convertToFormat(QImage::Format_RGB32),
+             picture.convertToFormat(QImage::Format_RGB32));
 }
 
 QTEST_MAIN(TestRenderer)
