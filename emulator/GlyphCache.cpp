@@ -321,7 +321,7 @@ GlyphCache::Picture GlyphCache::drawn(const Outline &outline,
     const int bottom = int(std::floor(box.yMin / 64.0)) - 2;
     const int right = int(std::ceil(box.xMax / 64.0)) + 3;
     const int top = int(std::ceil(box.yMax / 64.0)) + 2;
-    FT_Outline_Translate(&shape, -left * 64, -bottom * 64);
+    FT_Outline_Translate(&shape, FT_Pos(-left) * 64, FT_Pos(-bottom) * 64);
 
     QImage coverage(right - left, top - bottom, QImage::Format_Grayscale8);
     coverage.fill(0);

@@ -197,7 +197,7 @@ QImage Renderer::picture(const Receipt &receipt, int height, const Sheet &sheet)
         uchar *paper = row + PaperMargin;
         for (int i = 0; i < dotBytes; ++i) {
             if (bits[i] != 0)
-                std::memcpy(paper + 8 * i, expanded[bits[i]].data(), 8);
+                std::memcpy(paper + qsizetype(8) * i, expanded[bits[i]].data(), 8);
         }
     }
 

@@ -239,7 +239,7 @@ void TestReceiptJson::model_data()
     // A page's print area 200 x 100 dots at (100, 20); "AB" 10 dots along its lines (read as a
     // space), its foot 40 dots across them: where it lands on the paper in each direction.
     auto page = [](char direction) {
-        return "\033L\033W\144\000\024\000\310\000\144\000\033T"_ba + direction
+        return "\033L\033W\144\000\024\000\310\000\144\000\033T"_ba + QByteArray(1, direction)
                + "\035$\050\000\033$\012\000AB\014"_ba;
     };
     QTest::newRow("page, left to right")

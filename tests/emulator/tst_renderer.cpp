@@ -191,7 +191,7 @@ void TestRenderer::pageDirections()
     QFETCH(QList<QPoint>, dots);
 
     const RenderResult result = render("\033L\033W\144\000\024\000\100\000\040\000\033T"_ba
-                                       + char(direction)
+                                       + QByteArray(1, char(direction))
                                        + "\033$\004\000\035$\012\000\035v0\000\001\000\002\000"
                                          "\300\200\014"_ba);
     QCOMPARE(result.warnings, QStringList());
