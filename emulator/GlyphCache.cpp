@@ -6,6 +6,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_ADVANCES_H
 #include FT_OUTLINE_H
 
 #include <algorithm>
@@ -204,12 +205,13 @@ GlyphCache::Outline GlyphCache::outline(QChar character) const
     outline.advance = OutlinePixels / 2.0;
     auto take = [&](FT_Face face) {
         const FT_UInt index = face ? FT_Get_Char_Index(face, character.unicode()) : 0;
-        if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0)
+        FT_Fixed advance = 0; // 16.16 dots of the em square
+        if (index == 0 || FT_Get_Advance(face, index, FT_LOAD_NO_HINTING, &advance) != 0)
             return false;
         outline.face = face;
         outline.index = index;
-        if (face->glyph->linearHoriAdvance > 0)
-            outline.advance = face->glyph->linearHoriAdvance / 65536.0;
+        if (advance > 0)
+            outline.advance = advance / 65536.0;
         return true;
     };
     if (!take(m_face)) {
