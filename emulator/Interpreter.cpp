@@ -69,6 +69,8 @@ void Interpreter::finish()
         m_printer.warn(u"stream ended inside a command"_s);
         m_skip = 0;
     }
+    if (m_printer.inPageMode() && !m_printer.page().isEmpty())
+        m_printer.warn(u"page never printed: no FF or ESC FF after its data"_s);
 }
 
 bool Interpreter::endJob()

@@ -45,6 +45,7 @@ public:
     bool tab();
     // ESC D: stops in dots from the margin, ascending; none leaves HT without effect.
     void setTabStops(const QList<int> &stops) { m_tabs = stops; }
+    const QList<int> &tabStops() const { return m_tabs; }
     // GS L and GS W take effect at the start of a line only; false when the line has begun.
     bool setLeftMargin(int dots);
     bool setAreaWidth(int dots);

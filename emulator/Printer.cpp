@@ -1,7 +1,8 @@
 #include "Printer.h"
 
-#include "BitImage.h"
+#include "BlockKinds.h"
 #include "CodeTables.h"
+#include "ReceiptLayout.h"
 
 #include <QStringDecoder>
 
@@ -25,20 +26,10 @@ qsizetype pictureBytes(const Receipt &receipt)
     for (const ReceiptBlock &block : receipt.blocks) {
         if (const auto *picture = std::get_if<Picture>(&block))
             bytes += picture->bits.sizeInBytes();
+        else if (const auto *page = std::get_if<Page>(&block))
+            bytes += PageMode::pictureBytes(page->regions);
     }
     return bytes;
-}
-
-// The maintenance counters' numbers: resettable, and 128 more for the totals.
-constexpr int CounterNumbers[] = {20, 21, 50, 70};
-
-int counterKind(int number)
-{
-    for (int kind = 0; kind < 4; ++kind) {
-        if (number == CounterNumbers[kind] || number == CounterNumbers[kind] + 128)
-            return kind;
-    }
-    return -1;
 }
 
 QString hexByte(uchar byte)
@@ -51,12 +42,14 @@ QString hexByte(uchar byte)
 Printer::Printer(const PrinterProfile &profile)
     : m_profile(profile)
     , m_buffer(profile.paperDots)
+    , m_page(profile.paperDots)
 {
     powerOn();
 }
 
 Receipt Printer::newReceipt()
 {
+    m_receiptDots = 0;
     Receipt receipt;
     receipt.serial = m_nextSerial++;
     receipt.paperDots = m_profile.paperDots;
@@ -84,6 +77,9 @@ void Printer::initialise()
     // The print buffer is cleared and every setting returns to its power-on value; the
     // downloaded and NV images stay.
     m_buffer.reset();
+    m_page.reset();
+    m_pageMode = false;
+    m_otherLineSpacing = DefaultLineSpacing;
     style = {};
     alignment = Alignment::Left;
     upsideDown = false;
@@ -92,8 +88,7 @@ void Printer::initialise()
     codeTable = 0;
     internationalSet = 0;
     userCharacters = false;
-    m_userGlyphs.clear();
-    pageMode = false;
+    userGlyphs.clear();
     motionX = 1;
     motionY = 1;
     barcode = {};
@@ -105,15 +100,15 @@ void Printer::initialise()
 qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
 {
     const uchar b = p[0];
-    if (b < 0x80 && !userCharacters && internationalSet == 0 && !pageMode)
+    if (b < 0x80 && !userCharacters && internationalSet == 0)
         return asciiRun(p, available, decoded);
     if (b >= 0x80 && chineseMode)
         return chineseCharacter(p, available, decoded);
     QChar character;
     if (b < 0x80) {
         character = CodeTables::international(internationalSet, b);
-        const auto glyph = m_userGlyphs.constFind(int(style.fontB) << 8 | b);
-        if (userCharacters && glyph != m_userGlyphs.cend()) {
+        const auto glyph = userGlyphs.constFind(int(style.fontB) << 8 | b);
+        if (userCharacters && glyph != userGlyphs.cend()) {
             if (decoded)
                 decoded->append(character);
             addLineImage(glyph->second,
@@ -202,16 +197,17 @@ qsizetype Printer::asciiRun(const uchar *p, qsizetype available, QString *decode
     qsizetype count = 1;
     while (count < available && p[count] >= 0x20 && p[count] < 0x7F)
         ++count;
-    const int pitch = characterPitch(style, false);
+    const TextStyle own = lineStyle();
+    const int pitch = characterPitch(own, false);
     qsizetype done = 0;
     while (done < count) {
-        if (m_buffer.position() > 0 && !m_buffer.fits(pitch))
+        PrintBuffer &line = buffer();
+        if (line.position() > 0 && !line.fits(pitch))
             printLine(lineSpacing);
-        const int room = std::max(
-                1, (m_buffer.areaWidth() - m_buffer.position()) / std::max(pitch, 1));
+        const int room = std::max(1, (line.areaWidth() - line.position()) / std::max(pitch, 1));
         const qsizetype take = std::min<qsizetype>(count - done, room);
         const QString text = QString::fromLatin1(reinterpret_cast<const char *>(p + done), take);
-        m_buffer.addCharacters(text, style, false, upsideDown, alignment);
+        line.addCharacters(text, own, false, lineUpsideDown(), lineAlignment());
         if (decoded)
             decoded->append(text);
         done += take;
@@ -221,49 +217,52 @@ qsizetype Printer::asciiRun(const uchar *p, qsizetype available, QString *decode
 
 void Printer::addCharacter(QChar character, bool doubleByte)
 {
-    if (pageMode)
-        return warn(u"page mode data not drawn"_s);
-    TextStyle own = style;
+    TextStyle own = lineStyle();
     if (doubleByte)
         own.underline = style.chineseUnderline;
     // A character that does not fit prints the line and starts the next one.
-    if (m_buffer.position() > 0 && !m_buffer.fits(characterPitch(own, doubleByte)))
+    if (buffer().position() > 0 && !buffer().fits(characterPitch(own, doubleByte)))
         printLine(lineSpacing);
-    m_buffer.addCharacter(character, own, doubleByte, upsideDown, alignment);
+    buffer().addCharacter(character, own, doubleByte, lineUpsideDown(), lineAlignment());
 }
 
 void Printer::addLineImage(const QImage &bits, int scaleX, int scaleY, int advance)
 {
-    if (pageMode)
-        return warn(u"page mode data not drawn"_s);
     LineImage image{bits, 0, scaleX, scaleY};
-    if (m_buffer.position() > 0 && !m_buffer.fits(image.width()))
+    if (buffer().position() > 0 && !buffer().fits(image.width()))
         printLine(lineSpacing);
-    if (image.width() > m_buffer.areaWidth())
+    if (image.width() > buffer().areaWidth())
         warn(u"bit image wider than the print area, cut at its edge"_s);
-    m_buffer.addImage(image, advance > 0 ? advance : image.width(), upsideDown, alignment);
+    buffer().addImage(
+            image, advance > 0 ? advance : image.width(), lineUpsideDown(), lineAlignment());
 }
 
 void Printer::printLine(int feed)
 {
-    count(LinesFed);
-    count(LinesPrinted);
+    if (m_pageMode)
+        return m_page.endLine(feed);
+    counters.count(MaintenanceCounters::LinesFed);
+    counters.count(MaintenanceCounters::LinesPrinted);
     addBlock(m_buffer.take(feed, alignment, upsideDown));
 }
 
 void Printer::printPending()
 {
-    if (!m_buffer.isEmpty())
+    // In page mode nothing prints before the page.
+    if (!m_pageMode && !m_buffer.isEmpty())
         printLine(lineSpacing);
 }
 
 void Printer::feedDots(int dots)
 {
-    // ESC J and friends print what the buffer holds, then the paper moves on by the amount.
-    if (!m_buffer.isEmpty()) {
+    // ESC J and friends print what the buffer holds, then the paper moves on by the amount; in
+    // page mode the position moves on.
+    if (m_pageMode) {
+        m_page.endLine(dots);
+    } else if (!m_buffer.isEmpty()) {
         printLine(dots);
     } else if (dots > 0) {
-        count(LinesFed);
+        counters.count(MaintenanceCounters::LinesFed);
         addBlock(PaperFeed{dots});
     }
 }
@@ -275,8 +274,10 @@ void Printer::feedLines(int lines)
 
 void Printer::cut(CutKind kind)
 {
+    if (m_pageMode)
+        return warn(u"cut in page mode ignored"_s);
     printPending();
-    count(Cuts);
+    counters.count(MaintenanceCounters::Cuts);
     m_receipts.last().cut = kind;
     finishReceipt();
 }
@@ -308,10 +309,15 @@ QList<Receipt> Printer::takeFinished()
 void Printer::addBlock(ReceiptBlock block)
 {
     Receipt &receipt = m_receipts.last();
+    m_receiptDots += ReceiptLayout::heightOf(block);
     receipt.blocks.append(std::move(block));
-    if (receipt.blocks.size() > MaxBlocksPerReceipt) {
+    // A receipt longer than the printer keeps loses its beginning.
+    while ((m_receiptDots > MaxReceiptDots || receipt.blocks.size() > MaxBlocksPerReceipt)
+           && receipt.blocks.size() > 1) {
+        const int dropped = ReceiptLayout::heightOf(receipt.blocks.first());
+        m_receiptDots -= dropped;
+        receipt.leftOut += dropped;
         receipt.blocks.removeFirst();
-        receipt.truncated = true;
     }
 }
 
@@ -322,13 +328,11 @@ void Printer::addPicture(const QImage &bits,
                          Code2D code,
                          const QByteArray &data)
 {
-    if (pageMode)
-        return warn(u"page mode data not drawn"_s);
     printPending();
     if (bits.isNull())
         return warn(what + u" empty"_s);
     QImage kept = bits;
-    const int widest = m_buffer.areaWidth() / scaleX;
+    const int widest = buffer().areaWidth() / scaleX;
     if (kept.width() > widest) {
         warn(what + u" wider than the print area, cut at its edge"_s);
         kept = kept.copy(0, 0, std::max(widest, 1), kept.height());
@@ -338,7 +342,7 @@ void Printer::addPicture(const QImage &bits,
         kept = kept.copy(0, 0, kept.width(), MaxPictureDots / scaleY);
     }
     // The oldest receipts give way when pictures would take too much memory.
-    qsizetype total = kept.sizeInBytes();
+    qsizetype total = kept.sizeInBytes() + PageMode::pictureBytes(m_page.regions());
     for (const Receipt &receipt : std::as_const(m_receipts))
         total += pictureBytes(receipt);
     while (total > MaxPictureBytes && m_receipts.size() > 1) {
@@ -347,7 +351,70 @@ void Printer::addPicture(const QImage &bits,
     }
     if (total > MaxPictureBytes)
         return warn(u"too many pictures on one receipt; %1 not kept"_s.arg(what));
-    addBlock(Picture{kept, scaleX, scaleY, m_buffer.placement(alignment), what, code, data});
+    Picture picture{kept, scaleX, scaleY, m_buffer.placement(alignment), what, code, data};
+    if (m_pageMode) {
+        const int width = kept.width() * scaleX;
+        return m_page.place(std::move(picture), width, kept.height() * scaleY);
+    }
+    addBlock(std::move(picture));
+}
+
+TextStyle Printer::lineStyle() const
+{
+    // A page's characters are not turned: ESC V counts in standard mode only.
+    TextStyle own = style;
+    own.rotated = own.rotated && !m_pageMode;
+    return own;
+}
+
+int Printer::unitAlong() const
+{
+    const PrintDirection direction = m_page.direction();
+    const bool turned = m_pageMode
+                        && (direction == PrintDirection::BottomToTop
+                            || direction == PrintDirection::TopToBottom);
+    return turned ? motionY : motionX;
+}
+
+int Printer::unitAcross() const
+{
+    return unitAlong() == motionX ? motionY : motionX;
+}
+
+void Printer::selectPageMode()
+{
+    if (m_pageMode)
+        return;
+    if (!m_buffer.isEmpty())
+        return warn(u"page mode selected inside a line ignored"_s);
+    // The page's lines start at the print area's start point, with their own line spacing.
+    m_pageMode = true;
+    m_page.line().setTabStops(m_buffer.tabStops());
+    m_page.setDirection(m_page.direction());
+    std::swap(lineSpacing, m_otherLineSpacing);
+}
+
+void Printer::selectStandardMode()
+{
+    if (!m_pageMode)
+        return;
+    m_page.clear();
+    m_pageMode = false;
+    std::swap(lineSpacing, m_otherLineSpacing);
+}
+
+void Printer::printPage(bool standardAfter)
+{
+    if (!m_pageMode)
+        return printPending();
+    addBlock(m_page.print());
+    if (m_page.leftOut() > 0) {
+        warn(u"page holding more than %1 lines, barcodes and pictures; %2 left out"_s
+                     .arg(PageMode::MaxPieces)
+                     .arg(m_page.leftOut()));
+    }
+    if (standardAfter)
+        selectStandardMode();
 }
 
 void Printer::addNote(const QString &text)
@@ -410,99 +477,24 @@ void Printer::setStatus(const StatusConditions &status)
         reply(m_status.automatic());
 }
 
-qint64 Printer::counter(int number) const
-{
-    const int kind = counterKind(number);
-    return kind < 0 ? -1 : m_counters[kind][number > 127 ? 1 : 0];
-}
-
-bool Printer::resetCounter(int number)
-{
-    const int kind = counterKind(number);
-    if (kind < 0 || number > 127)
-        return false;
-    m_counters[kind][0] = 0;
-    return true;
-}
-
-void Printer::count(int kind)
-{
-    ++m_counters[kind][0];
-    ++m_counters[kind][1];
-}
-
 void Printer::printBarcode(Symbology symbology, QByteArrayView data)
 {
-    if (pageMode)
-        return warn(u"page mode data not drawn"_s);
     printPending();
-    addBlock(Barcode{.symbology = symbology,
-                     .data = data.toByteArray(),
-                     .height = barcode.height,
-                     .moduleWidth = barcode.moduleWidth,
-                     .hri = barcode.hri,
-                     .hriFontB = barcode.hriFontB,
-                     .placement = m_buffer.placement(alignment)});
-}
-
-void Printer::defineUserCharacters(QByteArrayView parameters)
-{
-    const auto *p = reinterpret_cast<const uchar *>(parameters.data());
-    const qsizetype size = parameters.size();
-    const int y = size > 0 ? p[0] : 0;
-    const int c1 = size > 1 ? p[1] : 0;
-    const int c2 = size > 2 ? p[2] : 0;
-    if (y < 1 || y > 3 || c1 < 32 || c2 > 126 || c1 > c2)
-        return warn(u"user-defined characters out of range"_s);
-    const int widest = style.fontB ? 9 : 12;
-    qsizetype at = 3;
-    for (int code = c1; code <= c2 && at < size; ++code) {
-        const int x = p[at];
-        const QByteArrayView dots = parameters.sliced(at + 1).first(
-                std::min<qsizetype>(qsizetype(y) * x, size - at - 1));
-        at += 1 + qsizetype(y) * x;
-        if (x > widest) {
-            warn(u"user-defined character wider than its font"_s);
-            continue;
-        }
-        // Defined for the font in force; the glyph stands in a full-height cell.
-        QImage glyph = BitImage::blank(widest, style.fontB ? 17 : 24);
-        const QImage drawn = BitImage::fromColumns(dots, x, y);
-        for (int row = 0; row < std::min(drawn.height(), glyph.height()); ++row) {
-            for (int column = 0; column < x; ++column) {
-                if (drawn.pixelIndex(column, row))
-                    glyph.setPixel(column, row, 1);
-            }
-        }
-        m_userGlyphs.insert(int(style.fontB) << 8 | code, {x, glyph});
-    }
-}
-
-void Printer::cancelUserCharacter(int code)
-{
-    // ESC ? cancels the character in the font in force; the built-in one prints again.
-    m_userGlyphs.remove(int(style.fontB) << 8 | code);
-}
-
-void Printer::defineNvBitImages(QByteArrayView parameters)
-{
-    // FS q replaces every NV bit image; each is x * 8 dots wide and y * 8 high, in columns.
-    nvBitImages.clear();
-    const auto *p = reinterpret_cast<const uchar *>(parameters.data());
-    const qsizetype size = parameters.size();
-    const int count = size > 0 ? p[0] : 0;
-    qsizetype at = 1;
-    for (int image = 0; image < count && at + 4 <= size; ++image) {
-        const int x = p[at] | p[at + 1] << 8;
-        const int y = p[at + 2] | p[at + 3] << 8;
-        const qsizetype length = qsizetype(x) * y * 8;
-        if (x < 1 || x > 1023 || y < 1 || y > 288) {
-            warn(u"NV bit image size out of range"_s);
-            return;
-        }
-        nvBitImages.append(BitImage::fromColumns(parameters.sliced(at + 4), x * 8, y));
-        at += 4 + length;
-    }
+    Barcode printed{.symbology = symbology,
+                    .data = data.toByteArray(),
+                    .height = barcode.height,
+                    .moduleWidth = barcode.moduleWidth,
+                    .hri = barcode.hri,
+                    .hriFontB = barcode.hriFontB,
+                    .placement = m_buffer.placement(alignment)};
+    if (!m_pageMode)
+        return addBlock(std::move(printed));
+    // On a page the barcode stands on the line's foot, its characters with it.
+    BlockLayout laid;
+    BlockKind<Barcode>::lay(printed, &laid, nullptr);
+    if (!laid.barcode.isValid())
+        return m_page.place(std::move(printed), 0, 0);
+    m_page.place(std::move(printed), laid.bars.width(), laid.foot - ReceiptLayout::BarcodeGap);
 }
 
 } // namespace emulator

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MaintenanceCounters.h"
+#include "PageMode.h"
 #include "PrintBuffer.h"
 #include "Receipt.h"
 #include "StatusConditions.h"
@@ -26,7 +28,10 @@ class Printer
 {
 public:
     static constexpr int MaxReceipts = 50;
-    static constexpr int MaxBlocksPerReceipt = 1500;
+    // A receipt is kept to its last 12 m (96,000 dot rows at 203 dpi), and to this many blocks
+    // (lines, pictures, notes): what comes before is left out, and the receipt says how much.
+    static constexpr int MaxReceiptDots = 96000;
+    static constexpr int MaxBlocksPerReceipt = 20000;
     static constexpr int MaxWarningKinds = 40;
     static constexpr int DefaultLineSpacing = 30;
 
@@ -85,22 +90,29 @@ public:
     void setStatus(const StatusConditions &status);
     const StatusConditions &status() const { return m_status; }
 
-    // Maintenance counters by their number: 20 and 148 lines fed, 21 and 149 lines printed,
-    // 50 and 178 cuts, 70 and 198 hours of operation; the first of each pair can be reset.
-    // -1 for a counter the printer lacks.
-    qint64 counter(int number) const;
-    bool resetCounter(int number);
-
-    void defineUserCharacters(QByteArrayView parameters);
-    void defineNvBitImages(QByteArrayView parameters);
-    void cancelUserCharacter(int code);
     void printBarcode(Symbology symbology, QByteArrayView data);
+
+    // Page mode (ESC L): what prints is placed on a page until FF or ESC FF prints the page.
+    bool inPageMode() const { return m_pageMode; }
+    void selectPageMode();
+    // ESC S, and FF after printing: the page's data is dropped.
+    void selectStandardMode();
+    // FF and ESC FF: the page is printed; FF then returns to standard mode.
+    void printPage(bool standardAfter);
+    PageMode &page() { return m_page; }
+    const PageMode &page() const { return m_page; }
+    // Motion units along the lines and across them: a page turned a quarter swaps them.
+    int unitAlong() const;
+    int unitAcross() const;
 
     const QList<Receipt> &receipts() const { return m_receipts; }
     // Receipts finished (cut, or ended with their job) since the last call.
     QList<Receipt> takeFinished();
-    const PrintBuffer &buffer() const { return m_buffer; }
-    PrintBuffer &buffer() { return m_buffer; }
+    // The line characters are composed in: the page's in page mode.
+    const PrintBuffer &buffer() const { return m_pageMode ? m_page.line() : m_buffer; }
+    PrintBuffer &buffer() { return m_pageMode ? m_page.line() : m_buffer; }
+    // Standard mode's line, whose margins and width GS L and GS W set in either mode.
+    PrintBuffer &standardBuffer() { return m_buffer; }
 
     // Settings that commands change.
     TextStyle style;
@@ -111,24 +123,23 @@ public:
     int codeTable = 0;
     int internationalSet = 0;
     bool userCharacters = false;
-    bool pageMode = false;
     int motionX = 1; // dots per horizontal motion unit step, from GS P
     int motionY = 1;
     int automaticStatusMask = 0;
     BarcodeSettings barcode;
     SymbolSettings symbols;
-    QImage downloadedBitImage; // GS *
-    QList<QImage> nvBitImages; // FS q, printed by FS p from 1
-    QImage bufferedGraphics;   // GS ( L 112, printed by GS ( L 50
+    QImage downloadedBitImage;                     // GS *
+    QList<QImage> nvBitImages;                     // FS q, printed by FS p from 1
+    QHash<int, std::pair<int, QImage>> userGlyphs; // ESC &, by font and code: width and dots
+    QImage bufferedGraphics;                       // GS ( L 112, printed by GS ( L 50
     int bufferedScaleX = 1;
     int bufferedScaleY = 1;
     QHash<int, QImage> storedGraphics; // by key code pair and whether kept in NV memory
     QByteArray nvUserMemory;           // FS g, 1 KiB
     QByteArray memorySwitches[8];      // GS ( E, bit 8 first, '0' or '1'
+    MaintenanceCounters counters;
 
 private:
-    enum Counter { LinesFed, LinesPrinted, Cuts };
-    void count(int kind);
     void explainChineseMode();
     qsizetype chineseCharacter(const uchar *bytes, qsizetype available, QString *decoded);
     void put(QChar character, bool doubleByte, QString *decoded);
@@ -138,18 +149,24 @@ private:
     Receipt newReceipt();
     void finishReceipt();
 
+    // Settings that apply to standard mode's lines only.
+    TextStyle lineStyle() const;
+    Alignment lineAlignment() const { return m_pageMode ? Alignment::Left : alignment; }
+    bool lineUpsideDown() const { return !m_pageMode && upsideDown; }
+
     PrinterProfile m_profile;
     PrintBuffer m_buffer;
+    PageMode m_page;
+    bool m_pageMode = false;
+    int m_otherLineSpacing = DefaultLineSpacing; // of the mode not in force
     QList<Receipt> m_receipts;
     QList<Receipt> m_finished;
     quint64 m_nextSerial = 1;
+    int m_receiptDots = 0; // rows the blocks of the receipt being printed take
     StatusConditions m_status;
     QByteArray m_replies;
     QString m_warning;
-    // Lines fed, lines printed, cuts, hours: since the last reset and in all.
-    qint64 m_counters[4][2] = {};
     quint64 m_chineseHintSerial = 0; // the receipt that was told why its bytes print as Chinese
-    QHash<int, std::pair<int, QImage>> m_userGlyphs; // font and code: width and dots
 };
 
 } // namespace emulator

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QRect>
 #include <QString>
 
 #include <variant>
@@ -66,6 +67,22 @@ struct Placement
     Alignment alignment = Alignment::Left;
     int left = 0;
     int areaWidth = PaperDots80;
+
+    // Where something `width` dots wide starts: justification moves it within the print area
+    // by whole dots, half a dot to the left when the free space is odd.
+    int leftOf(int width) const
+    {
+        const int free = width < areaWidth ? areaWidth - width : 0;
+        switch (alignment) {
+        case Alignment::Left:
+            break;
+        case Alignment::Centre:
+            return left + free / 2;
+        case Alignment::Right:
+            return left + free;
+        }
+        return left;
+    }
 
     friend bool operator==(const Placement &, const Placement &) = default;
 };
@@ -141,8 +158,50 @@ struct Beep
     friend bool operator==(const Beep &, const Beep &) = default;
 };
 
-using ReceiptBlock = std::
-        variant<TextLine, Barcode, Picture, PaperFeed, BlackMark, SettingNote, DrawerPulse, Beep>;
+// Where a page starts and which way its lines run (ESC T): left to right from the top left,
+// bottom to top from the bottom left, right to left from the bottom right, top to bottom from
+// the top right.
+enum class PrintDirection { LeftToRight, BottomToTop, RightToLeft, TopToBottom };
+
+// Something placed on a page: a line of characters and bit images, a barcode or a picture. It
+// stands on its foot, as a line's characters stand on the line's foot.
+struct PagePiece
+{
+    std::variant<TextLine, Barcode, Picture> content;
+    int foot = 0; // rows from the top of its print area, turned upright, to the piece's foot
+
+    friend bool operator==(const PagePiece &, const PagePiece &) = default;
+};
+
+// A print area of a page and what was placed in it: the pieces are laid out as if the area
+// stood upright, with its lines running left to right, and turned onto the paper by direction.
+struct PageRegion
+{
+    QRect area; // on the paper: x from the print head's first dot, y from the page's top row
+    PrintDirection direction = PrintDirection::LeftToRight;
+    QList<PagePiece> pieces;
+
+    friend bool operator==(const PageRegion &, const PageRegion &) = default;
+};
+
+// What page mode printed at once (FF, ESC FF): everything placed in its print areas.
+struct Page
+{
+    QList<PageRegion> regions;
+    int height = 0; // rows the page takes on the paper, to the end of its print area
+
+    friend bool operator==(const Page &, const Page &) = default;
+};
+
+using ReceiptBlock = std::variant<TextLine,
+                                  Barcode,
+                                  Picture,
+                                  PaperFeed,
+                                  BlackMark,
+                                  SettingNote,
+                                  DrawerPulse,
+                                  Beep,
+                                  Page>;
 
 enum class CutKind { None, Full, Partial };
 
@@ -160,7 +219,7 @@ struct Receipt
 {
     QList<ReceiptBlock> blocks;
     CutKind cut = CutKind::None;
-    bool truncated = false; // the oldest blocks were dropped to bound memory
+    int leftOut = 0; // dot rows of its beginning not kept: a receipt is kept to a bounded length
     quint64 serial = 0;
     int paperDots = PaperDots80;
     QList<WarningCount> warnings;

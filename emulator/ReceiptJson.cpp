@@ -122,16 +122,28 @@ QByteArray sha256(const QImage &bits, int columns)
     return hash.result().toHex();
 }
 
-QByteArray imageItem(const QImage &bits, int scaleX, const QRect &rect)
+// How the boxes of a layout reach the paper: as laid out, or turned within a frame (an
+// upside-down line within its print area, a page's print area in its print direction).
+struct Turn
+{
+    PageFrame frame;
+    QPoint origin; // of the frame's upright top left in the layout
+
+    QRect operator()(const QRect &box) const { return frame.onPaper(box.translated(-origin)); }
+};
+
+// An image as laid out, cut at the print area's edge, and where it stands on the paper.
+QByteArray imageItem(const QImage &bits, int scaleX, const QRect &shown, const Turn &turn)
 {
     Fields fields{{"type", quoted("image"_ba)}};
-    fields += box(rect);
-    fields.append({"sha256", quoted(sha256(bits, (rect.width() + scaleX - 1) / scaleX))});
+    fields += box(turn(shown));
+    fields.append({"sha256", quoted(sha256(bits, (shown.width() + scaleX - 1) / scaleX))});
     return object(fields);
 }
 
-// What a text item says about its style, after its position.
-Fields styleOf(const TextRun &run, bool upsideDown)
+// What a text item says about its style, after its position. A page's direction turns its
+// characters: a quarter clockwise reads as rotated, half round as upside down.
+Fields styleOf(const TextRun &run, int quarterTurns)
 {
     const TextStyle &s = run.style;
     Fields fields{
@@ -142,8 +154,8 @@ Fields styleOf(const TextRun &run, bool upsideDown)
             {"bold", boolean(s.emphasized || s.doubleStrike)},
             {"underline", number(s.underline)},
             {"reverse", boolean(s.reverse)},
-            {"upside_down", boolean(upsideDown)},
-            {"rotated", boolean(s.rotated)},
+            {"upside_down", boolean(quarterTurns >= 2)},
+            {"rotated", boolean(s.rotated || quarterTurns % 2 == 1)},
             {"scale_w", number(run.doubleByte ? s.chineseWidth : s.widthMultiplier)},
             {"scale_h", number(run.doubleByte ? s.chineseHeight : s.heightMultiplier)},
     };
@@ -182,16 +194,13 @@ struct PlacedItem
     QByteArray json;
 };
 
-void lineItems(const TextLine &line, const BlockLayout &layout, QList<PlacedItem> *items)
+void lineItems(const BlockLayout &layout, const Turn &turn, QList<QByteArray> *items)
 {
-    auto onPaper = [&](const QRect &rect) {
-        return line.upsideDown ? layout.turned(rect) : rect;
-    };
     QList<PlacedItem> placed;
     for (const PlacedImage &image : layout.images) {
         if (image.box.width() > 0) {
-            const QRect rect = onPaper(image.box);
-            placed.append({rect.x(), imageItem(image.image->bits, image.image->scaleX, rect)});
+            placed.append({turn(image.box).x(),
+                           imageItem(image.image->bits, image.image->scaleX, image.box, turn)});
         }
     }
 
@@ -203,7 +212,7 @@ void lineItems(const TextLine &line, const BlockLayout &layout, QList<PlacedItem
     for (const PlacedRun &run : std::as_const(runs)) {
         if (run.count == 0)
             continue;
-        const Fields style = styleOf(*run.run, line.upsideDown);
+        const Fields style = styleOf(*run.run, turn.frame.quarterTurns);
         if (spans.isEmpty() || spans.last().style != style || spans.last().end() != run.box.x()) {
             const TextStyle &s = run.run->style;
             spans.append({style, {}, run.box.y(), run.box.height(), s.underline > 0 || s.reverse});
@@ -227,7 +236,7 @@ void lineItems(const TextLine &line, const BlockLayout &layout, QList<PlacedItem
         for (const Character &character : std::as_const(characters))
             text += character.character;
         const int left = characters.first().x;
-        const QRect rect = onPaper(QRect(left, span.top, span.end() - left, span.height));
+        const QRect rect = turn(QRect(left, span.top, span.end() - left, span.height));
         Fields fields{{"type", quoted("text"_ba)}, {"text", quoted(text)}};
         fields += box(rect);
         fields += span.style;
@@ -236,7 +245,8 @@ void lineItems(const TextLine &line, const BlockLayout &layout, QList<PlacedItem
     std::stable_sort(placed.begin(), placed.end(), [](const PlacedItem &a, const PlacedItem &b) {
         return a.x < b.x;
     });
-    *items += placed;
+    for (const PlacedItem &item : std::as_const(placed))
+        items->append(item.json);
 }
 
 QByteArray hriName(HriPosition position)
@@ -288,50 +298,77 @@ Fields codeData(const QByteArray &data)
     return fields;
 }
 
-QByteArray pictureItem(const Picture &picture, const BlockLayout &layout)
+// The items of each kind of block, where they stand on the paper.
+struct Items
 {
-    if (picture.code == Code2D::None)
-        return imageItem(picture.bits, picture.scaleX, layout.picture);
-    Fields fields{{"type", quoted("code2d"_ba)}, {"symbology", quoted(codeName(picture.code))}};
-    fields += codeData(picture.data);
-    fields += box(layout.picture);
-    return object(fields);
-}
+    QList<QByteArray> *items;
+    Turn turn;
 
-QByteArray barcodeItem(const Barcode &barcode, const BlockLayout &layout)
-{
-    Fields fields{{"type", quoted("barcode"_ba)},
-                  {"symbology", quoted(BarcodeEncoder::name(barcode.symbology))},
-                  {"data", quoted(layout.barcode.data)},
-                  {"hri", quoted(hriName(barcode.hri))}};
-    fields += box(layout.bars);
-    return object(fields);
-}
+    void operator()(const TextLine &line, const BlockLayout &layout) const
+    {
+        // An upside-down line is turned half round within its print area.
+        lineItems(layout,
+                  line.upsideDown ? Turn{PageFrame{layout.area, 2}, layout.area.topLeft()} : turn,
+                  items);
+    }
+    void operator()(const Barcode &barcode, const BlockLayout &layout) const
+    {
+        if (!layout.barcode.isValid())
+            return;
+        Fields fields{{"type", quoted("barcode"_ba)},
+                      {"symbology", quoted(BarcodeEncoder::name(barcode.symbology))},
+                      {"data", quoted(layout.barcode.data)},
+                      {"hri", quoted(hriName(barcode.hri))}};
+        fields += box(turn(layout.bars));
+        items->append(object(fields));
+    }
+    void operator()(const Picture &picture, const BlockLayout &layout) const
+    {
+        if (picture.code == Code2D::None) {
+            items->append(imageItem(picture.bits, picture.scaleX, layout.picture, turn));
+            return;
+        }
+        Fields fields{{"type", quoted("code2d"_ba)}, {"symbology", quoted(codeName(picture.code))}};
+        fields += codeData(picture.data);
+        fields += box(turn(layout.picture));
+        items->append(object(fields));
+    }
+    void operator()(const Page &page, const BlockLayout &layout) const
+    {
+        // Each print area's pieces, turned onto the paper with the area.
+        qsizetype next = 0;
+        for (const PageRegion &region : page.regions) {
+            for (const PagePiece &piece : region.pieces) {
+                if (next >= layout.pieces.size())
+                    return;
+                const BlockLayout &laid = layout.pieces.at(next++);
+                const Items turned{items, Turn{layout.frames.at(laid.frame), {}}};
+                std::visit([&](const auto &content) { turned(content, laid); }, piece.content);
+            }
+        }
+    }
+    void operator()(const DrawerPulse &pulse, const BlockLayout &) const
+    {
+        items->append(object({{"type", quoted("drawer"_ba)},
+                              {"pin", number(pulse.pin)},
+                              {"on_ms", number(pulse.onMs)},
+                              {"off_ms", number(pulse.offMs)}}));
+    }
+    void operator()(const Beep &beep, const BlockLayout &) const
+    {
+        items->append(object({{"type", quoted("beep"_ba)}, {"times", number(beep.times)}}));
+    }
+    // Feeds, black marks and settings are no items.
+    void operator()(const auto &, const BlockLayout &) const {}
+};
 
 QList<QByteArray> itemsOf(const Receipt &receipt, const ReceiptLayout &layout)
 {
     QList<QByteArray> items;
+    const Items visitor{&items, Turn{}};
     for (qsizetype i = 0; i < receipt.blocks.size(); ++i) {
-        const ReceiptBlock &block = receipt.blocks.at(i);
-        const BlockLayout &placed = layout.blocks.at(i);
-        if (const auto *line = std::get_if<TextLine>(&block)) {
-            QList<PlacedItem> inLine;
-            lineItems(*line, placed, &inLine);
-            for (const PlacedItem &item : std::as_const(inLine))
-                items.append(item.json);
-        } else if (const auto *barcode = std::get_if<Barcode>(&block)) {
-            if (placed.barcode.isValid())
-                items.append(barcodeItem(*barcode, placed));
-        } else if (const auto *picture = std::get_if<Picture>(&block)) {
-            items.append(pictureItem(*picture, placed));
-        } else if (const auto *pulse = std::get_if<DrawerPulse>(&block)) {
-            items.append(object({{"type", quoted("drawer"_ba)},
-                                 {"pin", number(pulse->pin)},
-                                 {"on_ms", number(pulse->onMs)},
-                                 {"off_ms", number(pulse->offMs)}}));
-        } else if (const auto *beep = std::get_if<Beep>(&block)) {
-            items.append(object({{"type", quoted("beep"_ba)}, {"times", number(beep->times)}}));
-        }
+        const BlockLayout &laid = layout.blocks.at(i);
+        std::visit([&](const auto &block) { visitor(block, laid); }, receipt.blocks.at(i));
     }
     return items;
 }

@@ -1,130 +1,76 @@
 #include "ReceiptLayout.h"
 
-#include <algorithm>
-#include <variant>
+#include "BlockKinds.h"
 
 using namespace Qt::StringLiterals;
 
 namespace emulator {
 
-namespace {
-
-// A single feed takes at most this many rows: a stray feed command makes no metres of paper.
-constexpr int MaxFeed = 3000;
-
-// Justification moves what a line or block holds within the print area, by whole dots.
-int alignedLeft(const Placement &placement, int width)
+int PageFrame::quarterTurnsOf(PrintDirection direction)
 {
-    const int free = std::max(0, placement.areaWidth - width);
-    switch (placement.alignment) {
-    case Alignment::Left:
+    switch (direction) {
+    case PrintDirection::LeftToRight:
         break;
-    case Alignment::Centre:
-        return placement.left + free / 2;
-    case Alignment::Right:
-        return placement.left + free;
+    case PrintDirection::TopToBottom:
+        return 1;
+    case PrintDirection::RightToLeft:
+        return 2;
+    case PrintDirection::BottomToTop:
+        return 3;
     }
-    return placement.left;
+    return 0;
 }
 
-// Barcode data for a message: ASCII as it is, other bytes as \xNN.
-QString printable(const QByteArray &data)
+QSize PageFrame::upright() const
 {
-    QString text;
-    for (const char ch : data) {
-        const auto byte = static_cast<uchar>(ch);
-        if (byte >= 0x20 && byte < 0x7F)
-            text += QLatin1Char(ch);
-        else
-            text += u"\\x"_s + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
-    }
-    return text;
+    return quarterTurns % 2 == 0 ? area.size() : area.size().transposed();
 }
 
-void layLine(const TextLine &line, BlockLayout *layout)
+QRect PageFrame::onPaper(const QRect &box) const
 {
-    int box = 0;
-    for (const TextRun &run : line.runs)
-        box = std::max(box, cellSize(run.style, run.doubleByte).height);
-    for (const LineImage &image : line.images)
-        box = std::max(box, image.height());
-    layout->lineBox = box;
-    layout->height = std::max(line.feed, box);
-    layout->area = QRect(line.left, layout->top, line.areaWidth, box);
-
-    const int start = alignedLeft({line.alignment, line.left, line.areaWidth}, line.width);
-    const int areaRight = line.left + line.areaWidth;
-    const int foot = layout->top + box;
-    for (const LineImage &image : line.images) {
-        const int left = start + image.x;
-        const int shown = std::clamp(areaRight - left, 0, image.width());
-        layout->images.append({&image, QRect(left, foot - image.height(), shown, image.height())});
-    }
-    for (const TextRun &run : line.runs) {
-        const CellSize cell = cellSize(run.style, run.doubleByte);
-        const int pitch = characterPitch(run.style, run.doubleByte);
-        const int left = start + run.x;
-        // The print head ends at the print area's edge: a character that would cross it is
-        // not printed, nor any after it.
-        int count = 0;
-        while (count < run.text.size() && left + count * pitch + cell.width <= areaRight)
-            ++count;
-        layout->runs.append(
-                {&run, QRect(left, foot - cell.height, count * pitch, cell.height), count});
+    const QSize size = upright();
+    const int x = box.x();
+    const int y = box.y();
+    switch (quarterTurns) {
+    case 1: // the area's top right is the upright top left; lines run down
+        return QRect(area.x() + size.height() - y - box.height(),
+                     area.y() + x,
+                     box.height(),
+                     box.width());
+    case 2:
+        return QRect(area.x() + size.width() - x - box.width(),
+                     area.y() + size.height() - y - box.height(),
+                     box.width(),
+                     box.height());
+    case 3: // the area's bottom left is the upright top left; lines run up
+        return QRect(
+                area.x() + y, area.y() + size.width() - x - box.width(), box.height(), box.width());
+    default:
+        return box.translated(area.topLeft());
     }
 }
-
-void layBarcode(const Barcode &barcode, BlockLayout *layout, QStringList *warnings)
-{
-    layout->barcode = BarcodeEncoder::encode(barcode.symbology, barcode.data);
-    EncodedBarcode &encoded = layout->barcode;
-    const int width = int(encoded.modules.size()) * barcode.moduleWidth;
-    if (encoded.isValid() && width > barcode.placement.areaWidth) {
-        encoded.error = u"%1 dots wide, more than the print area's %2"_s.arg(width).arg(
-                barcode.placement.areaWidth);
-    }
-    if (!encoded.isValid()) {
-        layout->height = 2 * ReceiptLayout::BarcodeGap + ReceiptLayout::RefusalHeight;
-        warnings->append(u"%1 barcode \"%2\" not printed: %3"_s.arg(
-                BarcodeEncoder::name(barcode.symbology), printable(barcode.data), encoded.error));
-        return;
-    }
-    const CellSize cell = ReceiptLayout::hriCell(barcode);
-    const bool above = barcode.hri == HriPosition::Above || barcode.hri == HriPosition::Both;
-    const bool below = barcode.hri == HriPosition::Below || barcode.hri == HriPosition::Both;
-    const int left = alignedLeft(barcode.placement, width);
-    const int textWidth = int(encoded.humanReadable.size()) * cell.width;
-    const QRect text(left + (width - textWidth) / 2, 0, textWidth, cell.height);
-    const int hriRows = cell.height + ReceiptLayout::HriGap;
-    const int barsTop = layout->top + ReceiptLayout::BarcodeGap + (above ? hriRows : 0);
-    layout->bars = QRect(left, barsTop, width, barcode.height);
-    if (above)
-        layout->hriAbove = text.translated(0, barsTop - hriRows);
-    if (below)
-        layout->hriBelow = text.translated(0, barsTop + barcode.height + ReceiptLayout::HriGap);
-    layout->height = 2 * ReceiptLayout::BarcodeGap + barcode.height + (above ? hriRows : 0)
-                     + (below ? hriRows : 0);
-}
-
-void layPicture(const Picture &picture, BlockLayout *layout)
-{
-    const int width = picture.bits.width() * picture.scaleX;
-    const int height = picture.bits.height() * picture.scaleY;
-    layout->picture = QRect(alignedLeft(picture.placement, width),
-                            layout->top,
-                            std::min(width, picture.placement.areaWidth),
-                            height);
-    layout->height = height;
-}
-
-} // namespace
 
 QRect BlockLayout::turned(const QRect &box) const
 {
-    return QRect(2 * area.x() + area.width() - box.x() - box.width(),
-                 2 * area.y() + area.height() - box.y() - box.height(),
-                 box.width(),
-                 box.height());
+    return PageFrame{area, 2}.onPaper(box.translated(-area.topLeft()));
+}
+
+BlockLayout BlockLayout::translated(QPoint offset) const
+{
+    BlockLayout moved = *this;
+    moved.top += offset.y();
+    for (PlacedRun &run : moved.runs)
+        run.box.translate(offset);
+    for (PlacedImage &image : moved.images)
+        image.box.translate(offset);
+    for (QRect *box :
+         {&moved.area, &moved.bars, &moved.hriAbove, &moved.hriBelow, &moved.picture}) {
+        if (!box->isNull())
+            box->translate(offset);
+    }
+    for (PageFrame &frame : moved.frames)
+        frame.area.translate(offset);
+    return moved;
 }
 
 CellSize ReceiptLayout::hriCell(const Barcode &barcode)
@@ -132,27 +78,26 @@ CellSize ReceiptLayout::hriCell(const Barcode &barcode)
     return cellSize(TextStyle{.fontB = barcode.hriFontB}, false);
 }
 
+int ReceiptLayout::heightOf(const ReceiptBlock &block)
+{
+    return blockHeight(block);
+}
+
 ReceiptLayout ReceiptLayout::of(const Receipt &receipt)
 {
     ReceiptLayout layout;
-    if (receipt.truncated)
+    if (receipt.leftOut > 0) {
         layout.warnings.append(
-                u"receipt longer than the printer keeps; its first part is left out"_s);
+                u"receipt longer than the printer keeps: its first %1 m (%2 dot rows) are left out"_s
+                        .arg(receipt.leftOut / ReceiptLayout::DotsPerMetre, 0, 'f', 2)
+                        .arg(receipt.leftOut));
+    }
     layout.blocks.reserve(receipt.blocks.size());
     int top = 0;
     for (const ReceiptBlock &block : receipt.blocks) {
         BlockLayout item;
         item.top = top;
-        if (const auto *line = std::get_if<TextLine>(&block))
-            layLine(*line, &item);
-        else if (const auto *barcode = std::get_if<Barcode>(&block))
-            layBarcode(*barcode, &item, &layout.warnings);
-        else if (const auto *picture = std::get_if<Picture>(&block))
-            layPicture(*picture, &item);
-        else if (const auto *feed = std::get_if<PaperFeed>(&block))
-            item.height = std::clamp(feed->dots, 0, MaxFeed);
-        else if (std::holds_alternative<BlackMark>(block))
-            item.height = BlackMarkHeight;
+        layBlock(block, &item, &layout.warnings);
         top += item.height;
         layout.blocks.append(item);
     }

@@ -36,8 +36,23 @@ QStringList ReceiptText::lines(const Receipt &receipt, const ReceiptLayout &layo
 {
     QStringList lines;
     for (qsizetype i = 0; i < receipt.blocks.size(); ++i) {
-        if (std::holds_alternative<TextLine>(receipt.blocks.at(i)))
+        const ReceiptBlock &block = receipt.blocks.at(i);
+        if (std::holds_alternative<TextLine>(block))
             lines.append(line(layout.blocks.at(i)));
+        const auto *page = std::get_if<Page>(&block);
+        if (!page)
+            continue;
+        // A page's lines in the order they were placed, as a reader turning the paper reads
+        // each print area.
+        qsizetype next = 0;
+        for (const PageRegion &region : page->regions) {
+            for (const PagePiece &piece : region.pieces) {
+                const qsizetype at = next++;
+                if (std::holds_alternative<TextLine>(piece.content)
+                    && at < layout.blocks.at(i).pieces.size())
+                    lines.append(line(layout.blocks.at(i).pieces.at(at)));
+            }
+        }
     }
     return lines;
 }

@@ -1,21 +1,18 @@
 #include "Renderer.h"
 
-#include "BarcodeEncoder.h"
+#include "BlockKinds.h"
+#include "PngWriter.h"
 #include "ReceiptLayout.h"
 
-#include <QDataStream>
-#include <QFontDatabase>
-#include <QFontMetricsF>
+#include <QFontMetrics>
+#include <QHash>
 #include <QIODevice>
-#include <QImageWriter>
-#include <QList>
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <climits>
-#include <cmath>
 #include <cstring>
-#include <variant>
 
 using namespace Qt::StringLiterals;
 
@@ -23,44 +20,95 @@ namespace emulator {
 
 namespace {
 
-constexpr int TopMargin = 16;
 constexpr int BottomMargin = 16;
 constexpr int CutAllowance = 28;
-constexpr qreal ScriptScale = 0.6;
-constexpr qreal ItalicShear = -0.22;
-constexpr qreal EmphasisShift = 0.6;
-constexpr int GlyphPixels = 96; // size of the em square the outlines are taken at
-constexpr qreal Baseline = 0.8; // baseline's depth in the em square
+constexpr int NoteHeight = 16;
+constexpr int BlackMarkSize = 24;
 
 const QColor NoteColour(0x20, 0x50, 0xA0);
 const QColor RefusalColour(0xD0, 0x00, 0x00);
 const QColor GutterColour(0xE8, 0xE8, 0xE8);
 const QColor GapColour(0x60, 0x60, 0x60); // between receipts in a stack
 
-// Draws the dots of a one-bit picture, scaled, with its top left at the given point.
-void drawDots(QPainter &painter,
-              const QImage &bits,
-              qreal left,
-              qreal top,
-              int scaleX,
-              int scaleY,
-              qreal clipWidth)
+// Every colour a receipt's picture has: the paper and its dots, the margin beside it, the gap
+// between receipts, the cut's line, and the notes and refusals with three steps of smoothing
+// into the margin and into the paper.
+const QList<QRgb> &receiptPalette()
 {
-    if (bits.isNull())
-        return;
-    QImage shown = bits.convertToFormat(QImage::Format_Mono);
-    shown.setColorTable({qRgba(0, 0, 0, 0), qRgba(0, 0, 0, 255)});
-    const QImage argb = shown.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const qreal width = std::min<qreal>(bits.width() * scaleX, clipWidth);
-    if (width <= 0)
-        return;
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.drawImage(QRectF(left, top, width, bits.height() * scaleY),
-                      argb,
-                      QRectF(0, 0, width / scaleX, bits.height()));
-    painter.restore();
+    static const QList<QRgb> palette = [] {
+        QList<QRgb> colours{qRgb(255, 255, 255),
+                            qRgb(0, 0, 0),
+                            GutterColour.rgb(),
+                            GapColour.rgb(),
+                            QColor(Qt::darkGray).rgb(),
+                            qRgb(0xC0, 0xC0, 0xC0)};
+        for (const auto &[ink, ground] :
+             {std::pair{NoteColour, GutterColour}, std::pair{RefusalColour, QColor(Qt::white)}}) {
+            for (int step = 1; step <= 4; ++step) {
+                const qreal a = step / 4.0;
+                colours.append(qRgb(qRound(ink.red() * a + ground.red() * (1 - a)),
+                                    qRound(ink.green() * a + ground.green() * (1 - a)),
+                                    qRound(ink.blue() * a + ground.blue() * (1 - a))));
+            }
+        }
+        return colours;
+    }();
+    return palette;
+}
+
+uchar nearestIndex(QRgb colour)
+{
+    const QList<QRgb> &palette = receiptPalette();
+    int best = 0;
+    int bestDistance = INT_MAX;
+    for (int i = 0; i < palette.size(); ++i) {
+        const int dr = qRed(colour) - qRed(palette[i]);
+        const int dg = qGreen(colour) - qGreen(palette[i]);
+        const int db = qBlue(colour) - qBlue(palette[i]);
+        const int distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = i;
+        }
+    }
+    return uchar(best);
+}
+
+const uchar Black = nearestIndex(qRgb(0, 0, 0));
+const uchar White = nearestIndex(qRgb(255, 255, 255));
+const uchar Gutter = nearestIndex(GutterColour.rgb());
+const uchar Gap = nearestIndex(GapColour.rgb());
+
+// Eight pixels of the picture for each byte of dots: the leftmost dot in the highest bit.
+const std::array<std::array<uchar, 8>, 256> &expandedBytes()
+{
+    static const auto table = [] {
+        std::array<std::array<uchar, 8>, 256> bytes{};
+        for (int byte = 0; byte < 256; ++byte) {
+            for (int bit = 0; bit < 8; ++bit)
+                bytes[byte][bit] = (byte & (0x80 >> bit)) ? Black : White;
+        }
+        return bytes;
+    }();
+    return table;
+}
+
+// Something drawn in colour (a note, a refusal, the cut) laid into the picture at `at`.
+void paste(QImage &image, const QImage &drawn, QPoint at)
+{
+    const QImage indexed = Renderer::toPalette(drawn);
+    for (int y = 0; y < indexed.height(); ++y) {
+        const int row = at.y() + y;
+        if (row < 0 || row >= image.height())
+            continue;
+        const int left = std::max(0, at.x());
+        const int right = std::min(image.width(), at.x() + indexed.width());
+        if (left < right) {
+            std::memcpy(image.scanLine(row) + left,
+                        indexed.constScanLine(y) + (left - at.x()),
+                        size_t(right - left));
+        }
+    }
 }
 
 QString cutName(CutKind kind)
@@ -72,301 +120,109 @@ QString cutName(CutKind kind)
 
 Renderer::Renderer()
 {
-    const QString preferred = u"WenQuanYi Micro Hei"_s;
-    if (QFontDatabase::families().contains(preferred))
-        m_font = QFont(preferred);
-    else
-        m_font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    m_font.setPixelSize(GlyphPixels);
-    m_font.setKerning(false);
-    m_font.setHintingPreference(QFont::PreferNoHinting);
-    m_noteFont = m_font;
+    m_noteFont = QFont(m_glyphs.family());
     m_noteFont.setPixelSize(13);
-
-    // Fonts asked for a character whose outline the main font lacks.
-    const QStringList families = QFontDatabase::families();
-    for (const QString &family :
-         {u"Droid Sans Fallback"_s, u"DejaVu Sans"_s, u"Noto Sans Mono"_s}) {
-        if (families.contains(family)) {
-            QFont font(family);
-            font.setPixelSize(GlyphPixels);
-            font.setHintingPreference(QFont::PreferNoHinting);
-            m_fallbackFonts.append(font);
-        }
-    }
 }
 
-const Renderer::Glyph &Renderer::glyph(QChar character) const
-{
-    const auto it = m_glyphs.constFind(character.unicode());
-    if (it != m_glyphs.cend())
-        return *it;
-    if (m_glyphs.size() >= MaxGlyphOutlines) {
-        m_glyphs.clear();
-        m_pictures.clear();
-        m_pictureBytes = 0;
-    }
-    Glyph glyph;
-    glyph.path.addText(0, 0, m_font, QString(character));
-    glyph.advance = QFontMetricsF(m_font).horizontalAdvance(character);
-    for (qsizetype i = 0; glyph.path.isEmpty() && i < m_fallbackFonts.size(); ++i) {
-        glyph.path.addText(0, 0, m_fallbackFonts.at(i), QString(character));
-        glyph.advance = QFontMetricsF(m_fallbackFonts.at(i)).horizontalAdvance(character);
-    }
-    if (glyph.advance <= 0)
-        glyph.advance = GlyphPixels / 2.0;
-    return *m_glyphs.insert(character.unicode(), glyph);
-}
-
-void Renderer::drawCharacter(QPainter &painter,
-                             QChar character,
-                             const TextStyle &style,
-                             bool doubleByte,
-                             const QRectF &cell,
-                             qreal lineTop) const
-{
-    if (character.isSpace())
-        return;
-    const int across = doubleByte ? style.chineseWidth : style.widthMultiplier;
-    const int up = doubleByte ? style.chineseHeight : style.heightMultiplier;
-    if ((across > 1 || up > 1) && style.script == Script::Normal) {
-        // The print head magnifies a character by repeating its dots: the picture at normal
-        // size, placed in a cell at the origin, is drawn larger dot for dot.
-        TextStyle plain = style;
-        plain.widthMultiplier = plain.heightMultiplier = 1;
-        plain.chineseWidth = plain.chineseHeight = 1;
-        const CellSize base = cellSize(plain, doubleByte);
-        QPoint at;
-        const GlyphPicture &picture = placedGlyph(
-                character, plain, doubleByte, QRectF(0, 0, base.width, base.height), 0, &at);
-        const QPointF corner = at + picture.offset;
-        painter.drawImage(QRectF(cell.left() + corner.x() * across,
-                                 cell.top() + corner.y() * up,
-                                 qreal(picture.image.width()) * across,
-                                 qreal(picture.image.height()) * up),
-                          picture.image);
-        return;
-    }
-    QPoint at;
-    const GlyphPicture &picture = placedGlyph(character, style, doubleByte, cell, lineTop, &at);
-    painter.drawImage(at + picture.offset, picture.image);
-}
-
-const Renderer::GlyphPicture &Renderer::placedGlyph(QChar character,
-                                                    const TextStyle &style,
-                                                    bool doubleByte,
-                                                    const QRectF &cell,
-                                                    qreal lineTop,
-                                                    QPoint *at) const
-{
-    const Glyph &g = glyph(character);
-    TextStyle unscaled = style;
-    unscaled.widthMultiplier = unscaled.heightMultiplier = 1;
-    unscaled.chineseWidth = unscaled.chineseHeight = 1;
-    const CellSize base = cellSize(unscaled, doubleByte);
-    const int across = doubleByte ? style.chineseWidth : style.widthMultiplier;
-    const int up = doubleByte ? style.chineseHeight : style.heightMultiplier;
-    const qreal em = GlyphPixels;
-    const qreal script = style.script == Script::Normal ? 1.0 : ScriptScale;
-
-    QTransform transform;
-    if (!style.rotated) {
-        // The em square fills the cell's height; a glyph wider than the cell is squeezed.
-        qreal sy = base.height / em;
-        qreal sx = std::min(sy, base.width / g.advance);
-        sx *= across * script;
-        sy *= up * script;
-        const qreal left = cell.left() + (cell.width() - g.advance * sx) / 2;
-        const qreal top = style.script == Script::Superscript ? lineTop : cell.bottom() - em * sy;
-        transform.translate(left, top + Baseline * em * sy);
-        transform.scale(sx, sy);
-    } else {
-        // Turned a quarter clockwise: the top of the character faces the right-hand edge.
-        const qreal acrossUnit = base.width / em;
-        const qreal along = std::min(acrossUnit, base.height / g.advance);
-        const qreal sx = acrossUnit * across * script;
-        const qreal sy = along * up * script;
-        const qreal left = cell.left() + (cell.width() - em * sx) / 2 + (1 - Baseline) * em * sx;
-        const qreal top = cell.top() + (cell.height() - g.advance * sy) / 2;
-        transform.translate(left, top);
-        transform.scale(sx, sy);
-        transform.rotate(90);
-    }
-    if (style.italic)
-        transform.shear(ItalicShear, 0);
-
-    // The glyph is placed at a whole pixel plus a quarter-pixel step; its picture at that step
-    // is drawn once and then reused.
-    const qreal x = std::floor(transform.dx());
-    const qreal y = std::floor(transform.dy());
-    const qreal stepX = std::round((transform.dx() - x) * 4) / 4;
-    const qreal stepY = std::round((transform.dy() - y) * 4) / 4;
-    const QTransform local(
-            transform.m11(), transform.m12(), transform.m21(), transform.m22(), stepX, stepY);
-
-    QByteArray key;
-    {
-        QDataStream stream(&key, QIODevice::WriteOnly);
-        stream << character.unicode() << style.emphasized << style.doubleStrike << style.reverse
-               << qRound(local.m11() * 4096) << qRound(local.m12() * 4096)
-               << qRound(local.m21() * 4096) << qRound(local.m22() * 4096) << qRound(stepX * 4)
-               << qRound(stepY * 4);
-    }
-    auto picture = m_pictures.constFind(key);
-    if (picture == m_pictures.cend()) {
-        // Pictures of every size and position a long session has seen would grow without
-        // end; starting afresh costs only redrawing the ones still in use.
-        if (m_pictureBytes >= MaxGlyphPictureBytes) {
-            m_pictures.clear();
-            m_pictureBytes = 0;
-        }
-        const QPainterPath path = local.map(g.path);
-        const QRect bounds = path.boundingRect().toAlignedRect().adjusted(-2, -2, 3, 2);
-        GlyphPicture drawn{QImage(bounds.size(), QImage::Format_ARGB32_Premultiplied),
-                           bounds.topLeft()};
-        drawn.image.fill(Qt::transparent);
-        QPainter glyphPainter(&drawn.image);
-        glyphPainter.setRenderHint(QPainter::Antialiasing);
-        glyphPainter.translate(-bounds.topLeft());
-        const QColor ink = style.reverse ? Qt::white : Qt::black;
-        glyphPainter.fillPath(path, ink);
-        if (style.emphasized) {
-            // Emphasis thickens every stroke by about a dot: the outline is filled again a
-            // little to each side, which costs far less than stroking it.
-            for (const QPointF shift : {QPointF(EmphasisShift, 0),
-                                        QPointF(-EmphasisShift, 0),
-                                        QPointF(0, EmphasisShift),
-                                        QPointF(0, -EmphasisShift)})
-                glyphPainter.fillPath(path.translated(shift), ink);
-        }
-        if (style.doubleStrike)
-            glyphPainter.fillPath(path.translated(1, 0), ink);
-        glyphPainter.end();
-        m_pictureBytes += drawn.image.sizeInBytes() + key.size();
-        picture = m_pictures.insert(key, drawn);
-    }
-    *at = QPoint(int(x), int(y));
-    return *picture;
-}
-
-void Renderer::drawLine(QPainter &painter, const TextLine &line, const BlockLayout &layout) const
-{
-    painter.save();
-    if (line.upsideDown) {
-        // The whole line is turned half round within the print area.
-        const QPointF centre = QRectF(layout.area).center();
-        painter.translate(centre);
-        painter.rotate(180);
-        painter.translate(-centre);
-    }
-    for (const PlacedImage &placed : layout.images) {
-        const LineImage &image = *placed.image;
-        drawDots(painter,
-                 image.bits,
-                 placed.box.x(),
-                 placed.box.y(),
-                 image.scaleX,
-                 image.scaleY,
-                 placed.box.width());
-    }
-    for (const PlacedRun &placed : layout.runs) {
-        const TextRun &run = *placed.run;
-        const CellSize cell = cellSize(run.style, run.doubleByte);
-        const int pitch = characterPitch(run.style, run.doubleByte);
-        for (int i = 0; i < placed.count; ++i) {
-            const int x = placed.box.x() + i * pitch;
-            const QRectF rect(x + leadingSpace(run.style, run.doubleByte),
-                              placed.box.y(),
-                              cell.width,
-                              cell.height);
-            if (run.style.reverse)
-                painter.fillRect(QRectF(x, rect.top(), pitch, cell.height), Qt::black);
-            drawCharacter(painter, run.text.at(i), run.style, run.doubleByte, rect, layout.top);
-            if (run.style.underline > 0) {
-                painter.fillRect(
-                        QRectF(x, rect.bottom() - run.style.underline, pitch, run.style.underline),
-                        run.style.reverse ? Qt::white : Qt::black);
-            }
-        }
-    }
-    painter.restore();
-}
-
-void Renderer::drawHumanReadable(QPainter &painter,
-                                 const QString &text,
-                                 const Barcode &barcode,
-                                 const QRect &box) const
-{
-    const CellSize cell = ReceiptLayout::hriCell(barcode);
-    const TextStyle style{.fontB = barcode.hriFontB};
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QRectF rect(box.x() + i * cell.width, box.y(), cell.width, cell.height);
-        drawCharacter(painter, text.at(i), style, false, rect, box.y());
-    }
-}
-
-void Renderer::drawBarcode(QPainter &painter,
-                           const Barcode &barcode,
-                           const BlockLayout &layout,
-                           int paperDots) const
-{
-    const EncodedBarcode &encoded = layout.barcode;
-    if (!encoded.isValid()) {
-        const QRect box(
-                0, layout.top + ReceiptLayout::BarcodeGap, paperDots, ReceiptLayout::RefusalHeight);
-        painter.save();
-        painter.setPen(QPen(RefusalColour, 3));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(box.adjusted(1, 1, -2, -2));
-        QFont font = m_noteFont;
-        font.setPixelSize(16);
-        painter.setFont(font);
-        painter.drawText(box.adjusted(10, 4, -10, -4),
-                         Qt::AlignCenter | Qt::TextWordWrap,
-                         u"%1 not printed: %2"_s.arg(BarcodeEncoder::name(barcode.symbology),
-                                                     encoded.error));
-        painter.restore();
-        return;
-    }
-    if (!layout.hriAbove.isNull())
-        drawHumanReadable(painter, encoded.humanReadable, barcode, layout.hriAbove);
-    const QBitArray &modules = encoded.modules;
-    for (qsizetype m = 0; m < modules.size();) {
-        if (!modules.testBit(m)) {
-            ++m;
-            continue;
-        }
-        qsizetype end = m;
-        while (end < modules.size() && modules.testBit(end))
-            ++end;
-        painter.fillRect(QRect(layout.bars.x() + int(m) * barcode.moduleWidth,
-                               layout.bars.y(),
-                               int(end - m) * barcode.moduleWidth,
-                               layout.bars.height()),
-                         Qt::black);
-        m = end;
-    }
-    if (!layout.hriBelow.isNull())
-        drawHumanReadable(painter, encoded.humanReadable, barcode, layout.hriBelow);
-}
-
-void Renderer::drawNote(QPainter &painter,
-                        const PaperGeometry &geometry,
-                        int y,
-                        const QString &text,
-                        int *gutterY) const
+void Renderer::drawNote(
+        QImage &image, int paperWidth, int y, const QString &text, int *gutterY) const
 {
     const int top = std::max(y, *gutterY);
-    painter.save();
+    QImage note(GutterWidth, NoteHeight, QImage::Format_RGB32);
+    note.fill(GutterColour);
+    QPainter painter(&note);
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(NoteColour);
     painter.setFont(m_noteFont);
-    painter.drawLine(geometry.paperWidth, top + 8, geometry.paperWidth + 5, top + 8);
+    painter.drawLine(0, 8, 5, 8);
     const QFontMetrics metrics(m_noteFont);
-    painter.drawText(QRect(geometry.paperWidth + 8, top, GutterWidth - 10, 16),
+    painter.drawText(QRect(8, 0, GutterWidth - 10, NoteHeight),
                      Qt::AlignLeft | Qt::AlignVCenter,
                      metrics.elidedText(text, Qt::ElideRight, GutterWidth - 10));
-    painter.restore();
-    *gutterY = top + 16;
+    painter.end();
+    paste(image, note, QPoint(paperWidth, top));
+    *gutterY = top + NoteHeight;
+}
+
+void Renderer::drawRefusal(QImage &image, const QRect &box, const QString &text) const
+{
+    // A box across the paper where the refused block would have printed; it is no ink.
+    QImage refusal(box.size(), QImage::Format_RGB32);
+    refusal.fill(Qt::white);
+    QPainter painter(&refusal);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(RefusalColour, 3));
+    painter.setBrush(Qt::NoBrush);
+    const QRect inside(QPoint(0, 0), box.size());
+    painter.drawRect(inside.adjusted(1, 1, -2, -2));
+    QFont font = m_noteFont;
+    font.setPixelSize(16);
+    painter.setFont(font);
+    painter.drawText(inside.adjusted(10, 4, -10, -4), Qt::AlignCenter | Qt::TextWordWrap, text);
+    painter.end();
+    paste(image, refusal, box.topLeft() + QPoint(PaperMargin, TopMargin));
+}
+
+void Renderer::drawCut(QImage &image, int paperWidth, int y)
+{
+    QImage cut(paperWidth, 4, QImage::Format_RGB32);
+    cut.fill(Qt::white);
+    QPainter painter(&cut);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::darkGray, 1.5, Qt::DashLine));
+    painter.drawLine(0, 2, paperWidth, 2);
+    painter.end();
+    paste(image, cut, QPoint(0, y - 2));
+}
+
+QImage Renderer::picture(const Receipt &receipt, int height, const Sheet &sheet) const
+{
+    const int paperWidth = receipt.paperDots + 2 * PaperMargin;
+    const int bottom = BottomMargin + (receipt.cut != CutKind::None ? CutAllowance : 0);
+    QImage image(paperWidth + GutterWidth, TopMargin + height + bottom, QImage::Format_Indexed8);
+    if (image.isNull())
+        return image;
+    image.setColorTable(receiptPalette());
+    const auto &expanded = expandedBytes();
+    const DotCanvas &dots = *sheet.dots;
+    const int dotBytes = std::min(dots.width(), receipt.paperDots) / 8;
+    for (int y = 0; y < image.height(); ++y) {
+        uchar *row = image.scanLine(y);
+        std::memset(row, White, size_t(paperWidth));
+        std::memset(row + paperWidth, Gutter, size_t(GutterWidth));
+        const int dotRow = y - TopMargin;
+        if (dotRow < 0 || dotRow >= height || dotRow >= dots.height())
+            continue;
+        const uchar *bits = dots.image().constScanLine(dotRow);
+        uchar *paper = row + PaperMargin;
+        for (int i = 0; i < dotBytes; ++i) {
+            if (bits[i] != 0)
+                std::memcpy(paper + qsizetype(8) * i, expanded[bits[i]].data(), 8);
+        }
+    }
+
+    int gutterY = 0;
+    if (receipt.leftOut > 0) {
+        const QString note = u"first %1 m not kept"_s.arg(
+                receipt.leftOut / ReceiptLayout::DotsPerMetre, 0, 'f', 2);
+        drawNote(image, paperWidth, 0, note, &gutterY);
+    }
+    for (const int mark : sheet.blackMarks) {
+        for (int y = TopMargin + mark; y < TopMargin + mark + BlackMarkSize; ++y) {
+            if (y >= 0 && y < image.height())
+                std::memset(image.scanLine(y), Black, BlackMarkSize);
+        }
+    }
+    for (const Sheet::Refusal &refusal : sheet.refusals)
+        drawRefusal(image, refusal.box, refusal.text);
+    for (const Sheet::Note &note : sheet.notes)
+        drawNote(image, paperWidth, TopMargin + note.y, note.text, &gutterY);
+    if (receipt.cut != CutKind::None) {
+        const int cutY = TopMargin + height + BottomMargin + CutAllowance / 2;
+        drawCut(image, paperWidth, cutY);
+        drawNote(image, paperWidth, cutY - 8, cutName(receipt.cut), &gutterY);
+    }
+    return image;
 }
 
 QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) const
@@ -374,80 +230,14 @@ QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) co
     const ReceiptLayout layout = ReceiptLayout::of(receipt);
     if (warnings)
         *warnings += layout.warnings;
-
-    // A receipt too long to draw keeps its end, which is what a viewer watches.
-    const int bottom = BottomMargin + (receipt.cut != CutKind::None ? CutAllowance : 0);
-    const int room = MaxReceiptHeight - TopMargin - bottom;
-    qsizetype first = layout.blocks.size();
-    while (first > 0 && layout.height - layout.blocks.at(first - 1).top <= room)
-        --first;
-    const int shown = first < layout.blocks.size() ? layout.blocks.at(first).top : layout.height;
-    const bool shortened = receipt.truncated || first > 0;
-    if (first > 0 && warnings)
-        warnings->append(u"receipt too long to draw; its first part is left out"_s);
-
-    const int paperWidth = receipt.paperDots + 2 * PaperMargin;
-    QImage image(paperWidth + GutterWidth,
-                 TopMargin + layout.height - shown + bottom,
-                 QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(paperWidth, 0, GutterWidth, image.height(), GutterColour);
-    const PaperGeometry geometry{paperWidth};
-
-    int gutterY = 0;
-    if (shortened)
-        drawNote(painter, geometry, 0, u"earlier part not kept"_s, &gutterY);
-
-    // Dots of the layout are pixels of the picture, the print area inside the paper's margin.
-    const QPoint origin(PaperMargin, TopMargin - shown);
-    for (qsizetype i = first; i < layout.blocks.size(); ++i) {
-        const ReceiptBlock &block = receipt.blocks.at(i);
-        const BlockLayout &placed = layout.blocks.at(i);
-        const int y = origin.y() + placed.top; // in the picture
-        painter.save();
-        painter.translate(origin);
-        if (const auto *line = std::get_if<TextLine>(&block)) {
-            drawLine(painter, *line, placed);
-        } else if (const auto *picture = std::get_if<Picture>(&block)) {
-            drawDots(painter,
-                     picture->bits,
-                     placed.picture.x(),
-                     placed.picture.y(),
-                     picture->scaleX,
-                     picture->scaleY,
-                     placed.picture.width());
-        } else if (const auto *barcode = std::get_if<Barcode>(&block)) {
-            drawBarcode(painter, *barcode, placed, receipt.paperDots);
-        }
-        painter.restore();
-        if (std::holds_alternative<BlackMark>(block)) {
-            const int mark = y + placed.height - 28;
-            painter.fillRect(0, mark, 24, 24, Qt::black);
-            drawNote(painter, geometry, mark, u"black mark"_s, &gutterY);
-        } else if (const auto *note = std::get_if<SettingNote>(&block)) {
-            drawNote(painter, geometry, y, note->text, &gutterY);
-        } else if (const auto *pulse = std::get_if<DrawerPulse>(&block)) {
-            drawNote(painter, geometry, y, u"drawer pulse, pin %1"_s.arg(pulse->pin), &gutterY);
-        } else if (const auto *beep = std::get_if<Beep>(&block)) {
-            drawNote(painter, geometry, y, u"buzzer %1 time(s)"_s.arg(beep->times), &gutterY);
-        }
-    }
-
-    if (receipt.cut != CutKind::None) {
-        const int cutY = origin.y() + layout.height + BottomMargin + CutAllowance / 2;
-        painter.save();
-        QPen pen(Qt::darkGray, 1.5, Qt::DashLine);
-        painter.setPen(pen);
-        painter.drawLine(0, cutY, paperWidth, cutY);
-        painter.restore();
-        drawNote(painter, geometry, cutY - 8, cutName(receipt.cut), &gutterY);
-    }
-    return image;
+    DotCanvas dots(receipt.paperDots, layout.height);
+    Sheet sheet(&dots, &m_glyphs);
+    for (qsizetype i = 0; i < receipt.blocks.size(); ++i)
+        drawBlock(receipt.blocks.at(i), layout.blocks.at(i), sheet);
+    return picture(receipt, layout.height, sheet);
 }
 
-RenderResult Renderer::render(const QList<Receipt> &receipts, bool palette) const
+RenderResult Renderer::render(const QList<Receipt> &receipts) const
 {
     // Newest first, until the pictures would be taller than one stack can show.
     RenderResult result;
@@ -463,8 +253,7 @@ RenderResult Renderer::render(const QList<Receipt> &receipts, bool palette) cons
             continue;
         }
         QStringList own = receipt.warningLines();
-        QImage image = renderReceipt(receipt, &own);
-        result.images.prepend(palette ? toPalette(image) : image);
+        result.images.prepend(renderReceipt(receipt, &own));
         height += result.images.first().height() + ReceiptGap;
         for (QString &warning : own)
             warning = u"receipt %1: %2"_s.arg(i + 1).arg(warning);
@@ -479,13 +268,15 @@ RenderResult Renderer::render(const QList<Receipt> &receipts, bool palette) cons
 
 QImage Renderer::stack(const QList<QImage> &images, QStringList *warnings)
 {
-    // The newest receipts are kept when not all of them fit.
+    // The newest receipts are kept when not all of them fit, the newest always.
+    if (images.size() == 1)
+        return toPalette(images.first());
     int height = 0;
     qsizetype first = images.size();
     while (first > 0) {
         const int next = height + (first < images.size() ? ReceiptGap : 0)
                          + images.at(first - 1).height();
-        if (next > MaxStackHeight)
+        if (next > MaxStackHeight && first < images.size())
             break;
         height = next;
         --first;
@@ -493,83 +284,34 @@ QImage Renderer::stack(const QList<QImage> &images, QStringList *warnings)
     if (first > 0 && warnings)
         warnings->append(u"%1 earlier receipt(s) left out of the picture"_s.arg(first));
     int width = 1;
-    bool indexed = true;
-    for (qsizetype i = first; i < images.size(); ++i) {
+    for (qsizetype i = first; i < images.size(); ++i)
         width = std::max(width, images.at(i).width());
-        indexed = indexed && images.at(i).format() == QImage::Format_Indexed8;
-    }
-    if (indexed && first < images.size()) {
-        // Pictures in the receipt palette are laid row by row, a quarter of the memory.
-        QImage result(width, std::max(height, 1), QImage::Format_Indexed8);
-        result.setColorTable(images.at(first).colorTable());
-        QImage gap(1, 1, QImage::Format_RGB32);
-        gap.fill(GapColour);
-        result.fill(uint(toPalette(gap).pixelIndex(0, 0)));
-        int y = 0;
-        for (qsizetype i = first; i < images.size(); ++i) {
-            const QImage &image = images.at(i);
-            for (int row = 0; row < image.height(); ++row)
-                std::memcpy(
-                        result.scanLine(y + row), image.constScanLine(row), size_t(image.width()));
-            y += image.height() + ReceiptGap;
-        }
+    QImage result(width, std::max(height, 1), QImage::Format_Indexed8);
+    if (result.isNull())
         return result;
-    }
-    QImage result(width, std::max(height, 1), QImage::Format_RGB32);
-    result.fill(GapColour);
-    QPainter painter(&result);
+    result.setColorTable(receiptPalette());
+    result.fill(uint(Gap));
     int y = 0;
     for (qsizetype i = first; i < images.size(); ++i) {
-        painter.drawImage(0, y, images.at(i));
-        y += images.at(i).height() + ReceiptGap;
+        const QImage image = toPalette(images.at(i));
+        for (int row = 0; row < image.height(); ++row)
+            std::memcpy(result.scanLine(y + row), image.constScanLine(row), size_t(image.width()));
+        y += image.height() + ReceiptGap;
     }
     return result;
 }
 
 QImage Renderer::toPalette(const QImage &image)
 {
-    if (image.format() == QImage::Format_Indexed8)
+    if (image.format() == QImage::Format_Indexed8 && image.colorTable() == receiptPalette())
         return image;
-    static const QList<QRgb> palette = [] {
-        QList<QRgb> colours;
-        // Greys for black print, its smoothed edges, the paper and the margin.
-        for (int i = 0; i < 160; ++i)
-            colours.append(qRgb(i * 255 / 159, i * 255 / 159, i * 255 / 159));
-        // Notes and refusals, smoothed into the paper and into the margin.
-        for (const QColor &ink : {NoteColour, RefusalColour}) {
-            for (const QColor &ground : {QColor(Qt::white), GutterColour}) {
-                for (int step = 1; step <= 24; ++step) {
-                    const qreal a = step / 24.0;
-                    colours.append(qRgb(qRound(ink.red() * a + ground.red() * (1 - a)),
-                                        qRound(ink.green() * a + ground.green() * (1 - a)),
-                                        qRound(ink.blue() * a + ground.blue() * (1 - a))));
-                }
-            }
-        }
-        return colours;
-    }();
-    // Each colour is matched to the palette once; long runs of paper need no look-up at all.
+    // Each colour is matched to the palette once; long runs of one colour need no look-up.
     const QImage source = image.convertToFormat(QImage::Format_RGB32);
     QImage indexed(source.size(), QImage::Format_Indexed8);
-    indexed.setColorTable(palette);
+    indexed.setColorTable(receiptPalette());
     QHash<QRgb, uchar> matched;
-    auto nearest = [&](QRgb colour) {
-        int best = 0;
-        int bestDistance = INT_MAX;
-        for (int i = 0; i < palette.size(); ++i) {
-            const int dr = qRed(colour) - qRed(palette[i]);
-            const int dg = qGreen(colour) - qGreen(palette[i]);
-            const int db = qBlue(colour) - qBlue(palette[i]);
-            const int distance = dr * dr + dg * dg + db * db;
-            if (distance < bestDistance) {
-                bestDistance = distance;
-                best = i;
-            }
-        }
-        return uchar(best);
-    };
-    QRgb last = 0;
-    uchar lastIndex = nearest(last);
+    QRgb last = qRgb(0, 0, 0);
+    uchar lastIndex = Black;
     for (int y = 0; y < source.height(); ++y) {
         const auto *in = reinterpret_cast<const QRgb *>(source.constScanLine(y));
         uchar *out = indexed.scanLine(y);
@@ -579,7 +321,7 @@ QImage Renderer::toPalette(const QImage &image)
                 last = colour;
                 auto found = matched.constFind(colour);
                 if (found == matched.cend())
-                    found = matched.insert(colour, nearest(colour));
+                    found = matched.insert(colour, nearestIndex(colour));
                 lastIndex = *found;
             }
             out[x] = lastIndex;
@@ -590,9 +332,7 @@ QImage Renderer::toPalette(const QImage &image)
 
 bool Renderer::writePng(const QImage &image, QIODevice *device)
 {
-    QImageWriter writer(device, "png");
-    writer.setQuality(80); // the fastest zlib level: a receipt is mostly runs of paper
-    return writer.write(toPalette(image));
+    return PngWriter::write(toPalette(image), device);
 }
 
 } // namespace emulator

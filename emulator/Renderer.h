@@ -1,19 +1,18 @@
 #pragma once
 
+#include "GlyphCache.h"
 #include "Receipt.h"
-#include "ReceiptLayout.h"
 
 #include <QFont>
-#include <QHash>
 #include <QImage>
 #include <QList>
-#include <QPainterPath>
-#include <QPoint>
 #include <QStringList>
 
-class QPainter;
+class QIODevice;
 
 namespace emulator {
+
+struct Sheet;
 
 // Pictures of receipts and what the printer would not have printed.
 struct RenderResult
@@ -22,7 +21,8 @@ struct RenderResult
     QStringList warnings;
 };
 
-// Draws receipts as 80 mm paper (576 dots of print) with a margin for notes on settings.
+// Draws receipts as the paper shows them, black and white dots of the head (576 of print on
+// 80 mm paper), with a margin beside the paper for notes on what has no dots.
 class Renderer
 {
 public:
@@ -31,84 +31,37 @@ public:
     static constexpr int PaperWidth = PrintableWidth + 2 * PaperMargin;
     static constexpr int GutterWidth = 170;
     static constexpr int ImageWidth = PaperWidth + GutterWidth;
-    static constexpr int MaxReceiptHeight = 12000;
+    static constexpr int TopMargin = 16;
+    // Rows of one picture of several receipts; the newest receipt is always shown whole.
     static constexpr int MaxStackHeight = 24000;
     static constexpr int ReceiptGap = 12;
-    // Bounds of the glyph caches: outlines by character, pictures by size and position.
-    static constexpr qsizetype MaxGlyphOutlines = 4000;
-    static constexpr qsizetype MaxGlyphPictureBytes = qsizetype(32) * 1024 * 1024;
 
     // Needs a QGuiApplication for its fonts.
     Renderer();
 
+    // The receipt's picture in the receipt palette: one byte a pixel, dot (x, y) of the receipt
+    // at pixel (x + PaperMargin, y + TopMargin).
     QImage renderReceipt(const Receipt &receipt, QStringList *warnings = nullptr) const;
     // Every receipt that has something on it, the one still being printed included; when they
     // would be taller together than MaxStackHeight, only the newest.
-    // With palette, each picture is turned into the receipt palette as soon as it is drawn,
-    // which keeps a long run of receipts to a quarter of the memory.
-    RenderResult render(const QList<Receipt> &receipts, bool palette = false) const;
+    RenderResult render(const QList<Receipt> &receipts) const;
     static QImage stack(const QList<QImage> &images, QStringList *warnings = nullptr);
-    // Writes a picture as PNG with a palette of the colours receipts use, which is several
-    // times faster to encode than full colour and loses nothing a receipt shows.
+    // Writes a picture as PNG in the receipt palette, which is several times faster to encode
+    // than full colour and loses nothing a receipt shows.
     static bool writePng(const QImage &image, QIODevice *device);
     // The picture in the palette of the colours receipts use.
     static QImage toPalette(const QImage &image);
 
-    QString fontFamily() const { return m_font.family(); }
+    QString fontFamily() const { return m_glyphs.family(); }
 
 private:
-    struct Glyph
-    {
-        QPainterPath path; // baseline at y = 0
-        qreal advance = 0;
-    };
+    QImage picture(const Receipt &receipt, int height, const Sheet &sheet) const;
+    void drawNote(QImage &image, int paperWidth, int y, const QString &text, int *gutterY) const;
+    void drawRefusal(QImage &image, const QRect &box, const QString &text) const;
+    static void drawCut(QImage &image, int paperWidth, int y);
 
-    const Glyph &glyph(QChar character) const;
-    struct GlyphPicture
-    {
-        QImage image;
-        QPoint offset; // of the picture's top left from the pixel the glyph is placed at
-    };
-    // The picture of a glyph in its cell, from the cache, and the pixel it is placed at.
-    const GlyphPicture &placedGlyph(QChar character,
-                                    const TextStyle &style,
-                                    bool doubleByte,
-                                    const QRectF &cell,
-                                    qreal lineTop,
-                                    QPoint *at) const;
-    void drawLine(QPainter &painter, const TextLine &line, const BlockLayout &layout) const;
-    void drawBarcode(QPainter &painter,
-                     const Barcode &barcode,
-                     const BlockLayout &layout,
-                     int paperDots) const;
-    void drawHumanReadable(QPainter &painter,
-                           const QString &text,
-                           const Barcode &barcode,
-                           const QRect &box) const;
-    void drawCharacter(QPainter &painter,
-                       QChar character,
-                       const TextStyle &style,
-                       bool doubleByte,
-                       const QRectF &cell,
-                       qreal lineTop) const;
-    struct PaperGeometry
-    {
-        int paperWidth = PaperWidth; // pixels of paper, margins included
-    };
-    void drawNote(QPainter &painter,
-                  const PaperGeometry &geometry,
-                  int y,
-                  const QString &text,
-                  int *gutterY) const;
-
-    QFont m_font;
+    GlyphCache m_glyphs;
     QFont m_noteFont;
-    QList<QFont> m_fallbackFonts;
-    mutable QHash<char16_t, Glyph> m_glyphs;
-    // Glyphs already drawn at a given scale, turn, slant and quarter-pixel offset: drawing a
-    // cached picture is far cheaper than filling the outline again.
-    mutable QHash<QByteArray, GlyphPicture> m_pictures;
-    mutable qsizetype m_pictureBytes = 0;
 };
 
 } // namespace emulator

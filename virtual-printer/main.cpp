@@ -235,7 +235,7 @@ int printFile(const QCommandLineParser &parser, const emulator::PrinterProfile &
     bool written = true;
     if (drawn) {
         const emulator::Renderer renderer;
-        emulator::RenderResult result = renderer.render(receipts, true);
+        emulator::RenderResult result = renderer.render(receipts);
         warnings = result.warnings;
         if (result.images.isEmpty())
             result.images.append(emulator::Renderer::toPalette(renderer.renderReceipt({})));
@@ -363,7 +363,7 @@ int main(int argc, char *argv[])
     else
         app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
-    if (qobject_cast<QGuiApplication *>(app.get()))
+    if (!headless) // only a window shows it; reading it costs a picture's drawing time
         QGuiApplication::setWindowIcon(QIcon(u":/icons/virtual-printer.png"_s));
     QCommandLineParser parser;
     addOptions(parser);

@@ -63,6 +63,24 @@ int scaleY(int mode)
     return (digit(mode) & 2) ? 2 : 1;
 }
 
+// FS q n, then n images of xL xH yL yH and x * y * 8 bytes in columns: every NV bit image is
+// replaced; each is x * 8 dots wide and y * 8 high.
+void defineNvBitImages(Printer &p, const Command &c)
+{
+    p.nvBitImages.clear();
+    const QByteArrayView parameters = c.from(0);
+    const qsizetype size = parameters.size();
+    qsizetype at = 1;
+    for (int image = 0; image < c[0] && at + 4 <= size; ++image) {
+        const int x = c.pair(at);
+        const int y = c.pair(at + 2);
+        if (x < 1 || x > 1023 || y < 1 || y > 288)
+            return p.warn(u"NV bit image size out of range"_s);
+        p.nvBitImages.append(BitImage::fromColumns(parameters.sliced(at + 4), x * 8, y));
+        at += 4 + qsizetype(x) * y * 8;
+    }
+}
+
 void bitImage(Printer &p, const Command &c)
 {
     // 8-dot modes print each bit three dots high; single density prints each column twice.
@@ -203,7 +221,7 @@ constexpr CommandSpec Commands[] = {
     {"\x1d/"sv, fixed(1), "print downloaded bit image", printDownloadedImage},
     {"\x1c" "p"sv, fixed(2), "print NV bit image", printNvImage},
     {"\x1c" "q"sv, custom(nvBitImagesLength), "define NV bit image",
-     [](Printer &p, const Command &c) { p.defineNvBitImages(c.from(0)); }},
+     defineNvBitImages},
     {"\x1d(L"sv, pLpH(), "graphics", nullptr, Graphics, 1},
     {"\x1d" "8L"sv, p1p4(), "graphics", nullptr, Graphics, 1},
 };

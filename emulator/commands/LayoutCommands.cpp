@@ -24,13 +24,13 @@ void justification(Printer &p, const Command &c)
 
 void absolutePosition(Printer &p, const Command &c)
 {
-    if (!p.buffer().moveTo(c.pair(0) * p.motionX))
+    if (!p.buffer().moveTo(c.pair(0) * p.unitAlong()))
         p.warn(u"absolute position beyond the print area ignored"_s);
 }
 
 void relativePosition(Printer &p, const Command &c)
 {
-    const int step = static_cast<qint16>(c.pair(0)) * p.motionX;
+    const int step = static_cast<qint16>(c.pair(0)) * p.unitAlong();
     if (!p.buffer().moveTo(p.buffer().position() + step))
         p.warn(u"relative position beyond the print area ignored"_s);
 }
@@ -63,13 +63,13 @@ void tabStops(Printer &p, const Command &c)
 
 void leftMargin(Printer &p, const Command &c)
 {
-    if (!p.buffer().setLeftMargin(c.pair(0) * p.motionX))
+    if (!p.standardBuffer().setLeftMargin(c.pair(0) * p.motionX))
         p.warn(u"left margin inside a line ignored"_s);
 }
 
 void areaWidth(Printer &p, const Command &c)
 {
-    if (!p.buffer().setAreaWidth(c.pair(0) * p.motionX))
+    if (!p.standardBuffer().setAreaWidth(c.pair(0) * p.motionX))
         p.warn(u"print area width inside a line ignored"_s);
 }
 
@@ -148,16 +148,20 @@ constexpr CommandSpec Commands[] = {
     {"\x0a"sv, fixed(0), "print and line feed",
      [](Printer &p, const Command &) { p.printLine(p.lineSpacing); }},
     {"\x09"sv, fixed(0), "horizontal tab", tab},
-    {"\x0d"sv, fixed(0), "carriage return (a line feed alone prints the line)", nothing},
+    {"\x0d"sv, fixed(0), "carriage return (a line feed alone prints the line)",
+     [](Printer &p, const Command &) {
+         if (p.inPageMode())
+             p.page().returnCarriage(); // back to the start of the line
+     }},
     {"\x1b$"sv, fixed(2), "set absolute print position", absolutePosition},
     {"\x1b\\"sv, fixed(2), "set relative print position", relativePosition},
     {"\x1b" "2"sv, fixed(0), "select default line spacing",
      [](Printer &p, const Command &) { p.lineSpacing = Printer::DefaultLineSpacing; }},
     {"\x1b" "3"sv, fixed(1), "set line spacing",
-     [](Printer &p, const Command &c) { p.lineSpacing = c[0] * p.motionY; }},
+     [](Printer &p, const Command &c) { p.lineSpacing = c[0] * p.unitAcross(); }},
     {"\x1b" "D"sv, nulEnded(0, 33), "set horizontal tab positions", tabStops},
     {"\x1b" "J"sv, fixed(1), "print and feed paper",
-     [](Printer &p, const Command &c) { p.feedDots(c[0] * p.motionY); }},
+     [](Printer &p, const Command &c) { p.feedDots(c[0] * p.unitAcross()); }},
     {"\x1b" "a"sv, fixed(1), "select justification", justification},
     {"\x1b" "d"sv, fixed(1), "print and feed n lines",
      [](Printer &p, const Command &c) { p.feedLines(c[0]); }},

@@ -59,14 +59,14 @@ void namedId(Printer &p, const QByteArray &text)
 // GS g 0 m nL nH: resets the maintenance counter nL + nH * 256.
 void resetCounter(Printer &p, const Command &c)
 {
-    if (!p.resetCounter(c.pair(2)))
+    if (!p.counters.reset(c.pair(2)))
         p.warn(u"maintenance counter %1 cannot be reset"_s.arg(c.pair(2)));
 }
 
 // GS g 2 m nL nH: the counter's value goes back as "_", its decimal digits and NUL.
 void sendCounter(Printer &p, const Command &c)
 {
-    const qint64 value = p.counter(c.pair(2));
+    const qint64 value = p.counters.value(c.pair(2));
     if (value < 0)
         return p.warn(u"maintenance counter %1 unknown"_s.arg(c.pair(2)));
     p.reply('_' + QByteArray::number(value) + '\0');

@@ -1,5 +1,6 @@
 // Characters: print modes, sizes, styles, fonts, code tables, user-defined and Chinese
 // characters.
+#include "BitImage.h"
 #include "CodeTables.h"
 #include "CommandSpec.h"
 #include "Printer.h"
@@ -28,6 +29,41 @@ qsizetype userCharactersLength(const uchar *p, qsizetype available)
         at += 1 + qsizetype(y) * p[at];
     }
     return at;
+}
+
+// ESC & y c1 c2 [x d1...d(y * x)]...: characters c1 to c2 of the font in force, each x dots
+// wide and y bytes high, in columns; each stands in a full-height cell of its font.
+void defineUserCharacters(Printer &p, const Command &c)
+{
+    const QByteArrayView parameters = c.from(0);
+    const auto *bytes = reinterpret_cast<const uchar *>(parameters.data());
+    const qsizetype size = parameters.size();
+    const int y = c[0];
+    const int c1 = c[1];
+    const int c2 = c[2];
+    if (y < 1 || y > 3 || c1 < 32 || c2 > 126 || c1 > c2)
+        return p.warn(u"user-defined characters out of range"_s);
+    const int widest = p.style.fontB ? 9 : 12;
+    qsizetype at = 3;
+    for (int code = c1; code <= c2 && at < size; ++code) {
+        const int x = bytes[at];
+        const QByteArrayView dots = parameters.sliced(at + 1).first(
+                std::min<qsizetype>(qsizetype(y) * x, size - at - 1));
+        at += 1 + qsizetype(y) * x;
+        if (x > widest) {
+            p.warn(u"user-defined character wider than its font"_s);
+            continue;
+        }
+        QImage glyph = BitImage::blank(widest, p.style.fontB ? 17 : 24);
+        const QImage drawn = BitImage::fromColumns(dots, x, y);
+        for (int row = 0; row < std::min(drawn.height(), glyph.height()); ++row) {
+            for (int column = 0; column < x; ++column) {
+                if (drawn.pixelIndex(column, row))
+                    glyph.setPixel(column, row, 1);
+            }
+        }
+        p.userGlyphs.insert(int(p.style.fontB) << 8 | code, {x, glyph});
+    }
 }
 
 void printMode(Printer &p, const Command &c)
@@ -106,13 +142,16 @@ constexpr CommandSpec Commands[] = {
     {"\x1b%"sv, fixed(1), "select/cancel user-defined character set",
      [](Printer &p, const Command &c) { p.userCharacters = c[0] & 1; }},
     {"\x1b&"sv, custom(userCharactersLength), "define user-defined characters",
-     [](Printer &p, const Command &c) { p.defineUserCharacters(c.from(0)); }},
+     defineUserCharacters},
     {"\x1b-"sv, fixed(1), "turn underline mode on/off",
      [](Printer &p, const Command &c) { underline(p, c, &p.style.underline); }},
     {"\x1b" "4"sv, fixed(1), "turn italic on/off",
      [](Printer &p, const Command &c) { p.style.italic = c[0] & 1; }},
     {"\x1b?"sv, fixed(1), "cancel user-defined character",
-     [](Printer &p, const Command &c) { p.cancelUserCharacter(c[0]); }},
+     [](Printer &p, const Command &c) {
+         // The character of the font in force; the built-in one prints again.
+         p.userGlyphs.remove(int(p.style.fontB) << 8 | c[0]);
+     }},
     {"\x1b" "E"sv, fixed(1), "turn emphasized mode on/off",
      [](Printer &p, const Command &c) { p.style.emphasized = c[0] & 1; }},
     {"\x1b" "G"sv, fixed(1), "turn double-strike mode on/off",

@@ -1,5 +1,4 @@
-#include "BarcodeEncoder.h"
-#include "Interpreter.h"
+#include "Shorthand.h"
 
 #include <QTest>
 
@@ -16,77 +15,6 @@ private Q_SLOTS:
     void lengths_data();
     void lengths();
 };
-
-namespace {
-
-struct Fed
-{
-    QList<CommandRecord> log;
-    QString printed;
-    QByteArray replies;
-    bool operator==(const Fed &) const = default;
-};
-
-// What prints besides text lines: "P:raster image:8x1*1,2" a picture with its dots and scale
-// (two-dimensional codes with the scale only: their size is the encoder's), "K:CODE39:123" a
-// barcode, "F:n" a feed, "N:" a note, "D:pin/on/off" a drawer pulse, "Z:n" a beep, "M" a black
-// mark, "/full" "/partial" cuts, then "#" and the receipts' warnings.
-QString printedOf(const QList<Receipt> &receipts)
-{
-    static const QStringList symbols = {u"QR code"_s,
-                                        u"PDF417"_s,
-                                        u"Data Matrix"_s,
-                                        u"Aztec code"_s,
-                                        u"MaxiCode"_s,
-                                        u"GS1 DataBar"_s,
-                                        u"composite symbol"_s};
-    QStringList parts;
-    QStringList warnings;
-    for (const Receipt &receipt : receipts) {
-        for (const ReceiptBlock &block : receipt.blocks) {
-            if (const auto *p = std::get_if<Picture>(&block)) {
-                const QString size = symbols.contains(p->what) ? QString()
-                                                               : u":%1x%2"_s.arg(p->bits.width())
-                                                                         .arg(p->bits.height());
-                parts << u"P:%1%2*%3,%4"_s.arg(p->what, size).arg(p->scaleX).arg(p->scaleY);
-            } else if (const auto *k = std::get_if<Barcode>(&block)) {
-                parts << u"K:%1:%2"_s.arg(BarcodeEncoder::name(k->symbology),
-                                          QString::fromLatin1(k->data));
-            } else if (const auto *feed = std::get_if<PaperFeed>(&block)) {
-                parts << u"F:%1"_s.arg(feed->dots);
-            } else if (const auto *note = std::get_if<SettingNote>(&block)) {
-                parts << u"N:"_s + note->text;
-            } else if (const auto *pulse = std::get_if<DrawerPulse>(&block)) {
-                parts << u"D:%1/%2/%3"_s.arg(pulse->pin).arg(pulse->onMs).arg(pulse->offMs);
-            } else if (const auto *beep = std::get_if<Beep>(&block)) {
-                parts << u"Z:%1"_s.arg(beep->times);
-            } else if (std::holds_alternative<BlackMark>(block)) {
-                parts << u"M"_s;
-            }
-        }
-        if (receipt.cut != CutKind::None)
-            parts << (receipt.cut == CutKind::Full ? u"/full"_s : u"/partial"_s);
-        warnings << receipt.warningLines();
-    }
-    if (!warnings.isEmpty())
-        parts << u"#"_s + warnings.join(u';');
-    return parts.join(u'|');
-}
-
-Fed feedPieces(const QList<QByteArrayView> &pieces)
-{
-    Interpreter interpreter;
-    Fed fed;
-    QObject::connect(&interpreter, &Interpreter::commandDecoded, [&fed](auto r) { fed.log << r; });
-    QObject::connect(&interpreter, &Interpreter::replyReady, [&fed](auto r) { fed.replies += r; });
-    for (const QByteArrayView piece : pieces)
-        interpreter.feed(piece);
-    interpreter.finish();
-    fed.printed = printedOf(interpreter.receipts());
-    return fed;
-}
-
-} // namespace
 
 void TestCommands::lengths_data()
 {
@@ -289,16 +217,20 @@ void TestCommands::lengths_data()
     row("FS g 1", "1c67310000000000030041 4243", "write to NV user memory");
     row("FS g 2", "1c673200000000000300", "read from NV user memory",
         "#NV user memory read not answered");
-    // Page mode: taken with their lengths, not drawn yet.
-    row("FF", "0c", "print and return to standard mode");
-    row("CAN", "18", "cancel print data in page mode");
-    row("ESC FF", "1b0c", "print data in page mode");
-    row("ESC L", "1b4c", "select page mode", "#page mode is not drawn;page mode data not drawn");
-    row("ESC S", "1b53", "select standard mode");
+    // Page mode: ESC L, what is placed, then FF or ESC FF prints the page ("G:rows" and its
+    // areas); in standard mode the settings are kept for the next page.
+    row("FF", "1b4c0c", "print and return to standard mode", "G:1662");
+    row("CAN", "1b4c4118 0c", "cancel print data in page mode", "G:1662");
+    row("ESC FF", "1b4c411b0c1b53", "print data in page mode",
+        "G:1662<0,0,576,1662,0>{L~0:A^24}");
+    row("ESC L", "1b4c", "select page mode", "#page never printed: no FF or ESC FF after its data");
+    row("ESC S", "1b4c411b53", "select standard mode");
     row("ESC T", "1b5401", "select print direction in page mode");
     row("ESC W", "1b57000000004002900 1", "set print area in page mode");
-    row("GS $", "1d240a00", "set absolute vertical print position");
-    row("GS \\", "1d5c0a00", "set relative vertical print position");
+    row("GS $", "1d240a00", "set absolute vertical print position",
+        "#vertical position outside page mode ignored");
+    row("GS \\", "1d5c0a00", "set relative vertical print position",
+        "#vertical position outside page mode ignored");
     // Commands this printer does not know: ESC takes one parameter, GS none; ESC ( and its
     // kin carry their length.
     row("ESC y", "1b7941", "unknown command ESC y skipped", "#unknown command ESC y skipped");
@@ -319,25 +251,18 @@ void TestCommands::lengths()
     QFETCH(QByteArray, replies);
 
     const QByteArray bytes = command + "Z\n";
-    const Fed whole = feedPieces({bytes});
+    const Fed whole = Shorthand::feed({bytes});
     QVERIFY2(whole.log.size() >= 3, qPrintable(QString::number(whole.log.size())));
     QCOMPARE(whole.log[whole.log.size() - 2].bytes, "Z"_ba);
     QVERIFY2(std::any_of(whole.log.cbegin(),
                          whole.log.cend() - 2,
                          [&](const CommandRecord &r) { return r.description.contains(name); }),
              qPrintable(whole.log.first().description));
-    QCOMPARE(whole.printed, printed);
+    QCOMPARE(Shorthand::receipts(whole.receipts, Shorthand::Detail::Brief), printed);
     QCOMPARE(whole.replies.toHex(), replies);
 
-    QList<QByteArrayView> single;
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        single << QByteArrayView(bytes).sliced(i, 1);
-    QVERIFY(feedPieces(single) == whole);
-    for (qsizetype offset = 1; offset < bytes.size(); ++offset) {
-        const Fed split = feedPieces(
-                {QByteArrayView(bytes).first(offset), QByteArrayView(bytes).sliced(offset)});
-        QVERIFY2(split == whole, qPrintable(u"split at %1"_s.arg(offset)));
-    }
+    for (const QList<QByteArrayView> &pieces : Shorthand::pieces(bytes))
+        QVERIFY2(Shorthand::feed(pieces) == whole, qPrintable(Shorthand::howFed(pieces)));
 }
 
 QTEST_GUILESS_MAIN(TestCommands)

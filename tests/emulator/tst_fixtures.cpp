@@ -71,15 +71,24 @@ Printed print(const QByteArray &bytes, bool chinese, QImage *picture)
         interpreter.feed(QByteArrayView(bytes).sliced(at, qMin<qsizetype>(512, bytes.size() - at)));
     interpreter.finish();
     Printed printed;
+    auto take = [&](const auto &block) {
+        if (const auto *line = std::get_if<TextLine>(&block)) {
+            printed.lines.append(*line);
+            for (const LineImage &image : line->images)
+                printed.dots += blackDots(image.bits);
+        } else if (const auto *shown = std::get_if<Picture>(&block)) {
+            printed.pictures.append(*shown);
+            printed.dots += blackDots(shown->bits);
+        }
+    };
     for (const Receipt &receipt : interpreter.receipts()) {
         for (const ReceiptBlock &block : receipt.blocks) {
-            if (const auto *line = std::get_if<TextLine>(&block)) {
-                printed.lines.append(*line);
-                for (const LineImage &image : line->images)
-                    printed.dots += blackDots(image.bits);
-            } else if (const auto *shown = std::get_if<Picture>(&block)) {
-                printed.pictures.append(*shown);
-                printed.dots += blackDots(shown->bits);
+            take(block);
+            // What a page holds is printed as well.
+            for (const PageRegion &region :
+                 std::get_if<Page>(&block) ? std::get<Page>(block).regions : QList<PageRegion>{}) {
+                for (const PagePiece &piece : region.pieces)
+                    take(piece.content);
             }
         }
     }
@@ -226,6 +235,10 @@ void TestFixtures::prints_data()
             << u"receiptline_table"_s << true
             << QStringList{u"╭────"_s, u"┬────┬"_s, u"Orange juice"_s, u"│"_s, u"╰────"_s}
             << QStringList{} << QStringList{} << 0 << QStringList{} << QStringList{};
+    QTest::newRow("page-mode label")
+            << u"page-mode-label"_s << true << QStringList{u"FRAGILE"_s, u"To: A. Reader"_s}
+            << QStringList{} << QStringList{} << -1
+            << QStringList{u"CODE-128:1234"_s, u"QR-Code:LBL-0117"_s} << QStringList{};
     QTest::newRow("code tables in a line")
             << u"escposencoder_codepages"_s << false << QStringList{u"héllohéllohéψжłhello"_s}
             << QStringList{} << QStringList{} << 0 << QStringList{} << QStringList{};

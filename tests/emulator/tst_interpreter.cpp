@@ -1,5 +1,6 @@
-#include "BarcodeEncoder.h"
 #include "Interpreter.h"
+#include "ReceiptLayout.h"
+#include "Shorthand.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -17,125 +18,6 @@ private Q_SLOTS:
     void model();
     void inputStaysBounded();
 };
-
-// What feeding left behind: receipts, the command log, real-time requests.
-struct Fed
-{
-    QList<Receipt> receipts;
-    QList<CommandRecord> log;
-    QByteArray replies;
-    bool operator==(const Fed &) const = default;
-};
-
-static Fed feedPieces(const QList<QByteArrayView> &pieces)
-{
-    Interpreter interpreter;
-    Fed fed;
-    QObject::connect(&interpreter, &Interpreter::commandDecoded, [&fed](auto r) { fed.log << r; });
-    QObject::connect(&interpreter, &Interpreter::replyReady, [&fed](auto r) { fed.replies += r; });
-    for (const QByteArrayView piece : pieces)
-        interpreter.feed(piece);
-    interpreter.finish();
-    fed.receipts = interpreter.receipts();
-    return fed;
-}
-
-static QString runOf(const TextRun &run, int *end)
-{
-    const TextStyle &s = run.style;
-    const CellSize base = cellSize(TextStyle{.rotated = s.rotated, .fontB = s.fontB},
-                                   run.doubleByte);
-    const CellSize cell = cellSize(s, run.doubleByte);
-    const int across = cell.width / base.width;
-    const int up = cell.height / base.height;
-    const bool wide = across != 1 || up != 1;
-    const int spacing = characterPitch(s, run.doubleByte) - cell.width;
-    const QString flags = (s.emphasized ? u"E"_s : u""_s) + (s.doubleStrike ? u"G"_s : u""_s)
-                          + (s.italic ? u"I"_s : u""_s) + (s.rotated ? u"R"_s : u""_s)
-                          + (s.reverse ? u"V"_s : u""_s) + (s.fontB ? u"B"_s : u""_s)
-                          + (s.underline ? u"U%1"_s.arg(s.underline) : u""_s)
-                          + (wide ? u"W%1H%2"_s.arg(across).arg(up) : u""_s)
-                          + (spacing ? u"S%1"_s.arg(spacing) : u""_s)
-                          + (s.script == Script::Subscript ? u"_"_s : u""_s)
-                          + (s.script == Script::Superscript ? u"^"_s : u""_s)
-                          + (run.doubleByte ? u"D"_s : u""_s);
-    const QString at = run.x == *end ? QString() : u"@%1"_s.arg(run.x);
-    *end = run.x + int(run.text.size()) * characterPitch(run.style, run.doubleByte);
-    return at + (flags.isEmpty() ? run.text : u"{%1}%2"_s.arg(flags, run.text));
-}
-
-static QString blockOf(const ReceiptBlock &block)
-{
-    if (const auto *line = std::get_if<TextLine>(&block)) {
-        QStringList runs;
-        int end = 0;
-        for (const TextRun &run : line->runs)
-            runs << runOf(run, &end);
-        static const QString alignments[] = {QString(), u"c"_s, u"r"_s};
-        const QString head = alignments[int(line->alignment)] + (line->upsideDown ? u"u"_s : u""_s);
-        for (const LineImage &image : line->images)
-            runs << u"<%1x%2*%3,%4@%5>"_s.arg(image.bits.width())
-                            .arg(image.bits.height())
-                            .arg(image.scaleX)
-                            .arg(image.scaleY)
-                            .arg(image.x);
-        const QString feed = line->feed == 30 ? QString() : u"~%1"_s.arg(line->feed);
-        const QString area = (line->left == 0 && line->areaWidth == 576)
-                                     ? QString()
-                                     : u"[%1+%2]"_s.arg(line->left).arg(line->areaWidth);
-        return u"L%1%2%3:"_s.arg(line->runs.isEmpty() && line->images.isEmpty() ? QString() : head,
-                                 area,
-                                 feed)
-               + runs.join(u',');
-    }
-    if (const auto *picture = std::get_if<Picture>(&block)) {
-        return u"P:%1:%2x%3*%4,%5"_s.arg(picture->what)
-                .arg(picture->bits.width())
-                .arg(picture->bits.height())
-                .arg(picture->scaleX)
-                .arg(picture->scaleY);
-    }
-    if (const auto *k = std::get_if<Barcode>(&block)) {
-        const QString settings = QString::asprintf(
-                "h%dw%dH%df%d", k->height, k->moduleWidth, int(k->hri), int(k->hriFontB));
-        return u"K:%1:%2:%3"_s.arg(
-                BarcodeEncoder::name(k->symbology), QString::fromLatin1(k->data), settings);
-    }
-    if (const auto *feed = std::get_if<PaperFeed>(&block))
-        return u"F:%1"_s.arg(feed->dots);
-    if (const auto *note = std::get_if<SettingNote>(&block))
-        return u"N:"_s + note->text;
-    if (const auto *pulse = std::get_if<DrawerPulse>(&block))
-        return u"D:%1/%2/%3"_s.arg(pulse->pin).arg(pulse->onMs).arg(pulse->offMs);
-    if (const auto *beep = std::get_if<Beep>(&block))
-        return u"Z:%1"_s.arg(beep->times);
-    return u"M"_s;
-}
-
-// Blocks joined by '|', runs by ','; "L" a line (c centre, r right, u upside down), "K" a
-// barcode, "P" a picture, "F" a feed, "M" a black mark, "N" a note, "D" a drawer pulse (pin/on
-// ms/off ms), "Z" the buzzer, "/full" or "/partial" a cut;
-// "@x" a run placed away from where the one before ended, "~n" a line's feed other than 30 dots;
-// then "»" the bytes sent back and "?" with the bytes of each command warned.
-static QString textOf(const Fed &fed)
-{
-    QStringList parts;
-    for (const Receipt &receipt : fed.receipts) {
-        for (const ReceiptBlock &block : receipt.blocks)
-            parts << blockOf(block);
-        if (!receipt.warnings.isEmpty())
-            parts << u"#"_s + receipt.warningLines().join(u';');
-        if (receipt.cut != CutKind::None)
-            parts << (receipt.cut == CutKind::Full ? u"/full"_s : u"/partial"_s);
-    }
-    if (!fed.replies.isEmpty())
-        parts << u"»"_s + QString::fromLatin1(fed.replies.toHex(' '));
-    for (const CommandRecord &record : fed.log) {
-        if (record.kind == CommandRecord::Kind::Warning)
-            parts << u"?"_s + QString::fromLatin1(record.bytes.toHex());
-    }
-    return parts.join(u'|');
-}
 
 void TestInterpreter::model_data()
 {
@@ -229,11 +111,47 @@ void TestInterpreter::model_data()
                                "\035(k\003\0001C\004\035(k\003\0001E1\035(k\006\0001P0ABC"
                                "\035(k\003\0001Q0"_ba
                             << u"P:raster image:8x1*2,2|L:@2A,<1x8*2,3@0>|P:QR code:21x21*4,4"_s;
+    // Page mode: "G:rows" a page, "<x,y,width,height,direction>" a print area, "^foot" where a
+    // piece stands across the area's lines; lines are as long as the area's lines.
+    QTest::newRow("page lines") << "\033L\033W\000\000\000\000\310\000\144\000AB\nC\014X\n"_ba
+                                << u"G:100<0,0,200,100,0>{L[0+200]~0:AB^24;L[0+200]~0:C^54}|L:X"_s;
+    QTest::newRow("page positions")
+            << "\033L\033W\000\000\000\000\310\000\144\000\033$\024\000\035$\062\000A"
+               "\035\\\024\000B\035\\\354\377\033\\\002\000C\014"_ba
+            << u"G:100<0,0,200,100,0>{L[0+200]~0:@20A^50;L[0+200]~0:@32B^70;"
+               "L[0+200]~0:@46C^50}"_s;
+    QTest::newRow("page areas and directions")
+            << "\033L\033W\000\000\000\000\310\000\144\000A\033T\061\033W\000\000\144\000"
+               "\310\000\144\000B\033T3C\014"_ba
+            << u"G:200<0,0,200,100,0>{L[0+200]~0:A^24}<0,100,200,100,1>{L[0+100]~0:B^24}"
+               "<0,100,200,100,3>{L[0+100]~0:C^24}"_s;
+    // Motion units of 1 dot across and 2 down (GS P): a page turned a quarter swaps them.
+    QTest::newRow("page motion units")
+            << "\035P\313\145\033L\033W\000\000\000\000\144\000\062\000\035$\024\000A"
+               "\033T3\033$\005\000\035$\024\000B\014"_ba
+            << u"G:100<0,0,100,100,0>{L[0+100]~0:A^40}<0,0,100,100,3>{L[0+100]~0:@10B^20}"_s;
+    QTest::newRow("page: barcode and picture on the line's foot")
+            << "\033L\033W\000\000\000\000\054\001\310\000A\035k\00412\000"
+               "\035v0\000\001\000\001\000\377\n\014"_ba
+            << u"G:200<0,0,300,200,0>{K:CODE39:12:h162w3H0f0^162;P:raster image:8x1*1,1^162;"
+               "L[0+300]~0:A^162}"_s;
+    QTest::newRow("page: CAN clears, ESC FF keeps")
+            << "\033LA\n\030B\033\014C\014"_ba
+            << u"G:1662<0,0,576,1662,0>{L~0:B^24}|G:1662<0,0,576,1662,0>{L~0:B^24;L~0:@12C^24}"_s;
+    QTest::newRow("page: standard mode again")
+            << "\033LA\033SB\n\033{\001\033LC\014"_ba << u"L:B|G:1662<0,0,576,1662,0>{L~0:C^24}"_s;
+    QTest::newRow("page mode only at a line's start")
+            << "A\033LB\n"_ba << u"L:AB|#page mode selected inside a line ignored|?1b4c"_s;
+    QTest::newRow("page: what stays outside")
+            << "\033L\033W\000\000\000\000\000\000\144\000\035$\377\007\033iZ"_ba
+            << u"#print area empty or outside the page, ignored;vertical position beyond the print"
+               " area ignored;cut in page mode ignored;page never printed: no FF or ESC FF after "
+               "its"
+               " data|?1b570000000000006400|?1d24ff07|?1b69"_s;
     QTest::newRow("warnings counted")
-            << "\000\000\000A\n\033LBC\014\035k\004AB"_ba
-            << u"L:A|#3 × NUL ignored;page mode is not drawn;2 × page mode"
-               " data not drawn;stream ended inside a command"
-               "|?00|?00|?00|?1b4c|?42|?43|?1d6b044142"_s;
+            << "\000\000\000A\n\035$\001\000\035\\\001\000\035k\004AB"_ba
+            << u"L:A|#3 × NUL ignored;2 × vertical position outside page mode ignored;stream"
+               " ended inside a command|?00|?00|?00|?1d240100|?1d5c0100|?1d6b044142"_s;
 }
 
 // Every row is also fed byte by byte and in two pieces split at every offset.
@@ -242,17 +160,12 @@ void TestInterpreter::model()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, expected);
 
-    const Fed whole = feedPieces({bytes});
-    QCOMPARE(textOf(whole), expected);
-    QList<QByteArrayView> single;
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        single << QByteArrayView(bytes).sliced(i, 1);
-    const Fed byByte = feedPieces(single);
-    QVERIFY2(byByte == whole, qPrintable(textOf(byByte)));
-    for (qsizetype offset = 1; offset < bytes.size(); ++offset) {
-        const Fed split = feedPieces(
-                {QByteArrayView(bytes).first(offset), QByteArrayView(bytes).sliced(offset)});
-        QVERIFY2(split == whole, qPrintable(u"split at %1: %2"_s.arg(offset).arg(textOf(split))));
+    const Fed whole = Shorthand::feed({bytes});
+    QCOMPARE(Shorthand::of(whole), expected);
+    for (const QList<QByteArrayView> &pieces : Shorthand::pieces(bytes)) {
+        const Fed fed = Shorthand::feed(pieces);
+        QVERIFY2(fed == whole,
+                 qPrintable(Shorthand::howFed(pieces) + u": "_s + Shorthand::of(fed)));
     }
 }
 
@@ -262,10 +175,22 @@ void TestInterpreter::inputStaysBounded()
     Interpreter many;
     many.feed("A\n\033i"_ba.repeated(qsizetype(3) * Printer::MaxReceipts) + "B\n\033i");
     QCOMPARE(many.receipts().size(), Printer::MaxReceipts);
-    QCOMPARE(blockOf(many.receipts()[Printer::MaxReceipts - 2].blocks[0]), u"L:B"_s);
-    many.feed("line\n"_ba.repeated(qsizetype(2) * Printer::MaxBlocksPerReceipt));
+    QCOMPARE(Shorthand::block(many.receipts()[Printer::MaxReceipts - 2].blocks[0]), u"L:B"_s);
+    // 10 m of 30-dot lines (81,000 dot rows) are kept whole; 13 m keep their last 12 m and
+    // say how much of their beginning is left out.
+    Interpreter tenMetres;
+    tenMetres.feed("line\n"_ba.repeated(2700));
+    QCOMPARE(tenMetres.receipts().last().blocks.size(), 2700);
+    QCOMPARE(tenMetres.receipts().last().leftOut, 0);
+    many.feed("line\n"_ba.repeated(3500));
+    QCOMPARE(many.receipts().last().blocks.size(), 3200);
+    QCOMPARE(many.receipts().last().leftOut, 300 * 30);
+    QCOMPARE(ReceiptLayout::of(many.receipts().last()).warnings,
+             QStringList{u"receipt longer than the printer keeps: its first 1.13 m (9000 dot rows)"
+                         " are left out"_s});
+    // Blocks that take no paper are bounded by their number.
+    many.feed("\n\033i"_ba + "\033x\002"_ba.repeated(Printer::MaxBlocksPerReceipt + 10));
     QCOMPARE(many.receipts().last().blocks.size(), Printer::MaxBlocksPerReceipt);
-    QVERIFY(many.receipts().last().truncated);
 
     // Random pieces of random bytes, half of them rich in command prefixes to reach parameters.
     QRandomGenerator random(20240611);

@@ -235,6 +235,31 @@ void TestReceiptJson::model_data()
             << "\033p\000\062\372\020\024\001\001\003\033B\002\001"_ba
             << QStringList{
                        u"#1 0 none"_s, u"drawer 2 100/500"_s, u"drawer 5 300/300"_s, u"beep 2"_s};
+
+    // A page's print area 200 x 100 dots at (100, 20); "AB" 10 dots along its lines (read as a
+    // space), its foot 40 dots across them: where it lands on the paper in each direction.
+    auto page = [](char direction) {
+        return "\033L\033W\144\000\024\000\310\000\144\000\033T"_ba + QByteArray(1, direction)
+               + "\035$\050\000\033$\012\000AB\014"_ba;
+    };
+    QTest::newRow("page, left to right")
+            << page(0) << QStringList{u"#1 120 none"_s, u"|  AB"_s, u"\"AB\" 110,36 24x24"_s};
+    QTest::newRow("page, bottom to top")
+            << page(1)
+            << QStringList{
+                       u"#1 120 none"_s, u"|  AB"_s, u"\"AB\" 116,86 24x24 upside_down rotated"_s};
+    QTest::newRow("page, right to left")
+            << page(2)
+            << QStringList{u"#1 120 none"_s, u"|  AB"_s, u"\"AB\" 266,80 24x24 upside_down"_s};
+    QTest::newRow("page, top to bottom")
+            << page(3)
+            << QStringList{u"#1 120 none"_s, u"|  AB"_s, u"\"AB\" 260,30 24x24 rotated"_s};
+    QTest::newRow("page after a line, a picture on its first line")
+            << "A\n\033L\033W\000\000\000\000\100\000\040\000\035v0\000\001\000\001\000\377\014"_ba
+            << QStringList{u"#1 62 none"_s,
+                           u"| A"_s,
+                           u"\"A\" 0,0 12x24"_s,
+                           u"image 0,30 8x1 "_s + EightBlack};
 }
 
 void TestReceiptJson::model()

@@ -2,6 +2,7 @@
 #include "Interpreter.h"
 #include "Renderer.h"
 
+#include <QBuffer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -21,6 +22,11 @@ private Q_SLOTS:
     void attributeInk();
     void barcode_data();
     void barcode();
+    void pageDirections_data();
+    void pageDirections();
+    void onlyBlackAndWhite();
+    void tenMetres();
+    void pngReadsBack();
 };
 
 struct Ink
@@ -164,6 +170,105 @@ void TestRenderer::barcode()
     process.start(u"zbarimg"_s, {u"-q"_s, u"-Senable"_s, dir.filePath(u"barcode.png"_s)});
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(QString::fromLatin1(process.readAllStandardOutput()).trimmed(), expect);
+}
+
+void TestRenderer::pageDirections_data()
+{
+    QTest::addColumn<int>("direction"); // ESC T n
+    QTest::addColumn<QList<QPoint>>("dots");
+
+    // A print area 64 x 32 dots at (100, 20); three dots, two side by side over one, placed 4
+    // dots along its lines with their foot 10 dots across them, land here on the paper.
+    QTest::newRow("left to right") << 0 << QList<QPoint>{{104, 28}, {105, 28}, {104, 29}};
+    QTest::newRow("bottom to top") << 1 << QList<QPoint>{{108, 47}, {108, 46}, {109, 47}};
+    QTest::newRow("right to left") << 2 << QList<QPoint>{{159, 43}, {158, 43}, {159, 42}};
+    QTest::newRow("top to bottom") << 3 << QList<QPoint>{{155, 24}, {155, 25}, {154, 24}};
+}
+
+void TestRenderer::pageDirections()
+{
+    QFETCH(int, direction);
+    QFETCH(QList<QPoint>, dots);
+
+    const RenderResult result = render("\033L\033W\144\000\024\000\100\000\040\000\033T"_ba
+                                       + QByteArray(1, char(direction))
+                                       + "\033$\004\000\035$\012\000\035v0\000\001\000\002\000"
+                                         "\300\200\014"_ba);
+    QCOMPARE(result.warnings, QStringList());
+    const QImage &picture = result.images.first();
+    QList<QPoint> black;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < Renderer::PaperWidth; ++x) {
+            if (qGray(picture.pixel(x, y)) < 128)
+                black << QPoint(x - Renderer::PaperMargin, y - Renderer::TopMargin);
+        }
+    }
+    std::sort(dots.begin(), dots.end(), [](QPoint a, QPoint b) {
+        return std::pair(a.y(), a.x()) < std::pair(b.y(), b.x());
+    });
+    QCOMPARE(black, dots);
+}
+
+// A thermal head prints black dots or none: every pixel of the paper is black or white,
+// whatever the characters' size, style or turn.
+void TestRenderer::onlyBlackAndWhite()
+{
+    const RenderResult result = render(
+            "\035!\021Big \033E\001bold\033E\000 \0334\001italic\0334\000\n\035!\000"
+            "\035B\001reverse\035B\000 \033V\001turned\033V\000 \035~\001up\n"
+            "\033-\002under\033-\000 \310\310\033{\001down\n\035kC\014123456789012"
+            "\035(k\003\0001C\004\035(k\006\0001P0ABC\035(k\003\0001Q0\033i"_ba);
+    QCOMPARE(result.warnings, QStringList());
+    const QImage &picture = result.images.first();
+    int black = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < Renderer::PaperWidth; ++x) {
+            const QRgb pixel = picture.pixel(x, y);
+            // The cut's dashed line below the paper's last row is a note, not print.
+            if (y >= picture.height() - 30)
+                continue;
+            QVERIFY2(pixel == qRgb(0, 0, 0) || pixel == qRgb(255, 255, 255),
+                     qPrintable(u"%1 at %2,%3"_s.arg(pixel, 8, 16).arg(x).arg(y)));
+            black += pixel == qRgb(0, 0, 0);
+        }
+    }
+    QVERIFY(black > 5000);
+}
+
+// 10 m of lines (81,000 dot rows) are drawn whole, their first line and their last.
+void TestRenderer::tenMetres()
+{
+    const RenderResult result = render("first\n"_ba + "line\n"_ba.repeated(2698) + "last\n\033i");
+    QCOMPARE(result.warnings, QStringList());
+    const QImage &picture = result.images.first();
+    QCOMPARE(picture.height(), Renderer::TopMargin + 2700 * 30 + 16 + 28);
+    auto inkIn = [&](int top) {
+        int count = 0;
+        for (int y = top; y < top + 24; ++y) {
+            for (int x = 0; x < Renderer::PaperWidth; ++x)
+                count += qGray(picture.pixel(x, y)) < 128;
+        }
+        return count;
+    };
+    QVERIFY(inkIn(Renderer::TopMargin) > 50);
+    QVERIFY(inkIn(Renderer::TopMargin + 2699 * 30) > 50);
+    QCOMPARE(inkIn(Renderer::TopMargin + 2700 * 30), 0);
+}
+
+// The PNG, four bits a pixel in the receipt palette, reads back as the picture it was written
+// from, pixel for pixel: dots, notes, the cut and the margin.
+void TestRenderer::pngReadsBack()
+{
+    const RenderResult result = render("\033x\002\035!\021Big\n\035kC\014123456789012"
+                                       "\033p\000\062\372Small\n\033i"_ba);
+    const QImage &picture = result.images.first();
+    QBuffer png;
+    QVERIFY(png.open(QIODevice::WriteOnly));
+    QVERIFY(Renderer::writePng(picture, &png));
+    const QImage read = QImage::fromData(png.data(), "PNG");
+    QCOMPARE(read.size(), picture.size());
+    QCOMPARE(read.convertToFormat(QImage::Format_RGB32),
+             picture.convertToFormat(QImage::Format_RGB32));
 }
 
 QTEST_MAIN(TestRenderer)
