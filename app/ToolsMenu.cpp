@@ -237,7 +237,11 @@ void ToolsMenu::endSending(jobs::FileSender::Outcome outcome, qint64 sent, qint6
     const QString text = fileOutcomeText(outcome, m_fileName, sent, total);
     if (text.isEmpty())
         return;
-    QTimer::singleShot(0, this, [this, text] { m_presenter({text, QMessageBox::Warning}); });
+    // A cancel is the operator's own choice; anything else cut the file short.
+    const QMessageBox::Icon icon = outcome == jobs::FileSender::Outcome::Cancelled
+                                           ? QMessageBox::Information
+                                           : QMessageBox::Warning;
+    QTimer::singleShot(0, this, [this, text, icon] { m_presenter({text, icon}); });
 }
 
 void ToolsMenu::showLog()
