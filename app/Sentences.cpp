@@ -261,7 +261,7 @@ QString fileRefusalText(jobs::FileSender::Refusal refusal, const QString &fileNa
         return Sentences::tr("%1 is larger than %2 MiB, the most that can be sent at once. "
                              "Nothing was sent.")
                 .arg(fileName)
-                .arg(jobs::FileSender::maxFileBytes / (1024 * 1024));
+                .arg(jobs::FileSender::maxFileBytes / jobs::FileSender::mebibyte);
     case R::Empty:
         return Sentences::tr("%1 is empty. Nothing was sent.").arg(fileName);
     }
@@ -302,7 +302,7 @@ QString sendingText(const QString &fileName,
                     qint64 total,
                     std::optional<qint64> secondsLeft)
 {
-    const QString progress
+    QString progress
             = Sentences::tr("Sending %1: %2 of %3 bytes.").arg(fileName).arg(sent).arg(total);
     if (!secondsLeft)
         return progress;

@@ -21,11 +21,12 @@ class FileSender : public QObject
     Q_OBJECT
 
 public:
-    static constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
+    static constexpr qint64 mebibyte = qint64(1) << 20;
+    static constexpr qint64 maxFileBytes = 64 * mebibyte;
     // Pieces are a tenth of a second of the line, within these bounds; the largest where the
     // line has no speed of its own.
     static constexpr qint64 minPieceBytes = 64;
-    static constexpr qint64 maxPieceBytes = 16 * 1024;
+    static constexpr qint64 maxPieceBytes = qint64(16) << 10;
 
     // Why a file is not sent at all.
     enum class Refusal { Missing, Unreadable, TooLarge, Empty };

@@ -17,6 +17,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+constexpr qint64 mebibyte = qint64(1) << 20;
+
 const char *const toolItems[] = {
         "PrinterInformation", "SendFile", "CommunicationLog", "OpenCashDrawer", "CutPaper"};
 
@@ -32,7 +34,7 @@ QByteArray fileBytes(qsizetype size)
 
 QString writeFile(const QTemporaryDir &dir, const QByteArray &bytes)
 {
-    const QString path = dir.filePath(QStringLiteral("file.bin"));
+    QString path = dir.filePath(QStringLiteral("file.bin"));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
@@ -322,10 +324,10 @@ void TestTools::sendFile_data()
     QTest::addColumn<qint64>("size");   // -1: there is no such file
     QTest::addColumn<QString>("refusal");
 
-    const qint64 limit = 64 * 1024 * 1024;
+    const qint64 limit = 64 * mebibyte;
     // clang-format off
-    QTest::newRow("1 MiB, chosen")     << true  << qint64(1024 * 1024) << QString();
-    QTest::newRow("1 MiB, dropped")    << false << qint64(1024 * 1024) << QString();
+    QTest::newRow("1 MiB, chosen")     << true  << mebibyte << QString();
+    QTest::newRow("1 MiB, dropped")    << false << mebibyte << QString();
     QTest::newRow("empty")             << true  << qint64(0)           << "file.bin is empty. Nothing was sent.";
     QTest::newRow("missing")           << false << qint64(-1)          << "file.bin does not exist. Nothing was sent.";
     QTest::newRow("64 MiB and a byte") << false << limit + 1           << "file.bin is larger than 64 MiB, the most that can be sent at once. Nothing was sent.";
@@ -343,7 +345,7 @@ void TestTools::sendFile()
     QTemporaryDir dir;
     QByteArray bytes;
     QString path = dir.filePath(QStringLiteral("file.bin"));
-    if (size > 1024 * 1024) {
+    if (size > mebibyte) {
         QFile file(path); // sparse: large, but quick to make
         QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size));
     } else if (size >= 0) {
@@ -379,7 +381,7 @@ void TestTools::cancelMidway()
     // it is finished, nothing follows it, and the count given is the count that arrived.
     app::useLanguage(Language::English);
     QTemporaryDir dir;
-    const QByteArray bytes = fileBytes(1024 * 1024);
+    const QByteArray bytes = fileBytes(mebibyte);
     PtyPrinter printer;
     FormDriver d;
     QVERIFY(d.open(printer));
@@ -410,7 +412,7 @@ void TestTools::flowControlHoldsTheFile()
     // piece is counted sent that the line has not taken, and XON lets the rest go, in order.
     app::useLanguage(Language::English);
     QTemporaryDir dir;
-    const QByteArray bytes = fileBytes(64 * 1024);
+    const QByteArray bytes = fileBytes(64 * 1024LL);
     PtyPrinter printer;
     FormDriver d;
     QVERIFY(d.open(printer));
