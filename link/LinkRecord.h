@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QTimer>
 
 #include <deque>
 
@@ -24,7 +25,7 @@ public:
 
     static constexpr qsizetype capacity = 10000;
 
-    using QObject::QObject;
+    explicit LinkRecord(QObject *parent = nullptr);
 
     void add(Direction direction, const QByteArray &bytes);
     void clear();
@@ -36,13 +37,15 @@ public:
     quint64 added() const { return m_added; }
 
 Q_SIGNALS:
-    // Entries were added (and perhaps the oldest dropped); cleared() after clear().
+    // Entries were added (and perhaps the oldest dropped): said once from the event loop for
+    // all added meanwhile, so a write costs the sender no more than the entry itself.
     void changed();
     void cleared();
 
 private:
     std::deque<Entry> m_entries;
     quint64 m_added = 0;
+    QTimer m_changed;
 };
 
 } // namespace serial
