@@ -260,7 +260,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             if (event->type() == QEvent::Drop)
                 dropEvent(drop);
             else
-                dragEnterEvent(static_cast<QDragEnterEvent *>(event));
+                takeDrag(static_cast<QDragMoveEvent *>(event));
             return true;
         }
     }
@@ -275,6 +275,16 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    takeDrag(event);
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent *event)
+{
+    takeDrag(event);
+}
+
+void Form1::takeDrag(QDragMoveEvent *event)
 {
     if (!draggedFile(event->mimeData()).isEmpty() && m_tools.canSendFile())
         event->acceptProposedAction();
@@ -363,11 +373,11 @@ void Form1::setLinkControls(LinkState state)
                  m_ui.portBox, m_ui.baudBox, m_ui.dataBitsBox, m_ui.stopBitsBox})
         box->setEnabled(closed);
     // A file going out keeps the other sends off the line until it is through.
-    const bool sending = open && !m_sendingFile;
-    m_ui.statusButton->setEnabled(sending);
+    const bool canSend = open && !m_sendingFile;
+    m_ui.statusButton->setEnabled(canSend);
     for (QGroupBox *frame :
          {m_ui.printFrame, m_ui.alignmentFrame, m_ui.speedFrame, m_ui.densityFrame})
-        frame->setEnabled(sending);
+        frame->setEnabled(canSend);
     m_tools.setLinkOpen(open);
     // While a connection is being made, one more click would only start it again.
     m_ui.openButton->setEnabled(state != LinkState::Opening);

@@ -36,12 +36,15 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     // A file dropped on the window is sent as "send file…" sends it.
     void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:
     void buildMenus();
     void connectControls();
     void startUp();
+    // Takes a drag of one local file while a file can be sent.
+    void takeDrag(QDragMoveEvent *event);
 
     void openOrClose();
     void openLink();

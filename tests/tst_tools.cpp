@@ -41,25 +41,31 @@ QString writeFile(const QTemporaryDir &dir, const QByteArray &bytes)
     return path;
 }
 
-// Drops the file on the window as a file manager does: the drag enters, then the drop.
-void drop(FormDriver &d, const QString &path)
+// Drops the file on the window, or on one of its boxes, as a file manager does: the drag
+// enters, moves, then the drop.
+void drop(FormDriver &d, const QString &path, QWidget *target = nullptr)
 {
+    target = target ? target : &d.form;
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(path)});
-    const QPointF at = d.form.rect().center();
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&d.form, &enter);
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
     QVERIFY(enter.isAccepted());
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QVERIFY(move.isAccepted());
     QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&d.form, &dropped);
+    QApplication::sendEvent(target, &dropped);
     QVERIFY(dropped.isAccepted());
 }
 
-// Chooses the file in "send file…", or drops it on the window.
+// Chooses the file in "send file…", or drops it on the barcode data box, which takes the file
+// for the window rather than its path as text.
 void chooseOrDrop(FormDriver &d, const QString &path, bool byDialog)
 {
     if (!byDialog)
-        return drop(d, path);
+        return drop(d, path, d.get("Text1"));
     FormDriver::answerFileDialog(path);
     d.trigger("SendFile");
 }
@@ -112,7 +118,7 @@ private Q_SLOTS:
 
 void TestTools::menus_data()
 {
-    // The menu bar as the operator finds it: the design's three menus and their items as they
+    // The menu bar as the operator finds it: the first three menus and their items as they
     // were, then "tools", whose items take no shortcut from them.
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QString>("title");
@@ -152,7 +158,7 @@ void TestTools::menus()
 
 void TestTools::itemsFollowTheLink()
 {
-    // Like the design's sending controls: off while the link is closed.
+    // Like the window's sending controls: off while the link is closed.
     PtyPrinter printer;
     FormDriver d;
     const auto enabled = [&d] {
@@ -373,6 +379,7 @@ void TestTools::sendFile()
     QVERIFY(d.get("Command19")->isEnabled() && d.get<QAction>("SendFile")->isEnabled());
     QTRY_VERIFY(!progressOf(d));
     QVERIFY(d.messages.isEmpty());
+    QCOMPARE(d.text("Text1"), QStringLiteral("1234567890"));
 }
 
 void TestTools::cancelMidway()
