@@ -48,6 +48,7 @@ void drop(FormDriver &d, const QString &path, QWidget *target = nullptr)
     target = target ? target : &d.form;
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(path)});
+    data.setText(path); // file managers offer the path as text too, which a box would take
     const QPoint at = target->rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
