@@ -10,11 +10,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -63,6 +66,15 @@ QString aboutMessage()
                      "\n\n电话：（000）0000-0000"
                      "\n\n传真：（000）0000-0000"
                      "\n\n地址：见项目说明文件 README");
+}
+
+// The one local file of a drag, or nothing.
+QString draggedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1
+        || !data->urls().first().isLocalFile())
+        return QString();
+    return data->urls().first().toLocalFile();
 }
 
 // True if the text is one of the barcode types' hints, in either language: the English hints are
@@ -144,6 +156,13 @@ void Form1::buildMenus()
         present({aboutMessage(), QMessageBox::Information, QMessageBox::Ok | QMessageBox::Cancel});
     });
     m_shortcutActions = {quit, help, aboutDemo};
+
+    m_tools.addTo(menuBar());
+    connect(&m_tools, &ToolsMenu::sendingChanged, this, [this](bool sending) {
+        m_sendingFile = sending;
+        setLinkControls(m_linkState);
+    });
+    setAcceptDrops(true);
 }
 
 void Form1::connectControls()
@@ -217,6 +236,7 @@ void Form1::connectControls()
             &status::StatusCheck::replied,
             this,
             [this](const protocol::StatusReply &reply, const QByteArray &bytes) {
+                m_linkQueue.release();
                 showStatus(StatusView::forReply(reply));
                 m_ui.statusLabel->setToolTip(replyToolTip(bytes));
             });
@@ -224,6 +244,7 @@ void Form1::connectControls()
             &status::StatusCheck::timedOut,
             this,
             [this](const QByteArray &partial) {
+                m_linkQueue.release();
                 showStatus(StatusView::timedOut());
                 m_ui.statusLabel->setToolTip(partialReplyToolTip(partial));
             });
@@ -231,6 +252,18 @@ void Form1::connectControls()
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    // A file dropped on a box goes to the window, not into the box as text.
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
+        || event->type() == QEvent::Drop) {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (!draggedFile(drop->mimeData()).isEmpty()) {
+            if (event->type() == QEvent::Drop)
+                dropEvent(drop);
+            else
+                takeDrag(static_cast<QDragMoveEvent *>(event));
+            return true;
+        }
+    }
     if (event->type() == QEvent::ShortcutOverride) {
         const QKeySequence key(static_cast<QKeyEvent *>(event)->keyCombination());
         for (const QAction *action : std::as_const(m_shortcutActions)) {
@@ -239,6 +272,36 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    takeDrag(event);
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent *event)
+{
+    takeDrag(event);
+}
+
+void Form1::takeDrag(QDragMoveEvent *event)
+{
+    if (!draggedFile(event->mimeData()).isEmpty() && m_tools.canSendFile())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void Form1::dropEvent(QDropEvent *event)
+{
+    const QString path = draggedFile(event->mimeData());
+    if (path.isEmpty() || !m_tools.canSendFile()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // After the drop has ended: the messages it may bring are modal.
+    QTimer::singleShot(0, this, [this, path] { m_tools.sendFile(path); });
 }
 
 void Form1::startUp()
@@ -303,15 +366,19 @@ void Form1::send(Job &&job)
 
 void Form1::setLinkControls(LinkState state)
 {
+    m_linkState = state;
     const bool closed = state == LinkState::Closed;
     const bool open = state == LinkState::Open;
     for (QComboBox *box : std::initializer_list<QComboBox *>{
                  m_ui.portBox, m_ui.baudBox, m_ui.dataBitsBox, m_ui.stopBitsBox})
         box->setEnabled(closed);
-    m_ui.statusButton->setEnabled(open);
+    // A file going out keeps the other sends off the line until it is through.
+    const bool canSend = open && !m_sendingFile;
+    m_ui.statusButton->setEnabled(canSend);
     for (QGroupBox *frame :
          {m_ui.printFrame, m_ui.alignmentFrame, m_ui.speedFrame, m_ui.densityFrame})
-        frame->setEnabled(open);
+        frame->setEnabled(canSend);
+    m_tools.setLinkOpen(open);
     // While a connection is being made, one more click would only start it again.
     m_ui.openButton->setEnabled(state != LinkState::Opening);
     m_ui.openButton->setText(open ? tr("close com") : tr("open com"));
@@ -323,9 +390,17 @@ void Form1::openOrClose()
         openLink();
         return;
     }
-    m_statusCheck.cancel();
+    endExchanges();
     m_link.close();
     setLinkControls(LinkState::Closed);
+}
+
+void Form1::endExchanges()
+{
+    m_statusCheck.cancel();
+    m_statusWaits = false;
+    m_linkQueue.clear();
+    m_tools.setLinkOpen(false);
 }
 
 void Form1::openLink()
@@ -342,7 +417,7 @@ void Form1::openLink()
 
 void Form1::onLinkFailed(serial::LinkFailure failure)
 {
-    m_statusCheck.cancel();
+    endExchanges();
     setLinkControls(LinkState::Closed);
     const QString settingsText = QStringLiteral("%1,,%2,%3")
                                          .arg(m_ui.baudBox->currentText(),
@@ -393,11 +468,22 @@ void Form1::showBarcodeHint()
 
 void Form1::checkStatus()
 {
-    if (m_statusCheck.isWaiting())
+    if (m_statusCheck.isWaiting() || m_statusWaits)
         return; // one check at a time: the waiting one keeps its request and reply
+    // After the printer information or a file, if one holds the link; at once otherwise.
+    m_statusWaits = true;
+    m_linkQueue.run([this] { startStatusCheck(); });
+}
+
+void Form1::startStatusCheck()
+{
+    m_statusWaits = false;
     showStatus({QString(), QColor(0, 0, 0), 10});
     m_ui.statusLabel->setToolTip(QString());
-    send([this](serial::Port &port, bool) { m_statusCheck.start(port); });
+    send([this](serial::Port &port, bool) {
+        if (m_statusCheck.start(port))
+            m_linkQueue.hold();
+    });
 }
 
 void Form1::showStatus(const StatusView &view)

@@ -3,6 +3,7 @@
 #include "link/LineSettings.h"
 #include "link/PortName.h"
 #include "link/TcpConnection.h"
+#include "protocol/CodePage936.h"
 #include "protocol/StatusReply.h"
 
 #include <QCoreApplication>
@@ -43,6 +44,72 @@ QString capitalised(QString text)
 QString hex(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+QString printerIdLabel(protocol::PrinterId id)
+{
+    using Id = protocol::PrinterId;
+    switch (id) {
+    case Id::Model:
+        return Sentences::tr("Model ID");
+    case Id::Type:
+        return Sentences::tr("Type ID");
+    case Id::Version:
+        return Sentences::tr("Version ID");
+    case Id::Firmware:
+        return Sentences::tr("Firmware version");
+    case Id::Maker:
+        return Sentences::tr("Maker");
+    case Id::ModelName:
+        return Sentences::tr("Model name");
+    case Id::SerialNumber:
+        return Sentences::tr("Serial number");
+    case Id::Fonts:
+        return Sentences::tr("Fonts");
+    }
+    return QString();
+}
+
+QString typeIdBitText(protocol::TypeIdBit bit, bool on)
+{
+    using Bit = protocol::TypeIdBit;
+    switch (bit) {
+    case Bit::MultiByteCharacters:
+        return on ? Sentences::tr("multi-byte characters supported")
+                  : Sentences::tr("no multi-byte characters");
+    case Bit::Autocutter:
+        return on ? Sentences::tr("autocutter fitted") : Sentences::tr("no autocutter");
+    case Bit::CustomerDisplay:
+        return on ? Sentences::tr("customer display connected")
+                  : Sentences::tr("no customer display");
+    }
+    return QString();
+}
+
+// An ID byte in hex and decimal; the type ID with the meaning of its bits.
+QString printerIdValue(protocol::PrinterId id, const QByteArray &value)
+{
+    if (quint8(id) >= quint8(protocol::PrinterId::Firmware))
+        return protocol::printableText(value);
+    if (value.isEmpty())
+        return QString();
+    const auto byte = quint8(value.at(0));
+    QString text = QStringLiteral("0x%1 (%2)")
+                           .arg(QString::number(byte, 16).toUpper().rightJustified(2, u'0'))
+                           .arg(byte);
+    if (id != protocol::PrinterId::Type)
+        return text;
+    QStringList bits;
+    for (const protocol::TypeIdBit bit : protocol::typeIdBits)
+        bits << typeIdBitText(bit, byte & quint8(bit));
+    return Sentences::tr("%1: %2").arg(text, bits.join(Sentences::tr(", ")));
+}
+
+QString duration(qint64 seconds)
+{
+    if (seconds < 60)
+        return Sentences::tr("%1 s").arg(seconds);
+    return Sentences::tr("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
 }
 
 } // namespace
@@ -167,6 +234,84 @@ QString partialReplyToolTip(const QByteArray &partial)
             .arg(partial.size())
             .arg(protocol::StatusReply::length)
             .arg(hex(partial));
+}
+
+QString printerInformationText(const QList<status::PrinterInformation::Answer> &answers)
+{
+    QStringList lines;
+    for (const status::PrinterInformation::Answer &answer : answers) {
+        const QString value = answer.value ? printerIdValue(answer.id, *answer.value)
+                                           : Sentences::tr("no answer");
+        lines << Sentences::tr("%1: %2").arg(printerIdLabel(answer.id), value);
+    }
+    return lines.join(u'\n');
+}
+
+QString fileRefusalText(jobs::FileSender::Refusal refusal, const QString &fileName)
+{
+    using R = jobs::FileSender::Refusal;
+    switch (refusal) {
+    case R::Missing:
+        return Sentences::tr("%1 does not exist. Nothing was sent.").arg(fileName);
+    case R::Unreadable:
+        return Sentences::tr("%1 cannot be read: it is no file, or you are not allowed to read "
+                             "it. Nothing was sent.")
+                .arg(fileName);
+    case R::TooLarge:
+        return Sentences::tr("%1 is larger than %2 MiB, the most that can be sent at once. "
+                             "Nothing was sent.")
+                .arg(fileName)
+                .arg(jobs::FileSender::maxFileBytes / jobs::FileSender::mebibyte);
+    case R::Empty:
+        return Sentences::tr("%1 is empty. Nothing was sent.").arg(fileName);
+    }
+    return QString();
+}
+
+QString fileOutcomeText(jobs::FileSender::Outcome outcome,
+                        const QString &fileName,
+                        qint64 sent,
+                        qint64 total)
+{
+    using O = jobs::FileSender::Outcome;
+    switch (outcome) {
+    case O::Sent:
+        return QString();
+    case O::Cancelled:
+        return Sentences::tr("Sending %1 was cancelled: %2 of %3 bytes were sent.")
+                .arg(fileName)
+                .arg(sent)
+                .arg(total);
+    case O::ReadFailed:
+        return Sentences::tr("%1 could not be read to its end: %2 of %3 bytes were sent.")
+                .arg(fileName)
+                .arg(sent)
+                .arg(total);
+    case O::LinkClosed:
+        return Sentences::tr("Sending %1 stopped as the link closed: %2 of %3 bytes had been "
+                             "sent.")
+                .arg(fileName)
+                .arg(sent)
+                .arg(total);
+    }
+    return QString();
+}
+
+QString sendingText(const QString &fileName,
+                    qint64 sent,
+                    qint64 total,
+                    std::optional<qint64> secondsLeft)
+{
+    QString progress
+            = Sentences::tr("Sending %1: %2 of %3 bytes.").arg(fileName).arg(sent).arg(total);
+    if (!secondsLeft)
+        return progress;
+    return progress + u'\n' + Sentences::tr("About %1 left.").arg(duration(*secondsLeft));
+}
+
+QString cancelCaption()
+{
+    return Sentences::tr("Cancel");
 }
 
 } // namespace app

@@ -7,6 +7,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace serial {
 
 DeviceWriter::~DeviceWriter()
@@ -28,6 +30,7 @@ void DeviceWriter::detach()
     delete m_notifier;
     m_notifier = nullptr;
     m_pending.clear();
+    m_holding = false;
     m_fd = -1;
 }
 
@@ -44,6 +47,7 @@ void DeviceWriter::write(const QByteArray &bytes)
 void DeviceWriter::discard()
 {
     m_pending.clear();
+    m_holding = false;
     if (m_notifier)
         m_notifier->setEnabled(false);
 }
@@ -69,6 +73,10 @@ void DeviceWriter::writePending()
     m_pending.remove(0, done);
     if (m_notifier)
         m_notifier->setEnabled(!m_pending.isEmpty());
+    if (!m_pending.isEmpty())
+        m_holding = true;
+    else if (std::exchange(m_holding, false))
+        Q_EMIT drained();
 }
 
 void DeviceWriter::drain(int timeoutMs)

@@ -31,6 +31,8 @@ public:
 Q_SIGNALS:
     // The device refused a write: it has gone. What was waiting is dropped.
     void failed();
+    // What the device held back has all been written.
+    void drained();
 
 private:
     void writePending();
@@ -38,6 +40,7 @@ private:
     int m_fd = -1;
     QByteArray m_pending;
     QSocketNotifier *m_notifier = nullptr;
+    bool m_holding = false; // the device held bytes back at the last try
 };
 
 } // namespace serial

@@ -30,8 +30,15 @@ PrinterLink::PrinterLink(QObject *parent)
                 Q_EMIT failed(failure);
         });
         connect(transport, &Transport::readyRead, this, [this, current] {
+            if (!current())
+                return;
+            if (m_record)
+                recordArrivals();
+            Q_EMIT readyRead();
+        });
+        connect(transport, &Transport::drained, this, [this, current] {
             if (current())
-                Q_EMIT readyRead();
+                Q_EMIT drained();
         });
     }
 }
@@ -63,6 +70,8 @@ void PrinterLink::open(const QString &portName, const std::optional<LineSettings
         return;
     }
     m_transport = transportFor(name->kind);
+    m_lineSettings = name->kind == PortName::Kind::Serial ? settings : std::nullopt;
+    m_recordedInput = 0;
     m_transport->setHandshaking(m_handshaking);
     m_transport->open(*name, settings);
 }
@@ -75,10 +84,45 @@ void PrinterLink::close()
 
 void PrinterLink::write(const QByteArray &bytes)
 {
+    if (m_record && isOpen())
+        m_record->add(LinkRecord::Direction::Sent, bytes);
     if (m_batchDepth > 0)
         m_batch.append(bytes);
-    else if (m_transport)
+    else
+        transmit(bytes);
+}
+
+void PrinterLink::transmit(const QByteArray &bytes)
+{
+    if (m_transport)
         m_transport->write(bytes);
+}
+
+qint64 PrinterLink::bytesToWrite() const
+{
+    return m_transport ? m_transport->bytesToWrite() : 0;
+}
+
+std::optional<qint32> PrinterLink::lineBytesPerSecond() const
+{
+    if (!isOpen() || !m_lineSettings)
+        return std::nullopt;
+    const int stopBits = m_lineSettings->stopBits == QSerialPort::OneStop ? 1 : 2;
+    return m_lineSettings->baudRate / (1 + int(m_lineSettings->dataBits) + stopBits);
+}
+
+void PrinterLink::setRecord(LinkRecord *record)
+{
+    m_record = record;
+    m_recordedInput = bytesAvailable(); // what is held already arrived before the record began
+}
+
+void PrinterLink::recordArrivals()
+{
+    const QByteArray held = m_transport->peekAvailable();
+    if (held.size() > m_recordedInput)
+        m_record->add(LinkRecord::Direction::Received, held.mid(m_recordedInput));
+    m_recordedInput = held.size();
 }
 
 PrinterLink::Batch::Batch(PrinterLink &link)
@@ -90,7 +134,7 @@ PrinterLink::Batch::Batch(PrinterLink &link)
 PrinterLink::Batch::~Batch()
 {
     if (--m_link.m_batchDepth == 0 && !m_link.m_batch.isEmpty())
-        m_link.write(std::exchange(m_link.m_batch, QByteArray()));
+        m_link.transmit(std::exchange(m_link.m_batch, QByteArray()));
 }
 
 void PrinterLink::setHandshaking(Handshaking handshaking)
@@ -104,6 +148,7 @@ void PrinterLink::discardInput()
 {
     if (m_transport)
         m_transport->discardInput();
+    m_recordedInput = 0;
 }
 
 qint64 PrinterLink::bytesAvailable() const
@@ -119,7 +164,9 @@ void PrinterLink::receivePending()
 
 QByteArray PrinterLink::read(qint64 count)
 {
-    return m_transport ? m_transport->read(count) : QByteArray();
+    QByteArray bytes = m_transport ? m_transport->read(count) : QByteArray();
+    m_recordedInput = std::max<qint64>(0, m_recordedInput - bytes.size());
+    return bytes;
 }
 
 QByteArray PrinterLink::peekAvailable()

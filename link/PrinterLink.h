@@ -2,6 +2,7 @@
 
 #include "link/LineSettings.h"
 #include "link/LinkFailure.h"
+#include "link/LinkRecord.h"
 #include "link/SerialControl.h"
 #include "link/SerialP.h"
 #include "link/TcpConnection.h"
@@ -40,6 +41,15 @@ public:
     Port *port() const { return m_port; }
     // What SerialP hands over: one piece, to the printer.
     void write(const QByteArray &bytes);
+    // Bytes handed over that the device has not taken yet; drained() says when none are left.
+    qint64 bytesToWrite() const;
+    // A serial line's speed in bytes a second (start, data and stop bits a byte); nothing for
+    // a printer-class device or a network printer, or while closed.
+    std::optional<qint32> lineBytesPerSecond() const;
+
+    // Every write and every read from now on goes into the record as well; nullptr stops it.
+    // The record must outlive the link or be taken off first.
+    void setRecord(LinkRecord *record);
 
     // While a batch is open, writes are gathered and go to the printer in one piece when the
     // outermost batch closes: the bytes and their order are the same.
@@ -68,9 +78,13 @@ Q_SIGNALS:
     void opened();
     void failed(serial::LinkFailure failure);
     void readyRead();
+    void drained();
 
 private:
     Transport *transportFor(PortName::Kind kind);
+    void transmit(const QByteArray &bytes);
+    // Records what has arrived since the last look: the bytes held beyond those already seen.
+    void recordArrivals();
 
     SerialControl m_serial;
     UsbPrinter m_usbPrinter;
@@ -81,6 +95,9 @@ private:
     Port *m_port = nullptr;
     QByteArray m_batch;
     int m_batchDepth = 0;
+    std::optional<LineSettings> m_lineSettings; // of the serial port last opened
+    LinkRecord *m_record = nullptr;
+    qint64 m_recordedInput = 0; // received bytes held that are in the record already
 };
 
 } // namespace serial

@@ -19,6 +19,12 @@ SerialControl::SerialControl(QObject *parent)
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialControl::onError);
 #ifdef Q_OS_UNIX
     connect(&m_writer, &DeviceWriter::failed, this, [this] { markLost(); });
+    connect(&m_writer, &DeviceWriter::drained, this, &SerialControl::drained);
+#else
+    connect(&m_port, &QSerialPort::bytesWritten, this, [this] {
+        if (m_port.bytesToWrite() == 0)
+            Q_EMIT drained();
+    });
 #endif
 }
 
@@ -124,6 +130,15 @@ void SerialControl::write(const QByteArray &bytes)
     if (m_port.write(bytes) != bytes.size())
         markLost();
     m_port.flush();
+#endif
+}
+
+qint64 SerialControl::bytesToWrite() const
+{
+#ifdef Q_OS_UNIX
+    return m_writer.pending();
+#else
+    return m_port.bytesToWrite();
 #endif
 }
 

@@ -35,6 +35,10 @@ TcpConnection::TcpConnection(QObject *parent)
     // a write can come with a stale error code, and the socket gives up without another word.
     connect(&m_socket, &QTcpSocket::disconnected, this, &TcpConnection::onDisconnected);
     connect(&m_socket, &QTcpSocket::readyRead, this, &TcpConnection::readyRead);
+    connect(&m_socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (m_socket.bytesToWrite() == 0)
+            Q_EMIT drained();
+    });
 }
 
 TcpConnection::~TcpConnection()
@@ -138,6 +142,11 @@ void TcpConnection::write(const QByteArray &bytes)
         return;
     m_socket.write(bytes);
     m_socket.flush(); // as much as the system takes now; the rest goes from the event loop
+}
+
+qint64 TcpConnection::bytesToWrite() const
+{
+    return m_socket.bytesToWrite();
 }
 
 void TcpConnection::drain(int timeoutMs)

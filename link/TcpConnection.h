@@ -20,6 +20,7 @@ public:
     ~TcpConnection() override;
 
     void write(const QByteArray &bytes) override;
+    qint64 bytesToWrite() const override;
     void discardInput() override;
     void discardOutput() override;
     qint64 bytesAvailable() const override;

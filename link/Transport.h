@@ -36,6 +36,8 @@ public:
     // them back; then they follow in order as it lets them, and close() waits for them. Nothing
     // is written while closed or after the far end has gone.
     virtual void write(const QByteArray &bytes) = 0;
+    // Bytes written that the far end holds back; drained() follows when they have all gone.
+    virtual qint64 bytesToWrite() const = 0;
     virtual void discardInput() = 0;
     virtual void discardOutput() = 0;
     virtual qint64 bytesAvailable() const = 0;
@@ -54,6 +56,8 @@ Q_SIGNALS:
     void opened();
     void failed(serial::LinkFailure failure);
     void readyRead();
+    // Everything held back has now gone to the operating system.
+    void drained();
     // The far end stopped working while open (adapter pulled, printer switched off, connection
     // dropped or given up), and why. Emitted once, from the event loop, after the transport has
     // been closed.

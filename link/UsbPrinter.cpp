@@ -32,6 +32,7 @@ UsbPrinter::UsbPrinter(QObject *parent)
     : Transport(parent)
 {
     connect(&m_writer, &DeviceWriter::failed, this, [this] { markLost(); });
+    connect(&m_writer, &DeviceWriter::drained, this, &UsbPrinter::drained);
 }
 
 UsbPrinter::~UsbPrinter()
@@ -113,6 +114,11 @@ void UsbPrinter::write(const QByteArray &bytes)
 {
     if (canWrite())
         m_writer.write(bytes);
+}
+
+qint64 UsbPrinter::bytesToWrite() const
+{
+    return m_writer.pending();
 }
 
 void UsbPrinter::drain(int timeoutMs)

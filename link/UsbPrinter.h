@@ -19,6 +19,7 @@ public:
     ~UsbPrinter() override;
 
     void write(const QByteArray &bytes) override;
+    qint64 bytesToWrite() const override;
     void discardInput() override;
     void discardOutput() override;
     qint64 bytesAvailable() const override { return m_input.size(); }

@@ -12,4 +12,9 @@ namespace protocol {
 // character the code page cannot carry.
 std::optional<QByteArray> toCodePage936(const QString &text);
 
+// Bytes as an operator reads them off the line: printable ASCII and two-byte code page 936
+// characters as themselves, every other byte as a dot, so the text keeps one mark per byte or
+// pair of bytes.
+QString printableText(const QByteArray &bytes);
+
 } // namespace protocol

@@ -49,6 +49,16 @@ QByteArray blackMarkFeed()
     return bytes({GS, char(0xF6)});
 }
 
+QByteArray feedAndCut(quint8 extraFeed)
+{
+    return bytes({GS, 'V', 66, char(extraFeed)});
+}
+
+QByteArray drawerPulse(DrawerPin pin, quint8 onUnits, quint8 offUnits)
+{
+    return bytes({ESC, 'p', char(pin), char(onUnits), char(offUnits)});
+}
+
 QByteArray attribute(Attribute attribute, quint8 value)
 {
     return command(ESC, char(attribute), value);

@@ -17,6 +17,13 @@ QByteArray reset();
 QByteArray cut();
 // GS F6: feed black-mark paper to the next mark.
 QByteArray blackMarkFeed();
+// GS V 66 n: feed to the cutting position plus n motion units, then cut.
+QByteArray feedAndCut(quint8 extraFeed);
+
+// ESC p m t1 t2: one pulse on a pin of the drawer kick-out connector, on for t1 x 2 ms, then off
+// for t2 x 2 ms (the drawer is not kicked again within that time).
+enum class DrawerPin : quint8 { Pin2 = 0, Pin5 = 1 };
+QByteArray drawerPulse(DrawerPin pin, quint8 onUnits, quint8 offUnits);
 
 // Attributes switched with a value after ESC and a letter: 0 off, 1 on (underline 1 or 2 dots).
 enum class Attribute : char {

@@ -8,12 +8,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -151,6 +153,26 @@ public:
     {
         click("Command19");
         return printer.read(3) == QByteArray::fromHex("100414");
+    }
+
+    // Answers the next file dialog once it is shown, as an operator does: the path pasted into
+    // its file name box, then Enter. The dialog's own event loop runs meanwhile.
+    static void answerFileDialog(const QString &path)
+    {
+        auto *watch = new QTimer;
+        watch->setInterval(10);
+        QObject::connect(watch, &QTimer::timeout, watch, [watch, path] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible())
+                return;
+            watch->deleteLater();
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            name->setFocus();
+            name->setText(path); // pasted, so no completion list opens over the box
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        watch->start();
+        QTimer::singleShot(10000, watch, &QObject::deleteLater); // no dialog came
     }
 
     // Types the line settings into their boxes, clicks "open com"; true once the link is open.

@@ -5,11 +5,14 @@
 #include "jobs/BarcodeJob.h"
 
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 #include <QStyleOptionGroupBox>
+#include <QTableView>
 
 #include <functional>
 
@@ -114,6 +117,7 @@ QList<OwnSentence> ownSentenceTable()
     for (int kind = 0; kind <= int(serial::LinkFailure::Stalled); ++kind)
         sentences.append(failureSentence(serial::LinkFailure(kind)));
     using R = jobs::BarcodeRefusal;
+    using F = jobs::FileSender;
     const auto refusal = [](R refusal, const char *type) {
         return [refusal, type] {
             return app::barcodeRefusalText(refusal, QString::fromLatin1(type));
@@ -134,6 +138,19 @@ QList<OwnSentence> ownSentenceTable()
             {u"reply tooltip"_s, [] { return app::replyToolTip(hex("0A000000000B")); }, u"Reply: 0A 00 00 00 00 0B"_s, u"应答：0A 00 00 00 00 0B"_s, {u"0A 00 00 00 00 0B"_s}},
             {u"no reply tooltip"_s, [] { return app::partialReplyToolTip({}); }, u"No reply byte"_s, u"没有收到任何应答字节"_s, {}},
             {u"partial reply tooltip"_s, [] { return app::partialReplyToolTip(hex("0A0B")); }, u"Only 2 of 6 reply bytes"_s, u"只收到 2 个"_s, {u"0A 0B"_s}},
+            {u"printer information"_s,
+             [] {
+                 using protocol::PrinterId;
+                 return app::printerInformationText({{PrinterId::Type, hex("03")}, {PrinterId::Maker, std::nullopt}});
+             },
+             u"Type ID: 0x03 (3): multi-byte characters supported, autocutter fitted, no customer display\nMaker: no answer"_s,
+             u"类型代码：0x03 (3)：支持多字节字符，装有自动切刀，未连接顾客显示屏\n制造商：无应答"_s,
+             {u"0x03"_s}},
+            {u"file too large"_s, [] { return app::fileRefusalText(F::Refusal::TooLarge, u"file.bin"_s); }, u"larger than 64 MiB"_s, u"64 兆字节"_s, {u"file.bin"_s}},
+            {u"file missing"_s, [] { return app::fileRefusalText(F::Refusal::Missing, u"file.bin"_s); }, u"does not exist"_s, u"不存在"_s, {u"file.bin"_s}},
+            {u"file cancelled"_s, [] { return app::fileOutcomeText(F::Outcome::Cancelled, u"file.bin"_s, 10, 20); }, u"was cancelled: 10 of 20 bytes"_s, u"已取消发送"_s, {u"file.bin"_s}},
+            {u"file cut short by the link"_s, [] { return app::fileOutcomeText(F::Outcome::LinkClosed, u"file.bin"_s, 10, 20); }, u"as the link closed"_s, u"链路已关闭"_s, {u"file.bin"_s}},
+            {u"file progress"_s, [] { return app::sendingText(u"file.bin"_s, 10, 20, 65); }, u"10 of 20 bytes.\nAbout 1 min 5 s left."_s, u"约剩 1 分 5 秒"_s, {u"file.bin"_s}},
     };
     // clang-format on
     return sentences;
@@ -226,19 +243,28 @@ void TestLanguage::noChineseInTheEnglishWindow()
     // A text left out of the translation would show in Chinese: captions, titles, menus, help and
     // about, the hint of every barcode type and every outcome of the status check.
     app::useLanguage(Language::English);
+    PtyPrinter printer;
     FormDriver d;
     d.key(Qt::Key_H, Qt::ControlModifier);
     d.key(Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(d.messages.size(), 2);
     QStringList texts = {d.messages[0].text, d.messages[1].text};
+    QVERIFY(d.open(printer));
+    d.trigger("CommunicationLog"); // the log window's buttons and headings
+    auto *log = d.get<QTableView>("LogView");
+    for (int column = 0; column < log->model()->columnCount(); ++column)
+        texts << log->model()->headerData(column, Qt::Horizontal).toString();
     for (const QAbstractButton *button : d.form.findChildren<QAbstractButton *>())
         texts << button->text();
     for (const QLabel *label : d.form.findChildren<QLabel *>())
         texts << label->text();
     for (const QGroupBox *box : d.form.findChildren<QGroupBox *>())
         texts << box->title();
-    for (const QAction *action : d.form.menuBar()->findChildren<QAction *>())
-        texts << action->text();
+    for (const QMenu *menu : d.form.menuBar()->findChildren<QMenu *>()) {
+        texts << menu->title();
+        for (const QAction *action : menu->actions())
+            texts << action->text();
+    }
     for (const jobs::BarcodeType &type : jobs::barcodeTypes())
         texts << type.hintText();
     for (const app::StatusView &view : statusViews())

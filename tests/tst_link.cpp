@@ -1,5 +1,6 @@
 #include "link/PortName.h"
 #include "protocol/CodePage936.h"
+#include "protocol/PrinterId.h"
 
 #include <QTest>
 
@@ -9,6 +10,10 @@ class TestLink : public QObject
 
 private Q_SLOTS:
     void codePage936();
+    void printableText_data();
+    void printableText();
+    void printerIdAnswers_data();
+    void printerIdAnswers();
     void portNames_data();
     void portNames();
 };
@@ -17,6 +22,73 @@ void TestLink::codePage936()
 {
     QCOMPARE(protocol::toCodePage936(QStringLiteral("热℃，")), QByteArray::fromHex("C8C8A1E6A3AC"));
     QCOMPARE(protocol::toCodePage936(QStringLiteral("A\U0001F600B")), std::nullopt);
+}
+
+void TestLink::printableText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text"); // a mark per byte, or per two-byte character
+
+    const auto hex = [](const char *text) {
+        return QByteArray::fromHex(text);
+    };
+    // clang-format off
+    QTest::newRow("ASCII and controls")   << hex("1B40 4869 0A")   << ".@Hi.";
+    QTest::newRow("NUL, DEL and FF")      << hex("00 7F FF")       << "...";
+    QTest::newRow("Chinese characters")   << hex("C8C8 C3F4")      << "热敏";
+    QTest::newRow("full-width comma")     << hex("A3AC")           << "，";
+    QTest::newRow("lead byte at the end") << hex("41 C8")          << "A.";
+    QTest::newRow("lead byte, then LF")   << hex("C8 0A")          << "..";
+    QTest::newRow("7F is no trail byte")  << hex("81 7F")          << "..";
+    QTest::newRow("four-byte sequence")   << hex("8130 8130")      << ".0.0";
+    QTest::newRow("ASCII after a pair")   << hex("C8C8 41")        << "热A";
+    // clang-format on
+}
+
+void TestLink::printableText()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(protocol::printableText(bytes), text);
+}
+
+void TestLink::printerIdAnswers_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<QByteArray>("value"); // null: not complete yet
+    QTest::addColumn<int>("length");       // the received bytes the answer takes
+
+    const auto hex = [](const char *text) {
+        return QByteArray::fromHex(text);
+    };
+    const int model = 1;
+    const int firmware = 65;
+    // clang-format off
+    QTest::newRow("model ID")                  << model    << hex("20")             << hex("20")       << 1;
+    QTest::newRow("one byte, more behind")     << model    << hex("2021")           << hex("20")       << 1;
+    QTest::newRow("nothing yet")               << model    << QByteArray()          << QByteArray()    << 0;
+    QTest::newRow("block without its NUL")     << firmware << hex("5F312E3030")     << QByteArray()    << 0;
+    QTest::newRow("block")                     << firmware << hex("5F312E303000")   << hex("312E3030") << 6;
+    QTest::newRow("block, more behind")        << firmware << hex("5F312E30300041") << hex("312E3030") << 6;
+    QTest::newRow("block without its header")  << firmware << hex("312E303000")     << hex("312E3030") << 5;
+    QTest::newRow("empty block")               << firmware << hex("5F00")           << QByteArray("")  << 2;
+    // clang-format on
+}
+
+void TestLink::printerIdAnswers()
+{
+    QFETCH(int, id);
+    QFETCH(QByteArray, received);
+    QFETCH(QByteArray, value);
+    QFETCH(int, length);
+    const std::optional<protocol::PrinterIdAnswer> answer = protocol::printerIdAnswer(
+            protocol::PrinterId(id), received);
+    QCOMPARE(answer.has_value(), !value.isNull());
+    if (answer) {
+        QCOMPARE(answer->value.toHex(' '), value.toHex(' '));
+        QCOMPARE(answer->length, length);
+    }
 }
 
 void TestLink::portNames_data()

@@ -241,6 +241,33 @@ Address: see the project&apos;s README file</translation>
     </message>
 </context>
 <context>
+    <name>app::ToolsMenu</name>
+    <message>
+        <source>printer information…</source>
+        <translation>printer information…</translation>
+    </message>
+    <message>
+        <source>send file…</source>
+        <translation>send file…</translation>
+    </message>
+    <message>
+        <source>communication log</source>
+        <translation>communication log</translation>
+    </message>
+    <message>
+        <source>open cash drawer</source>
+        <translation>open cash drawer</translation>
+    </message>
+    <message>
+        <source>cut paper</source>
+        <translation>cut paper</translation>
+    </message>
+    <message>
+        <source>tools</source>
+        <translation>tools</translation>
+    </message>
+</context>
+<context>
     <name>jobs::BarcodeType</name>
     <message>
         <source>请输入11或12位的数字</source>

@@ -2,6 +2,64 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
+    <name>app::LogModel</name>
+    <message>
+        <source>sent</source>
+        <translation>发送</translation>
+    </message>
+    <message>
+        <source>received</source>
+        <translation>接收</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Direction</source>
+        <translation>方向</translation>
+    </message>
+    <message>
+        <source>Bytes</source>
+        <translation>字节数</translation>
+    </message>
+    <message>
+        <source>Hex</source>
+        <translation>十六进制</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>文本</translation>
+    </message>
+</context>
+<context>
+    <name>app::LogWindow</name>
+    <message>
+        <source>Pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>Save as text…</source>
+        <translation>另存为文本…</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>文本文件 (*.txt)</translation>
+    </message>
+    <message>
+        <source>The log could not be saved as %1. Choose a folder you may write to, with room on its disk.</source>
+        <translation>无法将日志保存为 %1。请选择有写入权限、磁盘尚有空间的文件夹。</translation>
+    </message>
+</context>
+<context>
     <name>app::Sentences</name>
     <message>
         <source>the serial port %1</source>
@@ -102,6 +160,122 @@
     <message>
         <source>Only %1 of %2 reply bytes arrived: %3</source>
         <translation>%2 个应答字节只收到 %1 个：%3</translation>
+    </message>
+    <message>
+        <source>Model ID</source>
+        <translation>型号代码</translation>
+    </message>
+    <message>
+        <source>Type ID</source>
+        <translation>类型代码</translation>
+    </message>
+    <message>
+        <source>Version ID</source>
+        <translation>版本代码</translation>
+    </message>
+    <message>
+        <source>Firmware version</source>
+        <translation>固件版本</translation>
+    </message>
+    <message>
+        <source>Maker</source>
+        <translation>制造商</translation>
+    </message>
+    <message>
+        <source>Model name</source>
+        <translation>型号名称</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Fonts</source>
+        <translation>字库</translation>
+    </message>
+    <message>
+        <source>multi-byte characters supported</source>
+        <translation>支持多字节字符</translation>
+    </message>
+    <message>
+        <source>no multi-byte characters</source>
+        <translation>不支持多字节字符</translation>
+    </message>
+    <message>
+        <source>autocutter fitted</source>
+        <translation>装有自动切刀</translation>
+    </message>
+    <message>
+        <source>no autocutter</source>
+        <translation>无自动切刀</translation>
+    </message>
+    <message>
+        <source>customer display connected</source>
+        <translation>已连接顾客显示屏</translation>
+    </message>
+    <message>
+        <source>no customer display</source>
+        <translation>未连接顾客显示屏</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>，</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 分 %2 秒</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>无应答</translation>
+    </message>
+    <message>
+        <source>%1 does not exist. Nothing was sent.</source>
+        <translation>%1 不存在，未发送任何数据。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: it is no file, or you are not allowed to read it. Nothing was sent.</source>
+        <translation>无法读取 %1：它不是文件，或您无权读取它。未发送任何数据。</translation>
+    </message>
+    <message>
+        <source>%1 is larger than %2 MiB, the most that can be sent at once. Nothing was sent.</source>
+        <translation>%1 超过一次最多可发送的 %2 兆字节，未发送任何数据。</translation>
+    </message>
+    <message>
+        <source>%1 is empty. Nothing was sent.</source>
+        <translation>%1 是空文件，未发送任何数据。</translation>
+    </message>
+    <message>
+        <source>Sending %1 was cancelled: %2 of %3 bytes were sent.</source>
+        <translation>已取消发送 %1：%3 字节中已发送 %2 字节。</translation>
+    </message>
+    <message>
+        <source>%1 could not be read to its end: %2 of %3 bytes were sent.</source>
+        <translation>无法将 %1 读到末尾：%3 字节中已发送 %2 字节。</translation>
+    </message>
+    <message>
+        <source>Sending %1 stopped as the link closed: %2 of %3 bytes had been sent.</source>
+        <translation>链路已关闭，%1 的发送随之停止：%3 字节中已发送 %2 字节。</translation>
+    </message>
+    <message>
+        <source>Sending %1: %2 of %3 bytes.</source>
+        <translation>正在发送 %1：%3 字节中已发送 %2 字节。</translation>
+    </message>
+    <message>
+        <source>About %1 left.</source>
+        <translation>约剩 %1。</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
     </message>
 </context>
 </TS>
