@@ -11,7 +11,7 @@ HttpSource::HttpSource(const QByteArray &bytes, QObject *parent)
 
 QByteArray HttpSource::read(qsizetype max)
 {
-    const QByteArray bytes = m_bytes.mid(m_offset, max);
+    QByteArray bytes = m_bytes.mid(m_offset, max);
     m_offset += bytes.size();
     if (atEnd())
         m_bytes.clear(); // printed; only the offset is needed any more

@@ -363,8 +363,7 @@ void PrinterServer::answer(const QByteArray &bytes)
         if (m_keepingLogs && roomInLog())
             m_log.append(LogLine::reply(bytes, m_replyTo->name()));
         Q_EMIT replied(bytes, m_replyTo->name());
-    }
-    else
+    } else
         Q_EMIT problem(u"reply to %1 failed: %2"_s.arg(m_replyTo->name(), error));
 }
 

@@ -390,7 +390,7 @@ void HttpApiTest::bodyLimit()
     // Exactly the limit prints: a raster image of 256 × 65535 bytes, which the printer passes
     // over as too large to hold, and line feeds to fill the rest.
     QByteArray bytes = hex("1D 76 30 00 00 01 FF FF");
-    bytes += QByteArray(256 * 65535, '\0');
+    bytes += QByteArray(qsizetype(256) * 65535, '\0');
     bytes += QByteArray(MaxBody - bytes.size(), '\n');
     QCOMPARE(bytes.size(), MaxBody);
     const Reply reply = request("POST", u"/api/print"_s, bytes);
