@@ -13,6 +13,7 @@ const zoomButtons = document.querySelectorAll('input[name=zoom]');
 
 const shown = new Map(); // receipt key -> its <li>
 let announced = 0; // receipts the event stream has brought so far
+let listed = false; // whether the printer's list has been read once
 const cutNames = { full: 'full cut', partial: 'partial cut', none: 'no cut' };
 let zoom = 1;
 
@@ -113,7 +114,7 @@ function makeReceipt(summary) {
 function updateCount() {
   const n = shown.size;
   count.textContent = n ? `(${n})` : '';
-  empty.hidden = n > 0;
+  empty.hidden = n > 0 || !listed;
 }
 
 // A receipt the event stream announces goes on top, unless it is already shown.
@@ -151,7 +152,9 @@ function showReceipts(summaries, askedAfter = announced) {
 async function loadReceipts() {
   const askedAfter = announced;
   try {
-    showReceipts(await request('GET', '/api/receipts'), askedAfter);
+    const summaries = await request('GET', '/api/receipts');
+    listed = true;
+    showReceipts(summaries, askedAfter);
   } catch (error) {
     showError(`The receipts could not be read: ${error.message}`);
   }
@@ -205,14 +208,35 @@ for (const box of conditionBoxes) {
   });
 }
 
+function setZoom(value) {
+  zoom = Number(value);
+  for (const picture of list.querySelectorAll('img'))
+    sizePicture(picture);
+}
+
+// The zoom chosen last time, if the browser keeps it.
+function savedZoom() {
+  try {
+    return localStorage.getItem('zoom');
+  } catch {
+    return null;
+  }
+}
+
 for (const button of zoomButtons) {
+  if (button.value === savedZoom()) {
+    button.checked = true;
+    setZoom(button.value);
+  }
   button.addEventListener('change', () => {
     if (!button.checked)
       return;
-    zoom = Number(button.value);
-    document.documentElement.dataset.zoom = button.value;
-    for (const picture of list.querySelectorAll('img'))
-      sizePicture(picture);
+    setZoom(button.value);
+    try {
+      localStorage.setItem('zoom', button.value);
+    } catch {
+      // private windows may refuse; the zoom still applies
+    }
   });
 }
 
