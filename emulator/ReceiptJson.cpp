@@ -406,6 +406,15 @@ QByteArray receiptObject(const Receipt &receipt)
 
 } // namespace
 
+QByteArray ReceiptJson::receipt(const Receipt &receipt)
+{
+    // The object is indented to stand in the document's list; a string holds no line break, so
+    // every line can be moved out by the list's indent.
+    QByteArray object = receiptObject(receipt);
+    object.replace("\n    ", "\n");
+    return object + '\n';
+}
+
 QByteArray ReceiptJson::write(const QList<Receipt> &receipts, int paperDots)
 {
     QList<QByteArray> objects;

@@ -18,6 +18,8 @@ public:
 
     // The receipts that have something on them, in the order printed.
     static QByteArray write(const QList<Receipt> &receipts, int paperDots = PaperDots80);
+    // One receipt's object of the document, on its own.
+    static QByteArray receipt(const Receipt &receipt);
 };
 
 } // namespace emulator

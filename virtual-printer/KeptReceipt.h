@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace vprinter {
 
@@ -12,8 +13,9 @@ struct KeptReceipt
 {
     int number = 0;     // 1, 2, ...; with --save, the number in its file name
     QDateTime finished; // UTC
-    QString source;     // where its bytes came from: "tcp 127.0.0.1:40112", "pty"
+    QString source;     // where its bytes came from: "tcp 127.0.0.1:40112", "pty", "http"
     emulator::Receipt receipt;
+    QStringList log; // the commands that printed it, when logs are kept
 };
 
 } // namespace vprinter

@@ -15,7 +15,7 @@ class PrintSource : public QObject
     Q_OBJECT
 
 public:
-    // How receipts and the log name it: "tcp 127.0.0.1:40112", "pty".
+    // How receipts and the log name it: "tcp 127.0.0.1:40112", "pty", "http".
     const QString &name() const { return m_name; }
 
     // Up to max bytes that have arrived; empty when none is there now.
@@ -33,6 +33,8 @@ public:
     virtual void idledOut() {}
     // Its turn has come or gone.
     virtual void setPrinting(bool printing) { Q_UNUSED(printing) }
+    // Its bytes finished a receipt, kept under this number.
+    virtual void receiptKept(int number) { Q_UNUSED(number) }
 
 Q_SIGNALS:
     // Bytes, or the end, have arrived: worth reading in its turn.

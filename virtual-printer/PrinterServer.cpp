@@ -1,5 +1,6 @@
 #include "PrinterServer.h"
 
+#include "LogLine.h"
 #include "NetworkClient.h"
 #include "PseudoTerminal.h"
 #include "ReceiptFolder.h"
@@ -41,10 +42,49 @@ PrinterServer::PrinterServer(const emulator::PrinterProfile &profile, QObject *p
 PrinterServer::~PrinterServer()
 {
     // Connections closing now must not ask for a turn of a server that is going.
-    for (PrintSource *client : std::exchange(m_connections, {})) {
+    for (PrintSource *client : std::exchange(m_connections, {}) + std::exchange(m_jobs, {})) {
         client->disconnect(this);
         delete client;
     }
+}
+
+void PrinterServer::setKeepingLogs(bool keeping)
+{
+    for (const QMetaObject::Connection &connection : std::exchange(m_logConnections, {}))
+        disconnect(connection);
+    if (!keeping)
+        return;
+    m_logConnections = {
+            connect(&m_interpreter,
+                    &emulator::Interpreter::commandDecoded,
+                    this,
+                    [this](const emulator::CommandRecord &record) {
+                        if (roomInLog())
+                            m_log.append(LogLine::command(record));
+                    }),
+            connect(this,
+                    &PrinterServer::replied,
+                    this,
+                    [this](const QByteArray &bytes, const QString &to) {
+                        if (roomInLog())
+                            m_log.append(LogLine::reply(bytes, to));
+                    }),
+            connect(this,
+                    &PrinterServer::replyWithheld,
+                    this,
+                    [this](const QByteArray &bytes) {
+                        if (roomInLog())
+                            m_log.append(LogLine::withheld(bytes));
+                    }),
+    };
+}
+
+void PrinterServer::print(PrintSource *job)
+{
+    job->setParent(this);
+    m_jobs.append(job);
+    connect(job, &PrintSource::readyRead, this, [this, job] { wantsTurn(job); });
+    wantsTurn(job);
 }
 
 void PrinterServer::attach(PseudoTerminal *terminal)
@@ -109,15 +149,32 @@ QString PrinterServer::activeSource() const
 void PrinterServer::clear()
 {
     m_interpreter.clear();
+    m_log.clear();
+    m_logLinesLeftOut = 0;
+    forgetReceipts();
+}
+
+void PrinterServer::forgetReceipts()
+{
     m_receipts.clear();
+    Q_EMIT cleared();
 }
 
 void PrinterServer::setStatus(const emulator::StatusConditions &status)
 {
+    if (status == this->status())
+        return;
     // Automatic status back goes to the source that turned it on, while it is there.
     m_replyTo = m_statusListener ? m_statusListener.data() : m_active;
     m_interpreter.setStatus(status);
     m_replyTo = nullptr;
+    Q_EMIT statusChanged();
+}
+
+void PrinterServer::setAnswering(bool answering)
+{
+    if (std::exchange(m_answering, answering) != answering)
+        Q_EMIT statusChanged();
 }
 
 void PrinterServer::accept()
@@ -242,6 +299,9 @@ void PrinterServer::endTurn()
     if (!m_interpreter.endJob())
         Q_EMIT problem(u"%1 ended inside a command; its bytes are dropped"_s.arg(m_active->name()));
     Q_EMIT printed();
+    // What a turn logged and did not print (status requests) belongs to no receipt.
+    m_log.clear();
+    m_logLinesLeftOut = 0;
     PrintSource *source = std::exchange(m_active, nullptr);
     source->setPrinting(false);
     if (source->atEnd()) {
@@ -284,6 +344,7 @@ void PrinterServer::idleOut()
 void PrinterServer::forget(PrintSource *source)
 {
     m_connections.removeOne(source);
+    m_jobs.removeOne(source);
     m_waiting.removeOne(source);
     if (m_active == source)
         m_active = nullptr;
@@ -309,10 +370,15 @@ void PrinterServer::keep(const emulator::Receipt &receipt)
     // A cut with nothing printed before it makes no receipt.
     if (receipt.blocks.isEmpty())
         return;
-    KeptReceipt kept{m_nextNumber, QDateTime::currentDateTimeUtc(), activeSource(), receipt};
-    if (m_folder) {
+    KeptReceipt kept{m_nextNumber, QDateTime::currentDateTimeUtc(), activeSource(), receipt, {}};
+    if (m_logLinesLeftOut > 0)
+        m_log.append(u"… %1 more lines of the log not kept"_s.arg(m_logLinesLeftOut));
+    kept.log = std::exchange(m_log, {});
+    m_logLinesLeftOut = 0;
+    if (m_folder)
         kept.number = m_folder->freeNumber(kept.number);
-        kept.receipt.serial = kept.number; // the receipt's JSON carries its file's number
+    kept.receipt.serial = kept.number; // the receipt's JSON carries its number
+    if (m_folder) {
         QString error;
         const QString path = m_folder->save(kept, &error);
         if (path.isEmpty())
@@ -324,6 +390,18 @@ void PrinterServer::keep(const emulator::Receipt &receipt)
     m_receipts.append(kept);
     if (m_receipts.size() > MaxKeptReceipts)
         m_receipts.removeFirst();
+    if (m_active)
+        m_active->receiptKept(kept.number);
+    Q_EMIT receiptKept(m_receipts.last());
+}
+
+bool PrinterServer::roomInLog()
+{
+    // A line past the bound is only counted, never written out.
+    if (m_log.size() < MaxLogLines)
+        return true;
+    ++m_logLinesLeftOut;
+    return false;
 }
 
 } // namespace vprinter

@@ -72,13 +72,35 @@ public:
     const QList<KeptReceipt> &receipts() const { return m_receipts; }
     // Forgets the receipts and returns the printer to its power-on state; numbers go on.
     void clear();
+    // Forgets the kept receipts only; the one being printed goes on, and so do the numbers.
+    void forgetReceipts();
 
+    // Lines of the command log kept with each receipt, at most; the rest are counted.
+    static constexpr qsizetype MaxLogLines = 2000;
+    // Each finished receipt keeps the log of the commands that printed it. Off, the printer
+    // decodes without naming the commands it reads.
+    void setKeepingLogs(bool keeping);
+
+    // A source that holds every byte it will send: it waits for its turn, prints, and is
+    // deleted once its turn is over.
+    void print(PrintSource *job);
+
+    // The conditions the printer reports; a change is sent at once to a source that turned
+    // automatic status back on, and signalled.
+    const emulator::StatusConditions &status() const { return m_interpreter.printer().status(); }
     void setStatus(const emulator::StatusConditions &status);
+    bool answering() const { return m_answering; }
     // Requests are read but not answered, as with a printer whose cable carries no answers.
-    void setAnswering(bool answering) { m_answering = answering; }
+    void setAnswering(bool answering);
 
 Q_SIGNALS:
     void printed();
+    // A receipt is finished and kept.
+    void receiptKept(const vprinter::KeptReceipt &receipt);
+    // The kept receipts were forgotten.
+    void cleared();
+    // The conditions or answering changed.
+    void statusChanged();
     void clientsChanged();
     void replied(const QByteArray &bytes, const QString &to);
     void replyWithheld(const QByteArray &bytes);
@@ -98,6 +120,7 @@ private:
     void forget(PrintSource *source);
     void answer(const QByteArray &bytes);
     void keep(const emulator::Receipt &receipt);
+    bool roomInLog();
 
     emulator::Interpreter m_interpreter;
     QTcpServer *m_server = nullptr;
@@ -109,6 +132,7 @@ private:
     int m_maxClients = DefaultMaxClients;
 
     QList<PrintSource *> m_connections; // network clients held, printing or waiting
+    QList<PrintSource *> m_jobs;        // sources given whole, printing or waiting
     PrintSource *m_active = nullptr;
     QList<PrintSource *> m_waiting;
     QElapsedTimer m_quiet; // since a byte of the active source was last read
@@ -121,6 +145,9 @@ private:
     std::unique_ptr<ReceiptFolder> m_folder;
     QList<KeptReceipt> m_receipts;
     int m_nextNumber = 1;
+    QList<QMetaObject::Connection> m_logConnections;
+    QStringList m_log; // of the receipt being printed
+    qsizetype m_logLinesLeftOut = 0;
 };
 
 } // namespace vprinter

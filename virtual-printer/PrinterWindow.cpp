@@ -1,5 +1,6 @@
 #include "PrinterWindow.h"
 
+#include "LogLine.h"
 #include "ReceiptExport.h"
 
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -26,19 +28,7 @@ namespace vprinter {
 
 namespace {
 
-constexpr int LoggedBytes = 24;
 constexpr int LogLines = 5000;
-
-QString hex(QByteArrayView bytes)
-{
-    QString text = QString::fromLatin1(bytes.first(qMin<qsizetype>(bytes.size(), LoggedBytes))
-                                               .toByteArray()
-                                               .toHex(' ')
-                                               .toUpper());
-    if (bytes.size() > LoggedBytes)
-        text += u" …"_s;
-    return text;
-}
 
 } // namespace
 
@@ -97,6 +87,9 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
             m_server->setStatus(conditions());
         });
     }
+    // The conditions are the server's: the boxes show them however they were set.
+    connect(server, &PrinterServer::statusChanged, this, &PrinterWindow::showStatus);
+    showStatus();
 
     auto *switchBox = new QGroupBox(tr("Memory switches"), side);
     auto *switchLayout = new QVBoxLayout(switchBox);
@@ -156,16 +149,16 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
             &PrinterServer::replied,
             this,
             [this](const QByteArray &bytes, const QString &to) {
-                m_log->appendPlainText(u"    "_s + tr("reply %1 to %2").arg(hex(bytes), to));
+                m_log->appendPlainText(LogLine::reply(bytes, to));
             });
     connect(server, &PrinterServer::replyWithheld, this, [this](const QByteArray &bytes) {
-        m_log->appendPlainText(
-                u"    "_s + tr("(no reply: \"no reply\" is checked; would be %1)").arg(hex(bytes)));
+        m_log->appendPlainText(LogLine::withheld(bytes));
     });
     connect(server, &PrinterServer::problem, this, [this](const QString &text) {
         m_log->appendPlainText(u"    "_s + text);
     });
     connect(server, &PrinterServer::clientsChanged, this, &PrinterWindow::showClients);
+    connect(server, &PrinterServer::cleared, this, &PrinterWindow::renderReceipts);
     showClients();
     renderReceipts();
 }
@@ -181,6 +174,17 @@ void PrinterWindow::showClients()
     m_clientLabel->setText(text);
 }
 
+void PrinterWindow::showStatus()
+{
+    const emulator::StatusConditions &status = m_server->status();
+    for (const auto &[box, flag] : m_conditionBoxes) {
+        const QSignalBlocker blocker(box);
+        box->setChecked(status.*flag);
+    }
+    const QSignalBlocker blocker(m_noReply);
+    m_noReply->setChecked(!m_server->answering());
+}
+
 emulator::StatusConditions PrinterWindow::conditions() const
 {
     emulator::StatusConditions conditions;
@@ -191,10 +195,7 @@ emulator::StatusConditions PrinterWindow::conditions() const
 
 void PrinterWindow::appendLog(const emulator::CommandRecord &record)
 {
-    const QString marker = record.kind == emulator::CommandRecord::Kind::Warning ? u"? "_s
-                                                                                 : u"  "_s;
-    m_log->appendPlainText(
-            u"%1%2  %3"_s.arg(marker, hex(record.bytes).leftJustified(24), record.description));
+    m_log->appendPlainText(LogLine::command(record));
 }
 
 void PrinterWindow::renderReceipts()

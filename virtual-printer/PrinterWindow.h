@@ -37,6 +37,7 @@ public:
 private:
     void appendLog(const emulator::CommandRecord &record);
     void showClients();
+    void showStatus();
     void renderReceipts();
     void clearAll();
     void saveShown();

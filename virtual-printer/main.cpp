@@ -1,14 +1,8 @@
+#include "FilePrinter.h"
+#include "HttpApi.h"
 #include "PrinterServer.h"
 #include "PrinterWindow.h"
 #include "PseudoTerminal.h"
-#include "ReceiptComparison.h"
-#include "ReceiptExport.h"
-
-#include "Interpreter.h"
-#include "ReceiptJson.h"
-#include "ReceiptLayout.h"
-#include "ReceiptText.h"
-#include "Renderer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -16,7 +10,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QJsonObject>
 #include <QLocale>
 #include <QTextStream>
 #include <QTranslator>
@@ -26,8 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr int ReadChunk = 4096;
 
 void addOptions(QCommandLineParser &parser)
 {
@@ -63,6 +54,14 @@ void addOptions(QCommandLineParser &parser)
                       "next free port."_s,
                       u"host:port"_s,
                       u"127.0.0.1:9100"_s});
+    parser.addOption({u"http"_s,
+                      u"Serve the printer's web page and HTTP API at <host:port>; port 0 takes "
+                      "any. Off unless asked."_s,
+                      u"host:port"_s});
+    parser.addOption({u"http-origin"_s,
+                      u"Let pages of <origin> (as http://localhost:3000) call the HTTP API; "
+                      "repeat for more."_s,
+                      u"origin"_s});
     parser.addOption({u"headless"_s, u"Run without a window (no display needed)."_s});
     parser.addOption({u"save"_s,
                       u"Write every finished receipt to <dir>/receipt-NNNN.png, numbered on "
@@ -138,146 +137,6 @@ bool installLanguage(const QCommandLineParser &parser, QTranslator *translator)
     return true;
 }
 
-// Every receipt the stream prints, oldest first, each taken as it is finished so that a long
-// stream loses none to the printer's bound on the receipts it keeps; the stream's end ends the
-// last one.
-QList<emulator::Receipt> printStream(const QByteArray &bytes,
-                                     const emulator::PrinterProfile &profile)
-{
-    emulator::Interpreter interpreter(profile);
-    QList<emulator::Receipt> printed;
-    QObject::connect(&interpreter,
-                     &emulator::Interpreter::receiptFinished,
-                     [&printed](const emulator::Receipt &receipt) {
-                         if (!receipt.isEmpty())
-                             printed.append(receipt);
-                     });
-    for (qsizetype offset = 0; offset < bytes.size(); offset += ReadChunk) {
-        interpreter.feed(QByteArrayView(bytes).sliced(
-                offset, qMin<qsizetype>(ReadChunk, bytes.size() - offset)));
-    }
-    interpreter.endJob();
-    return printed;
-}
-
-// What the printer warned about, a line a warning, as when the receipts are drawn.
-QStringList warningsOf(const QList<emulator::Receipt> &receipts)
-{
-    QStringList lines;
-    for (qsizetype i = 0; i < receipts.size(); ++i) {
-        const emulator::Receipt &receipt = receipts.at(i);
-        for (const QString &warning :
-             receipt.warningLines() + emulator::ReceiptLayout::of(receipt).warnings)
-            lines.append(u"receipt %1: %2"_s.arg(i + 1).arg(warning));
-    }
-    return lines;
-}
-
-// A file written whole or not at all; "-" is standard output.
-bool writeOut(const QByteArray &bytes, const QString &path, QString *error)
-{
-    if (path != u"-"_s)
-        return vprinter::ReceiptExport::saveBytes(bytes, path, error);
-    QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size()
-        || !out.flush()) {
-        *error = u"cannot write to standard output: "_s + out.errorString();
-        return false;
-    }
-    return true;
-}
-
-// --input: the bytes of a file printed, and the receipts written out or compared. Exit status
-// 0 when done (and the receipts match), 1 when they differ from the golden file, 2 when
-// something could not be read or written.
-int printFile(const QCommandLineParser &parser, const emulator::PrinterProfile &profile)
-{
-    QTextStream err(stderr);
-    const QString inputPath = parser.value(u"input"_s);
-    const QString pngPath = parser.value(u"png"_s);
-    const QString pdfPath = parser.value(u"pdf"_s);
-    const QString jsonPath = parser.value(u"json"_s);
-    const QString textPath = parser.value(u"text"_s);
-    const QString goldenPath = parser.value(u"expect"_s);
-    if (parser.isSet(u"strict"_s) && goldenPath.isEmpty()) {
-        err << "virtual-printer: --strict goes with --expect\n";
-        return 2;
-    }
-    const bool drawn = !pngPath.isEmpty() || !pdfPath.isEmpty();
-    if (inputPath.isEmpty()
-        || (!drawn && jsonPath.isEmpty() && textPath.isEmpty() && goldenPath.isEmpty())) {
-        err << "virtual-printer: --input goes with --png, --pdf, --json, --text or --expect\n";
-        return 2;
-    }
-    QFile input(inputPath);
-    if (!input.open(QIODevice::ReadOnly)) {
-        err << "virtual-printer: cannot read " << inputPath << ": " << input.errorString() << '\n';
-        return 2;
-    }
-    // The golden file is read first: a wrong one fails before any work is done.
-    QJsonObject golden;
-    QString error;
-    if (!goldenPath.isEmpty()) {
-        QFile file(goldenPath);
-        if (!file.open(QIODevice::ReadOnly)) {
-            err << "virtual-printer: cannot read " << goldenPath << ": " << file.errorString()
-                << '\n';
-            return 2;
-        }
-        if (!vprinter::ReceiptComparison::read(file.readAll(), &golden, &error)) {
-            err << "virtual-printer: " << goldenPath << ": " << error << '\n';
-            return 2;
-        }
-    }
-
-    const QList<emulator::Receipt> receipts = printStream(input.readAll(), profile);
-    QStringList warnings;
-    bool written = true;
-    if (drawn) {
-        const emulator::Renderer renderer;
-        emulator::RenderResult result = renderer.render(receipts);
-        warnings = result.warnings;
-        if (result.images.isEmpty())
-            result.images.append(emulator::Renderer::toPalette(renderer.renderReceipt({})));
-        if (!pngPath.isEmpty()) {
-            const QImage image = emulator::Renderer::stack(result.images, &warnings);
-            if (pdfPath.isEmpty())
-                result.images.clear(); // the stack holds them now
-            written = vprinter::ReceiptExport::savePng(image, pngPath, &error);
-        }
-        if (written && !pdfPath.isEmpty())
-            written = vprinter::ReceiptExport::savePdf(result.images, pdfPath, &error);
-    } else {
-        warnings = warningsOf(receipts);
-    }
-    const QByteArray json = jsonPath.isEmpty() && goldenPath.isEmpty()
-                                    ? QByteArray()
-                                    : emulator::ReceiptJson::write(receipts, profile.paperDots);
-    if (written && !jsonPath.isEmpty())
-        written = writeOut(json, jsonPath, &error);
-    if (written && !textPath.isEmpty())
-        written = writeOut(emulator::ReceiptText::transcript(receipts), textPath, &error);
-    if (!written) {
-        err << "virtual-printer: " << error << '\n';
-        return 2;
-    }
-    if (goldenPath.isEmpty()) {
-        for (const QString &warning : std::as_const(warnings))
-            err << "warning: " << warning << '\n';
-        return 0;
-    }
-    // With a golden file, standard error carries the difference alone.
-    QJsonObject printed;
-    vprinter::ReceiptComparison::read(json, &printed, &error);
-    const QStringList differences = vprinter::ReceiptComparison::differences(
-            golden, printed, parser.isSet(u"strict"_s));
-    if (differences.isEmpty())
-        return 0;
-    for (const QString &line : vprinter::ReceiptComparison::report(goldenPath, differences))
-        err << line << '\n';
-    return 1;
-}
-
 // The limits of the network printer; false with a message when one is wrong.
 bool readLimits(const QCommandLineParser &parser, vprinter::PrinterServer &server)
 {
@@ -300,6 +159,28 @@ bool readLimits(const QCommandLineParser &parser, vprinter::PrinterServer &serve
     return true;
 }
 
+// "HOST:PORT" or "[IPv6]:PORT"; false when it is neither.
+bool readAddress(const QString &text, QHostAddress *address, quint16 *port)
+{
+    const qsizetype colon = text.lastIndexOf(u':');
+    QString host = text.left(colon);
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2);
+    bool ok = false;
+    const uint number = text.mid(colon + 1).toUInt(&ok);
+    *address = QHostAddress(host);
+    *port = quint16(number);
+    return colon >= 0 && ok && number <= 65535 && !address->isNull();
+}
+
+// A server anyone on the network can reach is worth a line on standard error.
+void warnIfOpen(const QHostAddress &host, const QString &address, const char *what)
+{
+    if (!host.isLoopback())
+        QTextStream(stderr) << "virtual-printer: listening on " << address
+                            << ": anyone who can reach this machine can " << what << '\n';
+}
+
 // "HOST:PORT", "[IPv6]:PORT" or "off"; false with a message when it is none of them or the
 // address cannot be had. Only the default address moves on from a port in use.
 bool startListening(const QString &text, bool asked, vprinter::PrinterServer &server)
@@ -307,29 +188,44 @@ bool startListening(const QString &text, bool asked, vprinter::PrinterServer &se
     QTextStream err(stderr);
     if (text == u"off"_s)
         return true;
-    const qsizetype colon = text.lastIndexOf(u':');
-    QString host = text.left(colon);
-    if (host.startsWith(u'[') && host.endsWith(u']'))
-        host = host.mid(1, host.size() - 2);
-    bool ok = false;
-    const uint port = text.mid(colon + 1).toUInt(&ok);
-    const QHostAddress address(host);
-    if (colon < 0 || !ok || port > 65535 || address.isNull()) {
+    QHostAddress address;
+    quint16 port = 0;
+    if (!readAddress(text, &address, &port)) {
         err << "virtual-printer: --listen takes HOST:PORT, [IPv6]:PORT or off, not " << text
             << '\n';
         return false;
     }
     QString error;
-    if (!server.listen(address, quint16(port), !asked, &error)) {
+    if (!server.listen(address, port, !asked, &error)) {
         err << "virtual-printer: cannot listen on " << text << ": " << error << '\n';
         return false;
     }
     if (server.portInUse() != 0)
         err << "virtual-printer: port " << server.portInUse() << " is in use; listening on "
             << server.address() << " instead\n";
-    if (!address.isLoopback())
-        err << "virtual-printer: listening on " << server.address()
-            << ": anyone who can reach this machine can print to it\n";
+    warnIfOpen(address, server.address(), "print to it");
+    return true;
+}
+
+// --http: the web page and API, when asked; false with a message when the address is wrong or
+// cannot be had.
+bool startHttp(const QCommandLineParser &parser, vprinter::HttpApi *api)
+{
+    QTextStream err(stderr);
+    const QString text = parser.value(u"http"_s);
+    QHostAddress address;
+    quint16 port = 0;
+    if (!readAddress(text, &address, &port)) {
+        err << "virtual-printer: --http takes HOST:PORT or [IPv6]:PORT, not " << text << '\n';
+        return false;
+    }
+    QString error;
+    if (!api->server().listen(address, port, &error)) {
+        err << "virtual-printer: cannot serve HTTP on " << text << ": " << error << '\n';
+        return false;
+    }
+    api->server().setAllowedOrigins(parser.values(u"http-origin"_s));
+    warnIfOpen(address, api->server().address(), "see and print to it");
     return true;
 }
 
@@ -376,7 +272,7 @@ int main(int argc, char *argv[])
         return 2;
     if (parser.isSet(u"input"_s) || parser.isSet(u"png"_s) || parser.isSet(u"pdf"_s)
         || parser.isSet(u"json"_s) || parser.isSet(u"text"_s) || parser.isSet(u"expect"_s))
-        return printFile(parser, profile);
+        return vprinter::FilePrinter::run(parser, profile);
 
     vprinter::PseudoTerminal terminal;
     if (!terminal.open()) {
@@ -397,12 +293,22 @@ int main(int argc, char *argv[])
     QObject::connect(&server, &vprinter::PrinterServer::problem, [](const QString &text) {
         QTextStream(stderr) << "virtual-printer: " << text << Qt::endl;
     });
+    std::unique_ptr<vprinter::HttpApi> api;
+    if (parser.isSet(u"http"_s)) {
+        server.setKeepingLogs(true);
+        api = std::make_unique<vprinter::HttpApi>(&server);
+        if (!startHttp(parser, api.get()))
+            return 2;
+    }
 
-    // The first line names the serial port, the second the network address.
+    // The first line names the serial port, the second the network address, the third the web
+    // page's.
     QTextStream out(stdout);
     out << terminal.slavePath() << '\n';
     if (!server.address().isEmpty())
         out << "tcp " << server.address() << '\n';
+    if (api)
+        out << "http " << api->server().address() << '\n';
     out.flush();
 
     const QString link = parser.value(u"link"_s);

@@ -1,0 +1,342 @@
+#include "HttpApi.h"
+
+#include "HttpSource.h"
+#include "PrinterServer.h"
+#include "ReceiptExport.h"
+
+#include "ReceiptJson.h"
+#include "ReceiptText.h"
+#include "Renderer.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+using namespace Qt::StringLiterals;
+
+namespace vprinter {
+
+namespace {
+
+// The status conditions by the names the API gives them; "no_reply" is the printer's
+// answering, kept apart from the conditions.
+struct StatusKey
+{
+    const char *key;
+    bool emulator::StatusConditions::*flag;
+};
+
+constexpr StatusKey StatusKeys[] = {
+        {"near_end", &emulator::StatusConditions::nearEnd},
+        {"paper_jam", &emulator::StatusConditions::paperJamAtExit},
+        {"paper_near_end", &emulator::StatusConditions::paperNearEnd},
+        {"cover_open", &emulator::StatusConditions::coverOpen},
+        {"voltage", &emulator::StatusConditions::voltageOutOfRange},
+        {"cutter_error", &emulator::StatusConditions::cutterError},
+        {"ram_error", &emulator::StatusConditions::ramError},
+        {"eeprom_error", &emulator::StatusConditions::eepromError},
+        {"paper_end", &emulator::StatusConditions::paperEnd},
+};
+constexpr char NoReplyKey[] = "no_reply";
+
+// The page and its assets, built into the program.
+struct PageFile
+{
+    QByteArrayView path;
+    const char *resource;
+    const char *contentType;
+};
+
+constexpr PageFile PageFiles[] = {
+        {"/", ":/web/index.html", "text/html; charset=utf-8"},
+        {"/page.css", ":/web/page.css", "text/css; charset=utf-8"},
+        {"/page.js", ":/web/page.js", "text/javascript; charset=utf-8"},
+};
+
+// The page loads nothing from elsewhere: its own script, style and the API; receipts' pictures
+// may be shown from data and blob addresses.
+constexpr char ContentSecurityPolicy[] = "default-src 'self'; img-src 'self' data: blob:; "
+                                         "connect-src 'self'; frame-ancestors 'none'";
+
+constexpr QByteArrayView ReceiptPrefix = "/api/receipts/";
+
+HttpResponse json(const QJsonValue &value, int status = 200)
+{
+    const QByteArray body = value.isObject()
+                                    ? QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact)
+                                    : QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact);
+    return {status, "application/json", body + '\n', {{"Cache-Control", "no-store"}}};
+}
+
+} // namespace
+
+struct HttpApi::Route
+{
+    QByteArrayView path; // a path, or the start of paths when it ends in "/"
+    QByteArrayView method;
+    void (HttpApi::*handler)(const HttpRequest &request);
+};
+
+const HttpApi::Route HttpApi::Routes[] = {
+        {"/", "GET", &HttpApi::page},
+        {"/page.css", "GET", &HttpApi::page},
+        {"/page.js", "GET", &HttpApi::page},
+        {"/api/receipts", "GET", &HttpApi::listReceipts},
+        {"/api/receipts", "DELETE", &HttpApi::forgetReceipts},
+        {ReceiptPrefix, "GET", &HttpApi::receiptFile},
+        {"/api/print", "POST", &HttpApi::print},
+        {"/api/status", "GET", &HttpApi::status},
+        {"/api/status", "PUT", &HttpApi::setStatus},
+        {"/api/events", "GET", &HttpApi::events},
+};
+
+HttpApi::HttpApi(PrinterServer *printer, QObject *parent)
+    : QObject(parent)
+    , m_printer(printer)
+    , m_server([this](const HttpRequest &request) { handle(request); })
+{
+    connect(&m_server, &HttpServer::closed, this, [this](quint64 id) { m_streams.remove(id); });
+    connect(printer, &PrinterServer::receiptKept, this, [this](const KeptReceipt &kept) {
+        // Receipts no longer kept take their JSON with them.
+        const int oldest = m_printer->receipts().first().number;
+        m_json.removeIf([oldest](const auto &entry) { return entry.key() < oldest; });
+        if (!m_streams.isEmpty())
+            broadcast("receipt", summary(kept));
+    });
+    connect(printer, &PrinterServer::cleared, this, [this] {
+        m_json.clear();
+        broadcast("cleared", {});
+    });
+    connect(printer, &PrinterServer::statusChanged, this, [this] {
+        broadcast("status", statusObject());
+    });
+    m_keepAlive.setInterval(KeepAliveMs);
+    connect(&m_keepAlive, &QTimer::timeout, this, [this] {
+        for (const quint64 id : QSet(m_streams))
+            m_server.send(id, ": keep-alive\n\n");
+    });
+}
+
+QJsonObject HttpApi::statusObject() const
+{
+    QJsonObject object;
+    const emulator::StatusConditions &conditions = m_printer->status();
+    for (const StatusKey &key : StatusKeys)
+        object.insert(QLatin1StringView(key.key), conditions.*key.flag);
+    object.insert(QLatin1StringView(NoReplyKey), !m_printer->answering());
+    return object;
+}
+
+QJsonObject HttpApi::summary(const KeptReceipt &kept)
+{
+    auto cached = m_json.find(kept.number);
+    if (cached == m_json.end())
+        cached = m_json.insert(kept.number, emulator::ReceiptJson::receipt(kept.receipt));
+    const QJsonObject receipt = QJsonDocument::fromJson(*cached).object();
+    const QString file = u"/api/receipts/%1"_s.arg(kept.number);
+    return {{u"number"_s, kept.number},
+            {u"time"_s, kept.finished.toString(Qt::ISODate)},
+            {u"source"_s, kept.source},
+            {u"cut"_s, receipt.value(u"cut"_s)},
+            {u"height"_s, receipt.value(u"height"_s)},
+            {u"png"_s, file + u".png"_s},
+            {u"json"_s, file + u".json"_s},
+            {u"text"_s, file + u".txt"_s},
+            {u"log"_s, file + u".log"_s}};
+}
+
+void HttpApi::handle(const HttpRequest &request)
+{
+    // A HEAD request is a GET without the body, which the server leaves out.
+    const QByteArrayView method = request.method == "HEAD" ? "GET" : QByteArrayView(request.method);
+    QByteArrayList allowed;
+    for (const Route &route : Routes) {
+        const bool matches = route.path.endsWith('/') && route.path.size() > 1
+                                     ? request.path.startsWith(route.path)
+                                     : request.path == route.path;
+        if (!matches)
+            continue;
+        if (route.method == method)
+            return (this->*route.handler)(request);
+        allowed.append(route.method.toByteArray());
+    }
+    if (allowed.isEmpty()) {
+        m_server.respond(request.id, HttpResponse::error(404, u"no such resource"_s));
+        return;
+    }
+    HttpResponse response = HttpResponse::error(
+            405,
+            u"%1 takes %2"_s.arg(QString::fromUtf8(request.path),
+                                 QString::fromLatin1(allowed.join(", "))));
+    response.headers.append({"Allow", allowed.join(", ")});
+    m_server.respond(request.id, response);
+}
+
+void HttpApi::page(const HttpRequest &request)
+{
+    for (const PageFile &file : PageFiles) {
+        if (request.path != file.path)
+            continue;
+        QFile resource(QString::fromLatin1(file.resource));
+        if (!resource.open(QIODevice::ReadOnly))
+            qFatal("The page's %s is missing from the resources", file.resource);
+        m_server.respond(request.id,
+                         {200,
+                          file.contentType,
+                          resource.readAll(),
+                          {{"Cache-Control", "no-cache"},
+                           {"Content-Security-Policy", ContentSecurityPolicy}}});
+        return;
+    }
+}
+
+void HttpApi::listReceipts(const HttpRequest &request)
+{
+    QJsonArray list;
+    for (const KeptReceipt &kept : m_printer->receipts())
+        list.append(summary(kept));
+    m_server.respond(request.id, json(list));
+}
+
+void HttpApi::forgetReceipts(const HttpRequest &request)
+{
+    m_printer->forgetReceipts();
+    m_server.respond(request.id, json(QJsonArray()));
+}
+
+void HttpApi::receiptFile(const HttpRequest &request)
+{
+    // "/api/receipts/12.png", "/api/receipts/latest.json"
+    const QByteArray name = request.path.mid(ReceiptPrefix.size());
+    const qsizetype dot = name.lastIndexOf('.');
+    const QByteArray which = name.left(dot);
+    const QByteArray kind = dot < 0 ? QByteArray() : name.mid(dot + 1);
+    const QList<KeptReceipt> &receipts = m_printer->receipts();
+    const KeptReceipt *kept = nullptr;
+    bool numbered = false;
+    const int number = which.toInt(&numbered);
+    if (which == "latest" && !receipts.isEmpty())
+        kept = &receipts.last();
+    for (qsizetype i = 0; numbered && !kept && i < receipts.size(); ++i) {
+        if (receipts.at(i).number == number)
+            kept = &receipts.at(i);
+    }
+    const bool known = kind == "png" || kind == "json" || kind == "txt" || kind == "log";
+    if (!known || (!numbered && which != "latest")) {
+        m_server.respond(request.id, HttpResponse::error(404, u"no such resource"_s));
+        return;
+    }
+    if (!kept) {
+        m_server.respond(
+                request.id,
+                HttpResponse::error(404, u"no receipt %1"_s.arg(QString::fromUtf8(which))));
+        return;
+    }
+    HttpResponse response{200, "text/plain; charset=utf-8", {}, {{"Cache-Control", "no-cache"}}};
+    if (kind == "png") {
+        QBuffer buffer(&response.body);
+        buffer.open(QIODevice::WriteOnly);
+        emulator::Renderer::writePng(ReceiptExport::picture(kept->receipt), &buffer);
+        response.contentType = "image/png";
+    } else if (kind == "json") {
+        auto cached = m_json.find(kept->number);
+        if (cached == m_json.end())
+            cached = m_json.insert(kept->number, emulator::ReceiptJson::receipt(kept->receipt));
+        response.body = *cached;
+        response.contentType = "application/json";
+    } else if (kind == "txt") {
+        response.body = emulator::ReceiptText::transcript({kept->receipt});
+    } else {
+        response.body = kept->log.join(u'\n').toUtf8();
+        if (!response.body.isEmpty())
+            response.body += '\n';
+    }
+    m_server.respond(request.id, response);
+}
+
+void HttpApi::print(const HttpRequest &request)
+{
+    auto *job = new HttpSource(request.body);
+    connect(job,
+            &HttpSource::printed,
+            this,
+            [this, id = request.id](const QList<int> &receipts, const QByteArray &answers) {
+                QJsonArray numbers;
+                for (const int number : receipts)
+                    numbers.append(number);
+                m_server.respond(
+                        id,
+                        json(QJsonObject{{u"receipts"_s, numbers},
+                                         {u"answers"_s, QString::fromLatin1(answers.toHex())}}));
+            });
+    m_printer->print(job);
+}
+
+void HttpApi::status(const HttpRequest &request)
+{
+    m_server.respond(request.id, json(statusObject()));
+}
+
+void HttpApi::setStatus(const HttpRequest &request)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(request.body, &error);
+    if (!document.isObject()) {
+        m_server.respond(request.id, HttpResponse::error(400, u"the body is not a JSON object"_s));
+        return;
+    }
+    emulator::StatusConditions conditions = m_printer->status();
+    bool answering = m_printer->answering();
+    const QJsonObject object = document.object();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const auto *key = std::find_if(
+                std::begin(StatusKeys), std::end(StatusKeys), [&it](const StatusKey &k) {
+                    return it.key() == QLatin1StringView(k.key);
+                });
+        const bool noReply = it.key() == QLatin1StringView(NoReplyKey);
+        QString problem;
+        if (key == std::end(StatusKeys) && !noReply)
+            problem = u"unknown status condition \"%1\""_s.arg(it.key());
+        else if (!it.value().isBool())
+            problem = u"\"%1\" takes true or false"_s.arg(it.key());
+        if (!problem.isEmpty()) {
+            m_server.respond(request.id, HttpResponse::error(400, problem));
+            return;
+        }
+        if (noReply)
+            answering = !it.value().toBool();
+        else
+            conditions.*key->flag = it.value().toBool();
+    }
+    m_printer->setAnswering(answering);
+    m_printer->setStatus(conditions);
+    m_server.respond(request.id, json(statusObject()));
+}
+
+void HttpApi::events(const HttpRequest &request)
+{
+    m_server.openStream(request.id,
+                        {200,
+                         "text/event-stream",
+                         {},
+                         {{"Cache-Control", "no-cache"}, {"X-Accel-Buffering", "no"}}});
+    m_streams.insert(request.id);
+    m_keepAlive.start();
+    // The conditions as they are, so that a page starts from them.
+    m_server.send(request.id,
+                  "retry: 1000\nevent: status\ndata: "
+                          + QJsonDocument(statusObject()).toJson(QJsonDocument::Compact) + "\n\n");
+}
+
+void HttpApi::broadcast(const QByteArray &event, const QJsonObject &data)
+{
+    const QByteArray message = "event: " + event + "\ndata: "
+                               + QJsonDocument(data).toJson(QJsonDocument::Compact) + "\n\n";
+    for (const quint64 id : QSet(m_streams)) {
+        if (!m_server.send(id, message))
+            m_streams.remove(id);
+    }
+}
+
+} // namespace vprinter

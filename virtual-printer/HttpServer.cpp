@@ -1,0 +1,390 @@
+#include "HttpServer.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSocketNotifier>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <microhttpd.h>
+#include <netinet/in.h>
+
+using namespace Qt::StringLiterals;
+
+namespace vprinter {
+
+// Where a request stands between its head arriving and its connection closing.
+struct HttpServer::Exchange
+{
+    MHD_Connection *connection = nullptr;
+    HttpRequest request;
+    QByteArray origin;    // an allowed origin, echoed in the response
+    bool foreign = false; // from another origin's page, not allowed
+    bool dispatched = false;
+    bool inHandler = false;
+    bool suspended = false;
+    bool ready = false; // a response (or a stream's head) is there to queue
+    bool streaming = false;
+    bool ended = false; // the stream ends once its backlog is taken
+    bool closing = false;
+    HttpResponse response;
+    QByteArray backlog; // stream bytes not yet taken by the connection
+};
+
+// libmicrohttpd's callbacks, handed on to the server.
+struct HttpCallbacks
+{
+    struct StreamRef
+    {
+        HttpServer *server;
+        quint64 id;
+    };
+
+    static MHD_Result request(void *server,
+                              MHD_Connection *connection,
+                              const char *url,
+                              const char *method,
+                              const char * /*version*/,
+                              const char *uploadData,
+                              size_t *uploadSize,
+                              void **context)
+    {
+        return static_cast<HttpServer *>(server)->request(
+                       connection, url, method, uploadData, uploadSize, context)
+                       ? MHD_YES
+                       : MHD_NO;
+    }
+    static void completed(void *server,
+                          MHD_Connection * /*connection*/,
+                          void **context,
+                          MHD_RequestTerminationCode /*reason*/)
+    {
+        static_cast<HttpServer *>(server)->complete(context);
+    }
+    static ssize_t read(void *ref, uint64_t /*position*/, char *buffer, size_t max)
+    {
+        const auto *stream = static_cast<StreamRef *>(ref);
+        return stream->server->take(stream->id, buffer, qsizetype(max));
+    }
+    static void free(void *ref) { delete static_cast<StreamRef *>(ref); }
+};
+
+HttpResponse HttpResponse::error(int status, const QString &message)
+{
+    return {status,
+            "application/json",
+            QJsonDocument(QJsonObject{{u"error"_s, message}}).toJson(QJsonDocument::Compact),
+            {}};
+}
+
+HttpServer::HttpServer(Handler handler, QObject *parent)
+    : QObject(parent)
+    , m_handler(std::move(handler))
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &HttpServer::run);
+}
+
+HttpServer::~HttpServer()
+{
+    stop();
+}
+
+bool HttpServer::listen(const QHostAddress &host, quint16 port, QString *error)
+{
+    stop();
+    m_stopping = false;
+    sockaddr_in v4{};
+    sockaddr_in6 v6{};
+    const sockaddr *address = nullptr;
+    unsigned flags = MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME;
+    if (host.protocol() == QAbstractSocket::IPv6Protocol) {
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(port);
+        const Q_IPV6ADDR bytes = host.toIPv6Address();
+        std::memcpy(&v6.sin6_addr, &bytes, sizeof bytes);
+        address = reinterpret_cast<const sockaddr *>(&v6);
+        flags |= MHD_USE_IPv6;
+    } else {
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(port);
+        v4.sin_addr.s_addr = htonl(host.toIPv4Address());
+        address = reinterpret_cast<const sockaddr *>(&v4);
+    }
+    errno = 0;
+    m_daemon = MHD_start_daemon(flags,
+                                port,
+                                nullptr,
+                                nullptr,
+                                &HttpCallbacks::request,
+                                this,
+                                MHD_OPTION_SOCK_ADDR,
+                                address,
+                                MHD_OPTION_NOTIFY_COMPLETED,
+                                &HttpCallbacks::completed,
+                                this,
+                                MHD_OPTION_CONNECTION_LIMIT,
+                                MaxConnections,
+                                MHD_OPTION_CONNECTION_TIMEOUT,
+                                IdleTimeoutSeconds,
+                                MHD_OPTION_END);
+    if (!m_daemon) {
+        *error = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                            : u"the HTTP server did not start"_s;
+        return false;
+    }
+    const quint16 bound = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_BIND_PORT)->port;
+    m_address = host.protocol() == QAbstractSocket::IPv6Protocol
+                        ? u"[%1]:%2"_s.arg(host.toString()).arg(bound)
+                        : u"%1:%2"_s.arg(host.toString()).arg(bound);
+    // Every socket of the server is in one epoll set: it is readable when any of them is ready.
+    const int epoll = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_EPOLL_FD)->epoll_fd;
+    m_notifier = new QSocketNotifier(epoll, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &HttpServer::run);
+    run();
+    return true;
+}
+
+QString HttpServer::address() const
+{
+    return m_daemon ? m_address : QString();
+}
+
+void HttpServer::setAllowedOrigins(const QStringList &origins)
+{
+    m_origins.clear();
+    for (const QString &origin : origins)
+        m_origins.insert(origin.toUtf8());
+}
+
+void HttpServer::respond(quint64 id, const HttpResponse &response)
+{
+    Exchange *exchange = m_exchanges.value(id);
+    if (!exchange || exchange->ready)
+        return;
+    exchange->response = response;
+    exchange->ready = true;
+    resume(exchange);
+}
+
+void HttpServer::openStream(quint64 id, const HttpResponse &head)
+{
+    Exchange *exchange = m_exchanges.value(id);
+    if (!exchange || exchange->ready)
+        return;
+    exchange->response = head;
+    exchange->ready = true;
+    exchange->streaming = true;
+    resume(exchange);
+}
+
+bool HttpServer::send(quint64 id, const QByteArray &bytes)
+{
+    Exchange *exchange = m_exchanges.value(id);
+    if (!exchange || !exchange->streaming || exchange->ended)
+        return false;
+    if (exchange->backlog.size() + bytes.size() > MaxStreamBacklog)
+        exchange->ended = true;
+    else
+        exchange->backlog.append(bytes);
+    resume(exchange);
+    return !exchange->ended;
+}
+
+bool HttpServer::request(MHD_Connection *connection,
+                         const char *url,
+                         const char *method,
+                         const char *uploadData,
+                         size_t *uploadSize,
+                         void **context)
+{
+    auto *exchange = static_cast<Exchange *>(*context);
+    if (!exchange) {
+        // The head has arrived.
+        exchange = new Exchange;
+        exchange->connection = connection;
+        exchange->request = {m_nextId++, method, url, {}};
+        m_exchanges.insert(exchange->request.id, exchange);
+        *context = exchange;
+        const char *origin = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Origin");
+        const char *host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Host");
+        if (origin && m_origins.contains(origin))
+            exchange->origin = origin;
+        else if (origin && (!host || QByteArray(origin) != "http://" + QByteArray(host)))
+            exchange->foreign = true;
+        const char *length = MHD_lookup_connection_value(
+                connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+        if (length && QByteArrayView(length).toULongLong() > quint64(MaxBodyBytes)) {
+            // Refused before a byte of the body is read; the connection closes after the answer.
+            exchange->response = HttpResponse::error(
+                    413, u"the body is larger than %1 bytes"_s.arg(MaxBodyBytes));
+            exchange->ready = true;
+            return queue(exchange);
+        }
+        return true;
+    }
+    if (*uploadSize != 0) {
+        const qsizetype size = qsizetype(*uploadSize);
+        *uploadSize = 0;
+        if (exchange->ready)
+            return true; // refused: what still arrives is passed over
+        if (exchange->request.body.size() + size > MaxBodyBytes) {
+            // A body without a length is refused once it grows too long; the server cannot
+            // answer before the request ends, so the rest is read and dropped.
+            exchange->request.body = QByteArray();
+            exchange->response = HttpResponse::error(
+                    413, u"the body is larger than %1 bytes"_s.arg(MaxBodyBytes));
+            exchange->ready = true;
+            return true;
+        }
+        exchange->request.body.append(uploadData, size);
+        return true;
+    }
+    // The whole request is there, or it was resumed.
+    if (exchange->closing)
+        return false;
+    if (!exchange->dispatched && !exchange->ready)
+        dispatch(exchange);
+    if (exchange->ready)
+        return queue(exchange);
+    MHD_suspend_connection(connection);
+    exchange->suspended = true;
+    return true;
+}
+
+void HttpServer::dispatch(Exchange *exchange)
+{
+    exchange->dispatched = true;
+    const QByteArray origin = MHD_lookup_connection_value(
+            exchange->connection, MHD_HEADER_KIND, "Origin");
+    if (exchange->foreign) {
+        exchange->response = HttpResponse::error(
+                403,
+                u"requests from pages of %1 are not allowed; start the printer with "
+                "--http-origin %1 to allow them"_s.arg(QString::fromUtf8(origin)));
+        exchange->ready = true;
+        return;
+    }
+    if (exchange->request.method == "OPTIONS") {
+        // A preflight: what a page of an allowed origin may send.
+        exchange->response = {204, {}, {}, {}};
+        if (!exchange->origin.isEmpty()) {
+            exchange->response.headers = {
+                    {"Access-Control-Allow-Methods", "GET, POST, PUT, DELETE"},
+                    {"Access-Control-Allow-Headers", "Content-Type"},
+                    {"Access-Control-Max-Age", "600"},
+            };
+        }
+        exchange->ready = true;
+        return;
+    }
+    exchange->inHandler = true;
+    m_handler(exchange->request);
+    exchange->inHandler = false;
+}
+
+bool HttpServer::queue(Exchange *exchange)
+{
+    const HttpResponse &response = exchange->response;
+    MHD_Response *reply = nullptr;
+    if (exchange->streaming) {
+        reply = MHD_create_response_from_callback(
+                MHD_SIZE_UNKNOWN,
+                4096,
+                &HttpCallbacks::read,
+                new HttpCallbacks::StreamRef{this, exchange->request.id},
+                &HttpCallbacks::free);
+    } else {
+        reply = MHD_create_response_from_buffer(size_t(response.body.size()),
+                                                const_cast<char *>(response.body.constData()),
+                                                MHD_RESPMEM_MUST_COPY);
+    }
+    if (!reply)
+        return false;
+    if (!response.contentType.isEmpty())
+        MHD_add_response_header(reply, "Content-Type", response.contentType.constData());
+    MHD_add_response_header(reply, "X-Content-Type-Options", "nosniff");
+    if (!exchange->origin.isEmpty()) {
+        MHD_add_response_header(reply, "Access-Control-Allow-Origin", exchange->origin.constData());
+        MHD_add_response_header(reply, "Vary", "Origin");
+    }
+    for (const auto &[name, value] : response.headers)
+        MHD_add_response_header(reply, name.constData(), value.constData());
+    const MHD_Result queued = MHD_queue_response(
+            exchange->connection, unsigned(response.status), reply);
+    MHD_destroy_response(reply);
+    return queued == MHD_YES;
+}
+
+void HttpServer::complete(void **context)
+{
+    const std::unique_ptr<Exchange> exchange(static_cast<Exchange *>(*context));
+    *context = nullptr;
+    if (!exchange)
+        return;
+    m_exchanges.remove(exchange->request.id);
+    if (!m_stopping)
+        Q_EMIT closed(exchange->request.id);
+}
+
+qsizetype HttpServer::take(quint64 id, char *buffer, qsizetype max)
+{
+    Exchange *exchange = m_exchanges.value(id);
+    if (!exchange || exchange->closing || (exchange->ended && exchange->backlog.isEmpty()))
+        return MHD_CONTENT_READER_END_OF_STREAM;
+    if (exchange->backlog.isEmpty()) {
+        // Nothing to send: the connection waits, out of the event loop, for the next event.
+        MHD_suspend_connection(exchange->connection);
+        exchange->suspended = true;
+        return 0;
+    }
+    const qsizetype size = qMin(max, exchange->backlog.size());
+    std::memcpy(buffer, exchange->backlog.constData(), size_t(size));
+    exchange->backlog.remove(0, size);
+    return size;
+}
+
+void HttpServer::resume(Exchange *exchange)
+{
+    if (!exchange->suspended)
+        return;
+    exchange->suspended = false;
+    MHD_resume_connection(exchange->connection);
+    m_timer.start(0);
+}
+
+void HttpServer::run()
+{
+    if (!m_daemon)
+        return;
+    MHD_run(m_daemon);
+    MHD_UNSIGNED_LONG_LONG timeout = 0;
+    if (MHD_get_timeout(m_daemon, &timeout) == MHD_YES)
+        m_timer.start(int(qMin<MHD_UNSIGNED_LONG_LONG>(timeout, 60000)));
+    else
+        m_timer.stop();
+}
+
+void HttpServer::stop()
+{
+    if (!m_daemon)
+        return;
+    // Suspended connections must be resumed before the daemon stops; they close at once.
+    m_stopping = true;
+    for (Exchange *exchange : std::as_const(m_exchanges)) {
+        exchange->closing = true;
+        resume(exchange);
+    }
+    MHD_run(m_daemon);
+    delete m_notifier;
+    m_notifier = nullptr;
+    MHD_stop_daemon(m_daemon);
+    m_daemon = nullptr;
+    m_timer.stop();
+    qDeleteAll(m_exchanges);
+    m_exchanges.clear();
+}
+
+} // namespace vprinter

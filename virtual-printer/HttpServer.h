@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <utility>
+
+class QSocketNotifier;
+struct MHD_Connection;
+struct MHD_Daemon;
+
+namespace vprinter {
+
+// A request whose head and whole body have arrived.
+struct HttpRequest
+{
+    quint64 id = 0; // names it to respond and to stream
+    QByteArray method;
+    QByteArray path;
+    QByteArray body;
+};
+
+// A response, whole or the head of a stream.
+struct HttpResponse
+{
+    int status = 200;
+    QByteArray contentType = "application/json";
+    QByteArray body;
+    QList<std::pair<QByteArray, QByteArray>> headers;
+
+    // {"error": "…"} with the status.
+    static HttpResponse error(int status, const QString &message);
+};
+
+// An HTTP/1.1 server in the program's event loop, on libmicrohttpd: it reads requests, refuses
+// bodies over MaxBodyBytes without reading them, answers cross-origin requests only from the
+// origins allowed, and gives each request to the handler, which responds at once or later, or
+// opens a stream of events.
+class HttpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qsizetype MaxBodyBytes = qsizetype(16) * 1024 * 1024;
+    // Bytes a stream's reader may leave untaken; a slower reader's stream is ended.
+    static constexpr qsizetype MaxStreamBacklog = qsizetype(1024) * 1024;
+    static constexpr unsigned MaxConnections = 64;
+    static constexpr unsigned IdleTimeoutSeconds = 60;
+
+    using Handler = std::function<void(const HttpRequest &)>;
+
+    explicit HttpServer(Handler handler, QObject *parent = nullptr);
+    ~HttpServer() override;
+
+    // False with the reason when the address cannot be had; port 0 takes a free one.
+    bool listen(const QHostAddress &host, quint16 port, QString *error);
+    // "127.0.0.1:8080", or empty when not listening.
+    QString address() const;
+    // Origins ("http://localhost:3000") whose pages may call the server.
+    void setAllowedOrigins(const QStringList &origins);
+
+    // Responds to the request, now or once it is ready.
+    void respond(quint64 id, const HttpResponse &response);
+    // Answers the request with the response's head and a body that goes on: each send adds to it.
+    void openStream(quint64 id, const HttpResponse &head);
+    // False when the stream is gone or its reader fell behind (the stream is then ended).
+    bool send(quint64 id, const QByteArray &bytes);
+
+Q_SIGNALS:
+    // The request's connection closed: its id means nothing any more.
+    void closed(quint64 id);
+
+private:
+    struct Exchange;
+    friend struct HttpCallbacks;
+
+    bool request(MHD_Connection *connection,
+                 const char *url,
+                 const char *method,
+                 const char *uploadData,
+                 size_t *uploadSize,
+                 void **context);
+    void dispatch(Exchange *exchange);
+    bool queue(Exchange *exchange);
+    void complete(void **context);
+    qsizetype take(quint64 id, char *buffer, qsizetype max);
+    void resume(Exchange *exchange);
+    void run();
+    void stop();
+
+    Handler m_handler;
+    MHD_Daemon *m_daemon = nullptr;
+    QSocketNotifier *m_notifier = nullptr;
+    QTimer m_timer;
+    bool m_stopping = false;
+    QSet<QByteArray> m_origins;
+    QHash<quint64, Exchange *> m_exchanges;
+    quint64 m_nextId = 1;
+    QString m_address;
+};
+
+} // namespace vprinter

@@ -1,0 +1,36 @@
+#include "HttpSource.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vprinter {
+
+HttpSource::HttpSource(const QByteArray &bytes, QObject *parent)
+    : PrintSource(u"http"_s, parent)
+    , m_bytes(bytes)
+{}
+
+QByteArray HttpSource::read(qsizetype max)
+{
+    const QByteArray bytes = m_bytes.mid(m_offset, max);
+    m_offset += bytes.size();
+    if (atEnd())
+        m_bytes.clear(); // printed; only the offset is needed any more
+    return bytes;
+}
+
+bool HttpSource::write(const QByteArray &bytes, QString *error)
+{
+    Q_UNUSED(error)
+    m_answers.append(bytes);
+    return true;
+}
+
+void HttpSource::setPrinting(bool printing)
+{
+    if (printing)
+        m_started = true;
+    else if (m_started)
+        Q_EMIT printed(m_receipts, m_answers);
+}
+
+} // namespace vprinter

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "PrintSource.h"
+
+#include <QByteArray>
+#include <QList>
+
+namespace vprinter {
+
+// The body of an HTTP print request: bytes that are all there, printed in one turn, and the
+// receipts and answers that turn produced.
+class HttpSource : public PrintSource
+{
+    Q_OBJECT
+
+public:
+    explicit HttpSource(const QByteArray &bytes, QObject *parent = nullptr);
+
+    QByteArray read(qsizetype max) override;
+    bool atEnd() const override { return m_offset >= m_bytes.size(); }
+    bool write(const QByteArray &bytes, QString *error) override;
+    int idleLimitMs() const override { return 0; }
+    void setPrinting(bool printing) override;
+    void receiptKept(int number) override { m_receipts.append(number); }
+
+Q_SIGNALS:
+    // Its turn is over: every byte is printed and answered.
+    void printed(const QList<int> &receipts, const QByteArray &answers);
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_offset = 0;
+    QByteArray m_answers;
+    QList<int> m_receipts;
+    bool m_started = false;
+};
+
+} // namespace vprinter
