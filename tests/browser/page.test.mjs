@@ -6,6 +6,7 @@ import { after, before, describe, test } from 'node:test';
 import { ask, escpos, launchChromium, printOverTcp, startPrinter } from './printer.mjs';
 
 const DLE_EOT_4 = [0x10, 0x04, 0x04]; // paper sensor status
+const ticket = (text) => escpos([0x1b, 0x40], `${text}\n`, [0x1d, 0x56, 0x00]); // ESC @, text, GS V 0
 
 describe("the virtual printer's page", () => {
   let printer;
@@ -115,5 +116,23 @@ describe("the virtual printer's page", () => {
     const kept = await (await fetch(new URL('/api/receipts', printer.url))).json();
     assert.deepEqual(kept, []);
     assert.deepEqual(problems, []);
+  });
+
+  // Last: while the printer is away the browser reports the refused connections.
+  test('after the printer restarts, the page shows what the new one kept, missing nothing', async () => {
+    await printOverTcp(printer.tcp, ticket('Before the restart'));
+    await page.waitForFunction(() => document.querySelectorAll('li.receipt').length === 1);
+    const { port } = printer.http;
+    await printer.stop();
+    await page.locator('#connection[data-state="lost"]').waitFor({ timeout: 5000 });
+
+    printer = await startPrinter({ http: `127.0.0.1:${port}` });
+    // Printed before the page has its events again: the list it reads on reconnecting has them.
+    await printOverTcp(printer.tcp, ticket('After the restart'));
+    await printOverTcp(printer.tcp, ticket('And another'));
+    await page.locator('#connection[data-state="live"]').waitFor({ timeout: 10000 });
+    await page.waitForFunction(() => document.querySelectorAll('li.receipt').length === 2, null,
+                               { timeout: 5000 });
+    assert.deepEqual(await page.locator('li.receipt h3').allTextContents(), ['Receipt 2', 'Receipt 1']);
   });
 });

@@ -8,11 +8,10 @@ import { chromium } from 'playwright-core';
 export const PRINTER = process.env.VIRTUAL_PRINTER ?? 'virtual-printer';
 export const CHROMIUM = process.env.CHROMIUM ?? '/usr/bin/chromium';
 
-// The printer headless on free loopback ports. Its first lines say where it listens:
-// "pty PATH" (or the serial link), "tcp HOST:PORT", "http HOST:PORT".
-export async function startPrinter(extraArguments = []) {
-  const child = spawn(PRINTER, ['--headless', '--listen', '127.0.0.1:0', '--http', '127.0.0.1:0',
-                                   ...extraArguments],
+// The printer headless on loopback, on free ports unless told the HTTP one. Its first lines say
+// where it listens: the serial port's path, "tcp HOST:PORT", "http HOST:PORT".
+export async function startPrinter({ http = '127.0.0.1:0' } = {}) {
+  const child = spawn(PRINTER, ['--headless', '--listen', '127.0.0.1:0', '--http', http],
                          { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, QT_QPA_PLATFORM: 'offscreen' } });
   let errors = '';
   child.stderr.on('data', (chunk) => { errors += chunk; });

@@ -47,7 +47,8 @@ async function request(method, path, body) {
   return data;
 }
 
-// Numbers start again after the receipts are forgotten, so the time tells two receipts apart.
+// A receipt's number is its own while the printer runs; the time tells it from a receipt of the
+// same number before a restart.
 function keyOf(summary) {
   return `${summary.number} ${summary.time}`;
 }
@@ -131,12 +132,13 @@ function addReceipt(summary) {
 
 // The printer's list, oldest first, replaces what is shown; receipts already shown keep their
 // element (and an open command log), and those the event stream brought after the list was
-// asked for stay on top.
-function showReceipts(summaries, askedAfter = announced) {
+// asked for stay on top. A fresh list reuses nothing: after the printer restarted, its numbers
+// start again.
+function showReceipts(summaries, askedAfter, fresh = false) {
   const keep = new Map();
   for (const summary of summaries) {
     const key = keyOf(summary);
-    keep.set(key, shown.get(key) ?? makeReceipt(summary));
+    keep.set(key, (!fresh && shown.get(key)) || makeReceipt(summary));
   }
   for (const [key, item] of shown) {
     if (item.announced > askedAfter && !keep.has(key))
@@ -149,12 +151,12 @@ function showReceipts(summaries, askedAfter = announced) {
   updateCount();
 }
 
-async function loadReceipts() {
+async function loadReceipts(fresh = false) {
   const askedAfter = announced;
   try {
     const summaries = await request('GET', '/api/receipts');
     listed = true;
-    showReceipts(summaries, askedAfter);
+    showReceipts(summaries, askedAfter, fresh);
   } catch (error) {
     showError(`The receipts could not be read: ${error.message}`);
   }
@@ -246,7 +248,7 @@ forget.addEventListener('click', async () => {
   try {
     await request('DELETE', '/api/receipts');
     clearError();
-    showReceipts([], Infinity);
+    showReceipts([], Infinity, true);
   } catch (error) {
     showError(`The receipts were not forgotten: ${error.message}`);
   } finally {
@@ -262,13 +264,16 @@ function setConnection(state, text) {
 // Events: a receipt as it is cut, the conditions as anyone changes them. The stream comes back
 // by itself after the printer restarts or the line drops; what was printed in between is read
 // from the list each time it opens, so nothing is missed and nothing shown twice.
+let opened = false;
+
 function listen() {
   const events = new EventSource('/api/events');
   events.addEventListener('open', () => {
     setConnection('live', 'Live');
     clearError();
-    loadReceipts();
+    loadReceipts(opened);
     loadStatus();
+    opened = true;
   });
   events.addEventListener('error', () => {
     setConnection('lost', 'Reconnecting…');
