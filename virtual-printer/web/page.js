@@ -81,9 +81,11 @@ function makeReceipt(summary) {
   time.title = summary.time;
   item.querySelector('.source').textContent = summary.source;
   item.querySelector('.cut').textContent = cutNames[summary.cut] ?? summary.cut;
-  item.querySelector('a.png').href = summary.png;
-  item.querySelector('a.json').href = summary.json;
-  item.querySelector('a.text').href = summary.text;
+  for (const [kind, name] of [['png', 'PNG'], ['json', 'JSON'], ['text', 'Text']]) {
+    const link = item.querySelector(`a.${kind}`);
+    link.href = summary[kind];
+    link.setAttribute('aria-label', `${name} of receipt ${summary.number}`);
+  }
   item.querySelector('article').setAttribute('aria-label', `Receipt ${summary.number}`);
 
   const picture = item.querySelector('img');
