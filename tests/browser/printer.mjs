@@ -81,7 +81,7 @@ export async function ask(tcp, bytes, length, milliseconds = 2000) {
 
 // Headless Chromium from the system. As root it has no sandbox to drop privileges into.
 export async function launchChromium() {
-  const args = ['--disable-gpu', '--no-first-run', '--no-default-browser-check'];
+  const args = ['--disable-gpu', '--disable-dev-shm-usage', '--no-first-run', '--no-default-browser-check'];
   if (process.getuid?.() === 0)
     args.push('--no-sandbox');
   return chromium.launch({ executablePath: CHROMIUM, headless: true, args });
