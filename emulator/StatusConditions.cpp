@@ -32,7 +32,7 @@ constexpr StatusCondition Table[] = {
                                                                            {0x08, 0x40, 0x08, 0x00}, {0x00, 0x00, 0x00, 0x01}, 0x00, 0x00, {0x08, 0x08}},
     {&StatusConditions::ramError, QT_TRANSLATE_NOOP("emulator::StatusCondition", "RAM error"),
                                                                            {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x00, 0x04}, 0x00, 0x00, {0x08, 0x20}},
-    {&StatusConditions::eepromError, QT_TRANSLATE_NOOP("emulator::StatusCondition", "EPPROM error"),
+    {&StatusConditions::eepromError, QT_TRANSLATE_NOOP("emulator::StatusCondition", "EEPROM error"),
                                                                            {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x00, 0x08}, 0x00, 0x00, {0x08, 0x20}},
     {&StatusConditions::paperEnd, QT_TRANSLATE_NOOP("emulator::StatusCondition", "paper end (one-byte replies only)"),
                                                                            {0x08, 0x20, 0x00, 0x60}, {0x00, 0x00, 0x00, 0x00}, 0x0C, 0x00, {0x08, 0x00}},

@@ -23,21 +23,30 @@ bool HeadlessPrinter::start(const QStringList &arguments, const QStringList &wra
 {
     const QStringList command = wrapper + QStringList{m_program, u"--headless"_s} + arguments;
     m_process.start(command.first(), command.mid(1));
+    // With --http, a third line names the web page's address.
+    const qsizetype expected = arguments.contains(u"--http"_s) ? 3 : 2;
     QStringList lines;
-    while (lines.size() < 2 && m_process.waitForReadyRead(Patience)) {
+    while (lines.size() < expected && m_process.waitForReadyRead(Patience)) {
         while (m_process.canReadLine())
             lines << QString::fromLatin1(m_process.readLine().trimmed());
     }
-    if (lines.size() < 2 || !lines[1].startsWith(u"tcp "_s))
+    if (lines.size() < expected || !lines[1].startsWith(u"tcp "_s)
+        || (expected == 3 && !lines[2].startsWith(u"http "_s)))
         return false;
     m_pty = lines[0];
     m_address = lines[1].mid(4);
+    m_httpAddress = lines.value(2).mid(5);
     return true;
 }
 
 quint16 HeadlessPrinter::port() const
 {
     return quint16(m_address.section(u':', -1).toUInt());
+}
+
+quint16 HeadlessPrinter::httpPort() const
+{
+    return quint16(m_httpAddress.section(u':', -1).toUInt());
 }
 
 const QByteArray &HeadlessPrinter::readErrors()

@@ -5,9 +5,9 @@
 #include <QString>
 #include <QStringList>
 
-// The virtual printer program without a window, for tests and benchmarks: its first two lines of
-// output name its pseudo-terminal and its network address; its CPU time and memory are read from
-// the system's view of the process.
+// The virtual printer program without a window, for tests and benchmarks: its first lines of
+// output name its pseudo-terminal, its network address and, with --http, its web page's; its
+// CPU time and memory are read from the system's view of the process.
 class HeadlessPrinter
 {
 public:
@@ -24,6 +24,8 @@ public:
     QProcess &process() { return m_process; }
     const QString &pty() const { return m_pty; }
     quint16 port() const;
+    // The web page's port, with --http.
+    quint16 httpPort() const;
     // Standard error so far.
     const QByteArray &readErrors();
     // User and system time so far, in seconds.
@@ -37,5 +39,6 @@ private:
     QProcess m_process;
     QString m_pty;
     QString m_address;
+    QString m_httpAddress;
     QByteArray m_errors;
 };

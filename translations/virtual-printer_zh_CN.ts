@@ -32,7 +32,7 @@
         <translation>RAM错误</translation>
     </message>
     <message>
-        <source>EPPROM error</source>
+        <source>EEPROM error</source>
         <translation>EPPROM错误</translation>
     </message>
     <message>

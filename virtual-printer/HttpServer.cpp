@@ -352,6 +352,8 @@ void HttpServer::resume(Exchange *exchange)
         return;
     exchange->suspended = false;
     MHD_resume_connection(exchange->connection);
+    // The connection comes back at the next run, which nothing on the sockets may bring.
+    m_resumed = true;
     m_timer.start(0);
 }
 
@@ -359,7 +361,12 @@ void HttpServer::run()
 {
     if (!m_daemon)
         return;
+    m_resumed = false;
     MHD_run(m_daemon);
+    if (m_resumed) {
+        m_timer.start(0);
+        return;
+    }
     MHD_UNSIGNED_LONG_LONG timeout = 0;
     if (MHD_get_timeout(m_daemon, &timeout) == MHD_YES)
         m_timer.start(int(qMin<MHD_UNSIGNED_LONG_LONG>(timeout, 60000)));

@@ -100,6 +100,7 @@ private:
     QSocketNotifier *m_notifier = nullptr;
     QTimer m_timer;
     bool m_stopping = false;
+    bool m_resumed = false; // a connection was resumed since the last run began
     QSet<QByteArray> m_origins;
     QHash<quint64, Exchange *> m_exchanges;
     quint64 m_nextId = 1;

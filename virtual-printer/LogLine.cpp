@@ -6,9 +6,6 @@ using namespace Qt::StringLiterals;
 
 namespace vprinter {
 
-// The window's texts keep the window's translation context.
-static constexpr char Context[] = "vprinter::PrinterWindow";
-
 QString LogLine::hex(QByteArrayView bytes)
 {
     QString text = QString::fromLatin1(bytes.first(qMin<qsizetype>(bytes.size(), LoggedBytes))
@@ -27,15 +24,18 @@ QString LogLine::command(const emulator::CommandRecord &record)
     return u"%1%2  %3"_s.arg(marker, hex(record.bytes).leftJustified(24), record.description);
 }
 
+// The lines' texts are the window's and keep its translation context.
 QString LogLine::reply(const QByteArray &bytes, const QString &to)
 {
-    return u"    "_s + QCoreApplication::translate(Context, "reply %1 to %2").arg(hex(bytes), to);
+    return u"    "_s
+           + QCoreApplication::translate("vprinter::PrinterWindow", "reply %1 to %2")
+                     .arg(hex(bytes), to);
 }
 
 QString LogLine::withheld(const QByteArray &bytes)
 {
     return u"    "_s
-           + QCoreApplication::translate(Context,
+           + QCoreApplication::translate("vprinter::PrinterWindow",
                                          "(no reply: \"no reply\" is checked; would be %1)")
                      .arg(hex(bytes));
 }

@@ -50,33 +50,33 @@ PrinterServer::~PrinterServer()
 
 void PrinterServer::setKeepingLogs(bool keeping)
 {
-    for (const QMetaObject::Connection &connection : std::exchange(m_logConnections, {}))
-        disconnect(connection);
-    if (!keeping)
+    m_keepingLogs = keeping;
+    nameCommands(keeping);
+}
+
+void PrinterServer::nameCommands(bool naming)
+{
+    // Without a listener the interpreter decodes without naming commands, several times faster.
+    if (!naming) {
+        disconnect(std::exchange(m_commandLog, {}));
         return;
-    m_logConnections = {
-            connect(&m_interpreter,
-                    &emulator::Interpreter::commandDecoded,
-                    this,
-                    [this](const emulator::CommandRecord &record) {
-                        if (roomInLog())
-                            m_log.append(LogLine::command(record));
-                    }),
-            connect(this,
-                    &PrinterServer::replied,
-                    this,
-                    [this](const QByteArray &bytes, const QString &to) {
-                        if (roomInLog())
-                            m_log.append(LogLine::reply(bytes, to));
-                    }),
-            connect(this,
-                    &PrinterServer::replyWithheld,
-                    this,
-                    [this](const QByteArray &bytes) {
-                        if (roomInLog())
-                            m_log.append(LogLine::withheld(bytes));
-                    }),
-    };
+    }
+    if (!m_commandLog) {
+        m_commandLog = connect(&m_interpreter,
+                               &emulator::Interpreter::commandDecoded,
+                               this,
+                               [this](const emulator::CommandRecord &record) {
+                                   if (roomInLog())
+                                       m_log.append(LogLine::command(record));
+                               });
+    }
+}
+
+void PrinterServer::restartLog()
+{
+    m_log.clear();
+    m_logCut = false;
+    nameCommands(m_keepingLogs);
 }
 
 void PrinterServer::print(PrintSource *job)
@@ -149,8 +149,7 @@ QString PrinterServer::activeSource() const
 void PrinterServer::clear()
 {
     m_interpreter.clear();
-    m_log.clear();
-    m_logLinesLeftOut = 0;
+    restartLog();
     forgetReceipts();
 }
 
@@ -300,8 +299,7 @@ void PrinterServer::endTurn()
         Q_EMIT problem(u"%1 ended inside a command; its bytes are dropped"_s.arg(m_active->name()));
     Q_EMIT printed();
     // What a turn logged and did not print (status requests) belongs to no receipt.
-    m_log.clear();
-    m_logLinesLeftOut = 0;
+    restartLog();
     PrintSource *source = std::exchange(m_active, nullptr);
     source->setPrinting(false);
     if (source->atEnd()) {
@@ -353,14 +351,19 @@ void PrinterServer::forget(PrintSource *source)
 void PrinterServer::answer(const QByteArray &bytes)
 {
     if (!m_answering) {
+        if (m_keepingLogs && roomInLog())
+            m_log.append(LogLine::withheld(bytes));
         Q_EMIT replyWithheld(bytes);
         return;
     }
     if (!m_replyTo)
         return;
     QString error;
-    if (m_replyTo->write(bytes, &error))
+    if (m_replyTo->write(bytes, &error)) {
+        if (m_keepingLogs && roomInLog())
+            m_log.append(LogLine::reply(bytes, m_replyTo->name()));
         Q_EMIT replied(bytes, m_replyTo->name());
+    }
     else
         Q_EMIT problem(u"reply to %1 failed: %2"_s.arg(m_replyTo->name(), error));
 }
@@ -371,10 +374,10 @@ void PrinterServer::keep(const emulator::Receipt &receipt)
     if (receipt.blocks.isEmpty())
         return;
     KeptReceipt kept{m_nextNumber, QDateTime::currentDateTimeUtc(), activeSource(), receipt, {}};
-    if (m_logLinesLeftOut > 0)
-        m_log.append(u"… %1 more lines of the log not kept"_s.arg(m_logLinesLeftOut));
+    if (m_logCut)
+        m_log.append(u"… the rest of the log is not kept"_s);
     kept.log = std::exchange(m_log, {});
-    m_logLinesLeftOut = 0;
+    restartLog();
     if (m_folder)
         kept.number = m_folder->freeNumber(kept.number);
     kept.receipt.serial = kept.number; // the receipt's JSON carries its number
@@ -397,10 +400,11 @@ void PrinterServer::keep(const emulator::Receipt &receipt)
 
 bool PrinterServer::roomInLog()
 {
-    // A line past the bound is only counted, never written out.
+    // Past the bound the receipt's commands are no longer named, until the next receipt.
     if (m_log.size() < MaxLogLines)
         return true;
-    ++m_logLinesLeftOut;
+    m_logCut = true;
+    nameCommands(false);
     return false;
 }
 

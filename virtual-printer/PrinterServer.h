@@ -75,7 +75,7 @@ public:
     // Forgets the kept receipts only; the one being printed goes on, and so do the numbers.
     void forgetReceipts();
 
-    // Lines of the command log kept with each receipt, at most; the rest are counted.
+    // Lines of the command log kept with each receipt, at most.
     static constexpr qsizetype MaxLogLines = 2000;
     // Each finished receipt keeps the log of the commands that printed it. Off, the printer
     // decodes without naming the commands it reads.
@@ -120,6 +120,8 @@ private:
     void forget(PrintSource *source);
     void answer(const QByteArray &bytes);
     void keep(const emulator::Receipt &receipt);
+    void nameCommands(bool naming);
+    void restartLog();
     bool roomInLog();
 
     emulator::Interpreter m_interpreter;
@@ -145,9 +147,10 @@ private:
     std::unique_ptr<ReceiptFolder> m_folder;
     QList<KeptReceipt> m_receipts;
     int m_nextNumber = 1;
-    QList<QMetaObject::Connection> m_logConnections;
+    bool m_keepingLogs = false;
+    QMetaObject::Connection m_commandLog;
     QStringList m_log; // of the receipt being printed
-    qsizetype m_logLinesLeftOut = 0;
+    bool m_logCut = false;
 };
 
 } // namespace vprinter

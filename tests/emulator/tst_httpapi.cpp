@@ -1,0 +1,494 @@
+// The virtual printer's HTTP API through the real program on loopback: routes and methods,
+// errors, the body limit, cross-origin access, status conditions reaching a TCP client's answers
+// and the event stream.
+
+#include "HeadlessPrinter.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString program = QStringLiteral(VIRTUAL_PRINTER_PATH);
+constexpr int Patience = 10000;
+constexpr qsizetype MaxBody = qsizetype(16) * 1024 * 1024;
+const QByteArray AllClear = R"({"near_end": false, "paper_jam": false, "paper_near_end": false,
+    "cover_open": false, "voltage": false, "cutter_error": false, "ram_error": false,
+    "eeprom_error": false, "paper_end": false, "no_reply": false})";
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+struct Reply
+{
+    int status = 0;
+    QByteArray body;
+    QHash<QByteArray, QByteArray> headers; // names in lower case
+
+    QJsonValue json() const
+    {
+        const QJsonDocument document = QJsonDocument::fromJson(body);
+        return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+    }
+};
+
+} // namespace
+
+class HttpApiTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void routes_data();
+    void routes();
+    void receiptFiles();
+    void statusBodies_data();
+    void statusBodies();
+    void statusAnswers_data();
+    void statusAnswers();
+    void automaticStatus();
+    void print_data();
+    void print();
+    void bodyLimit();
+    void crossOrigin_data();
+    void crossOrigin();
+    void events();
+    void forget();
+
+private:
+    Reply request(const QByteArray &method,
+                  const QString &path,
+                  const QByteArray &body = {},
+                  const QList<std::pair<QByteArray, QByteArray>> &headers = {},
+                  quint16 port = 0);
+    int printReceipt(const QByteArray &bytes);
+
+    HeadlessPrinter m_printer{program};
+    HeadlessPrinter m_open{program}; // the same with --http-origin
+    QNetworkAccessManager m_network;
+};
+
+void HttpApiTest::initTestCase()
+{
+    QVERIFY(m_printer.start({u"--listen"_s,
+                             u"127.0.0.1:0"_s,
+                             u"--http"_s,
+                             u"127.0.0.1:0"_s,
+                             u"--idle-timeout"_s,
+                             u"0"_s}));
+    QVERIFY(m_open.start({u"--listen"_s,
+                          u"127.0.0.1:0"_s,
+                          u"--http"_s,
+                          u"127.0.0.1:0"_s,
+                          u"--http-origin"_s,
+                          u"http://pos.example"_s}));
+}
+
+void HttpApiTest::init()
+{
+    QCOMPARE(request("PUT", u"/api/status"_s, AllClear).status, 200);
+}
+
+Reply HttpApiTest::request(const QByteArray &method,
+                           const QString &path,
+                           const QByteArray &body,
+                           const QList<std::pair<QByteArray, QByteArray>> &headers,
+                           quint16 port)
+{
+    QNetworkRequest request(
+            QUrl(u"http://127.0.0.1:%1%2"_s.arg(port ? port : m_printer.httpPort()).arg(path)));
+    for (const auto &[name, value] : headers)
+        request.setRawHeader(name, value);
+    if (!body.isEmpty())
+        request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/octet-stream"_s);
+    // A HEAD request is only known to have no body when it is made as one.
+    std::unique_ptr<QNetworkReply> reply(
+            method == "HEAD" ? m_network.head(request)
+                             : m_network.sendCustomRequest(request, method, body));
+    QEventLoop loop;
+    connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(Patience, &loop, &QEventLoop::quit);
+    loop.exec();
+    Reply result;
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.body = reply->readAll();
+    for (const auto &[name, value] : reply->rawHeaderPairs())
+        result.headers.insert(name.toLower(), value);
+    return result;
+}
+
+// Prints the bytes through the API; the number of the one receipt they make.
+int HttpApiTest::printReceipt(const QByteArray &bytes)
+{
+    const Reply reply = request("POST", u"/api/print"_s, bytes);
+    const QJsonArray receipts = reply.json()[u"receipts"_s].toArray();
+    return receipts.size() == 1 ? receipts.first().toInt() : -1;
+}
+
+void HttpApiTest::routes_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QString>("path"); // %1 is a receipt's number
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("type");
+
+    // clang-format off
+    QTest::newRow("page")                << "GET"_ba    << u"/"_s                         << 200 << "text/html; charset=utf-8"_ba;
+    QTest::newRow("style")               << "GET"_ba    << u"/page.css"_s                 << 200 << "text/css; charset=utf-8"_ba;
+    QTest::newRow("script")              << "GET"_ba    << u"/page.js"_s                  << 200 << "text/javascript; charset=utf-8"_ba;
+    QTest::newRow("list")                << "GET"_ba    << u"/api/receipts"_s             << 200 << "application/json"_ba;
+    QTest::newRow("picture")             << "GET"_ba    << u"/api/receipts/%1.png"_s      << 200 << "image/png"_ba;
+    QTest::newRow("json")                << "GET"_ba    << u"/api/receipts/%1.json"_s     << 200 << "application/json"_ba;
+    QTest::newRow("text")                << "GET"_ba    << u"/api/receipts/%1.txt"_s      << 200 << "text/plain; charset=utf-8"_ba;
+    QTest::newRow("log")                 << "GET"_ba    << u"/api/receipts/%1.log"_s      << 200 << "text/plain; charset=utf-8"_ba;
+    QTest::newRow("latest")              << "GET"_ba    << u"/api/receipts/latest.png"_s  << 200 << "image/png"_ba;
+    QTest::newRow("status")              << "GET"_ba    << u"/api/status"_s               << 200 << "application/json"_ba;
+    QTest::newRow("head of the page")    << "HEAD"_ba   << u"/"_s                         << 200 << "text/html; charset=utf-8"_ba;
+    QTest::newRow("unknown number")      << "GET"_ba    << u"/api/receipts/99999.png"_s   << 404 << "application/json"_ba;
+    QTest::newRow("unknown kind")        << "GET"_ba    << u"/api/receipts/%1.pdf"_s      << 404 << "application/json"_ba;
+    QTest::newRow("not a number")        << "GET"_ba    << u"/api/receipts/first.json"_s  << 404 << "application/json"_ba;
+    QTest::newRow("no kind")             << "GET"_ba    << u"/api/receipts/%1"_s          << 404 << "application/json"_ba;
+    QTest::newRow("unknown route")       << "GET"_ba    << u"/api/printer"_s              << 404 << "application/json"_ba;
+    QTest::newRow("asset not built in")  << "GET"_ba    << u"/index.html"_s               << 404 << "application/json"_ba;
+    QTest::newRow("POST the list")       << "POST"_ba   << u"/api/receipts"_s             << 405 << "application/json"_ba;
+    QTest::newRow("PUT a receipt")       << "PUT"_ba    << u"/api/receipts/%1.json"_s     << 405 << "application/json"_ba;
+    QTest::newRow("DELETE a receipt")    << "DELETE"_ba << u"/api/receipts/%1.json"_s     << 405 << "application/json"_ba;
+    QTest::newRow("GET print")           << "GET"_ba    << u"/api/print"_s                << 405 << "application/json"_ba;
+    QTest::newRow("DELETE status")       << "DELETE"_ba << u"/api/status"_s               << 405 << "application/json"_ba;
+    QTest::newRow("POST events")         << "POST"_ba   << u"/api/events"_s               << 405 << "application/json"_ba;
+    QTest::newRow("POST the page")       << "POST"_ba   << u"/"_s                         << 405 << "application/json"_ba;
+    // clang-format on
+}
+
+void HttpApiTest::routes()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QString, path);
+    QFETCH(int, status);
+    QFETCH(QByteArray, type);
+
+    const int number = printReceipt(hex("48 69 0A 1D 56 00")); // "Hi", LF, GS V 0
+    QVERIFY(number > 0);
+    const Reply reply = request(method, path.contains(u"%1"_s) ? path.arg(number) : path);
+    QCOMPARE(reply.status, status);
+    QCOMPARE(reply.headers.value("content-type"), type);
+    if (status >= 400)
+        QVERIFY(reply.json()[u"error"_s].isString());
+    if (status == 405)
+        QVERIFY(!reply.headers.value("allow").isEmpty());
+    if (path == u"/"_s && status == 200) {
+        QCOMPARE(reply.headers.value("cache-control"), "no-cache");
+        QCOMPARE(reply.headers.value("content-security-policy").left(18), "default-src 'self'");
+    }
+}
+
+void HttpApiTest::receiptFiles()
+{
+    // "Hello", LF, GS V 0: a line and a full cut.
+    const int number = printReceipt(hex("48 65 6C 6C 6F 0A 1D 56 00"));
+    QVERIFY(number > 0);
+    const QString file = u"/api/receipts/%1"_s.arg(number);
+
+    QCOMPARE(request("GET", file + u".txt"_s).body, "Hello\n--- full cut ---\n");
+    QCOMPARE(request("GET", file + u".log"_s).body,
+             "  48 65 6C 6C 6F            text \"Hello\"\n"
+             "  0A                        LF  print and line feed\n"
+             "  1D 56 00                  GS V 0  full cut\n");
+    QCOMPARE(request("GET", file + u".png"_s).body.left(8), hex("89 50 4E 47 0D 0A 1A 0A"));
+    const QJsonObject receipt = request("GET", file + u".json"_s).json().toObject();
+    QCOMPARE(receipt[u"number"_s].toInt(), number);
+    QCOMPARE(receipt[u"lines"_s].toArray(), QJsonArray{u"Hello"_s});
+    QCOMPARE(receipt[u"cut"_s].toString(), u"full"_s);
+
+    const QJsonArray list = request("GET", u"/api/receipts"_s).json().toArray();
+    const QJsonObject summary = list.last().toObject();
+    QCOMPARE(summary[u"number"_s].toInt(), number);
+    QCOMPARE(summary[u"source"_s].toString(), u"http"_s);
+    QCOMPARE(summary[u"cut"_s].toString(), u"full"_s);
+    QCOMPARE(summary[u"height"_s], receipt[u"height"_s]);
+    QCOMPARE(summary[u"png"_s].toString(), file + u".png"_s);
+    QCOMPARE(summary[u"json"_s].toString(), file + u".json"_s);
+    QCOMPARE(summary[u"text"_s].toString(), file + u".txt"_s);
+    QCOMPARE(summary[u"log"_s].toString(), file + u".log"_s);
+    QVERIFY(summary[u"time"_s].toString().endsWith(u'Z'));
+    QCOMPARE(request("GET", u"/api/receipts/latest.json"_s).json().toObject(), receipt);
+}
+
+void HttpApiTest::statusBodies_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("conditions"); // keys that hold afterwards
+
+    // clang-format off
+    QTest::newRow("one condition")     << R"({"paper_end": true})"_ba                      << 200 << "paper_end"_ba;
+    QTest::newRow("several")           << R"({"cover_open": true, "ram_error": true})"_ba  << 200 << "cover_open ram_error"_ba;
+    QTest::newRow("no reply")          << R"({"no_reply": true})"_ba                       << 200 << "no_reply"_ba;
+    QTest::newRow("nothing")           << "{}"_ba                                          << 200 << ""_ba;
+    QTest::newRow("unknown key")       << R"({"paper_out": true})"_ba                      << 400 << ""_ba;
+    QTest::newRow("the drawer's pin")  << R"({"drawer": true})"_ba                         << 400 << ""_ba;
+    QTest::newRow("a number")          << R"({"paper_end": 1})"_ba                         << 400 << ""_ba;
+    QTest::newRow("a string")          << R"({"paper_end": "true"})"_ba                    << 400 << ""_ba;
+    QTest::newRow("good, then bad")    << R"({"cover_open": true, "x": false})"_ba         << 400 << ""_ba;
+    QTest::newRow("an array")          << "[true]"_ba                                      << 400 << ""_ba;
+    QTest::newRow("not JSON")          << "paper_end=true"_ba                              << 400 << ""_ba;
+    // clang-format on
+}
+
+void HttpApiTest::statusBodies()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, status);
+    QFETCH(QByteArray, conditions);
+
+    const Reply reply = request("PUT", u"/api/status"_s, body);
+    QCOMPARE(reply.status, status);
+    if (status == 400)
+        QVERIFY(reply.json()[u"error"_s].isString());
+    const QJsonObject now = request("GET", u"/api/status"_s).json().toObject();
+    QCOMPARE(now.keys(),
+             QStringList({u"cover_open"_s,
+                          u"cutter_error"_s,
+                          u"eeprom_error"_s,
+                          u"near_end"_s,
+                          u"no_reply"_s,
+                          u"paper_end"_s,
+                          u"paper_jam"_s,
+                          u"paper_near_end"_s,
+                          u"ram_error"_s,
+                          u"voltage"_s}));
+    const QList<QByteArray> set = conditions.split(' ');
+    for (auto it = now.begin(); it != now.end(); ++it)
+        QCOMPARE(it.value().toBool(), set.contains(it.key().toLatin1()));
+    if (status == 200)
+        QCOMPARE(reply.json().toObject(), now);
+}
+
+void HttpApiTest::statusAnswers_data()
+{
+    QTest::addColumn<QByteArray>("conditions");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("answer");
+
+    // clang-format off
+    QTest::newRow("all well, paper")       << "{}"_ba                       << hex("10 04 04") << hex("12");
+    QTest::newRow("paper end, paper")      << R"({"paper_end": true})"_ba   << hex("10 04 04") << hex("72");
+    QTest::newRow("paper end, printer")    << R"({"paper_end": true})"_ba   << hex("10 04 01") << hex("1A");
+    QTest::newRow("paper end, off-line")   << R"({"paper_end": true})"_ba   << hex("10 04 02") << hex("32");
+    QTest::newRow("near end, paper")       << R"({"near_end": true})"_ba    << hex("10 04 04") << hex("1E");
+    QTest::newRow("cover open, off-line")  << R"({"cover_open": true})"_ba  << hex("10 04 02") << hex("16");
+    QTest::newRow("cutter, errors")        << R"({"cutter_error": true})"_ba << hex("10 04 03") << hex("1A");
+    QTest::newRow("EEPROM, six bytes")     << R"({"eeprom_error": true})"_ba << hex("10 04 14") << hex("1A 52 00 00 00 08");
+    // clang-format on
+}
+
+void HttpApiTest::statusAnswers()
+{
+    QFETCH(QByteArray, conditions);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, answer);
+
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, m_printer.port());
+    QVERIFY(client.waitForConnected(Patience));
+    QCOMPARE(this->request("PUT", u"/api/status"_s, conditions).status, 200);
+    client.write(request);
+    QByteArray received;
+    while (received.size() < answer.size() && client.waitForReadyRead(Patience))
+        received += client.readAll();
+    QCOMPARE(received.toHex(' '), answer.toHex(' '));
+}
+
+void HttpApiTest::automaticStatus()
+{
+    // GS a 255 turns automatic status back on; DLE EOT 1 marks where its first answers end.
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, m_printer.port());
+    QVERIFY(client.waitForConnected(Patience));
+    client.write(hex("1D 61 FF 10 04 01"));
+    QByteArray received;
+    while (!received.endsWith(hex("12")) && client.waitForReadyRead(Patience))
+        received += client.readAll();
+    QVERIFY(received.endsWith(hex("12")));
+    QCOMPARE(request("PUT", u"/api/status"_s, R"({"cover_open": true})").status, 200);
+    // The answer may have arrived while the request was waited for.
+    received = client.readAll();
+    while (received.size() < 4 && client.waitForReadyRead(Patience))
+        received += client.readAll();
+    QCOMPARE(received.toHex(' '), hex("38 00 00 00").toHex(' '));
+}
+
+void HttpApiTest::print_data()
+{
+    QTest::addColumn<QByteArray>("conditions");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("receipts");
+    QTest::addColumn<QByteArray>("answers");
+
+    // clang-format off
+    QTest::newRow("a status request")     << "{}"_ba                      << hex("10 04 01")                      << 0 << hex("12");
+    QTest::newRow("a receipt")            << "{}"_ba                      << hex("41 0A 1D 56 00")                << 1 << QByteArray();
+    QTest::newRow("status around it")     << "{}"_ba                      << hex("10 04 01 41 0A 1D 56 00 10 04 04") << 1 << hex("12 12");
+    QTest::newRow("two receipts")         << "{}"_ba                      << hex("41 0A 1D 56 00 42 0A 1D 56 01") << 2 << QByteArray();
+    QTest::newRow("ended by the request") << "{}"_ba                      << hex("41 0A")                         << 1 << QByteArray();
+    QTest::newRow("paper end")            << R"({"paper_end": true})"_ba  << hex("10 04 04")                      << 0 << hex("72");
+    QTest::newRow("no reply")             << R"({"no_reply": true})"_ba   << hex("10 04 01")                      << 0 << QByteArray();
+    QTest::newRow("nothing")              << "{}"_ba                      << QByteArray()                         << 0 << QByteArray();
+    // clang-format on
+}
+
+void HttpApiTest::print()
+{
+    QFETCH(QByteArray, conditions);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, receipts);
+    QFETCH(QByteArray, answers);
+
+    QCOMPARE(request("PUT", u"/api/status"_s, conditions).status, 200);
+    const Reply reply = request("POST", u"/api/print"_s, bytes);
+    QCOMPARE(reply.status, 200);
+    const QJsonObject result = reply.json().toObject();
+    QCOMPARE(result.keys(), QStringList({u"answers"_s, u"receipts"_s}));
+    QCOMPARE(result[u"answers"_s].toString().toLatin1(), answers.toHex());
+    const QJsonArray numbers = result[u"receipts"_s].toArray();
+    QCOMPARE(numbers.size(), receipts);
+    const QJsonArray kept = request("GET", u"/api/receipts"_s).json().toArray();
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        const QJsonObject summary = kept.at(kept.size() - numbers.size() + i).toObject();
+        QCOMPARE(summary[u"number"_s], numbers.at(i));
+    }
+}
+
+void HttpApiTest::bodyLimit()
+{
+    // A body announced one byte too long is refused before it is sent.
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, m_printer.httpPort());
+    QVERIFY(client.waitForConnected(Patience));
+    client.write("POST /api/print HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: "
+                 + QByteArray::number(MaxBody + 1) + "\r\n\r\n" + QByteArray(4096, '\n'));
+    QByteArray received;
+    while (!received.contains("\r\n\r\n") && client.waitForReadyRead(Patience))
+        received += client.readAll();
+    QVERIFY2(received.startsWith("HTTP/1.1 413 "), received.constData());
+
+    // Exactly the limit prints: a raster image of 256 × 65535 bytes, which the printer passes
+    // over as too large to hold, and line feeds to fill the rest.
+    QByteArray bytes = hex("1D 76 30 00 00 01 FF FF");
+    bytes += QByteArray(256 * 65535, '\0');
+    bytes += QByteArray(MaxBody - bytes.size(), '\n');
+    QCOMPARE(bytes.size(), MaxBody);
+    const Reply reply = request("POST", u"/api/print"_s, bytes);
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(reply.json()[u"answers"_s].toString(), QString());
+    QVERIFY(m_printer.serves());
+}
+
+void HttpApiTest::crossOrigin_data()
+{
+    QTest::addColumn<bool>("allowing"); // started with --http-origin http://pos.example
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QByteArray>("origin");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("allowOrigin");
+
+    // clang-format off
+    QTest::newRow("no origin")              << false << "GET"_ba     << ""_ba                     << 200 << ""_ba;
+    QTest::newRow("other page")             << false << "GET"_ba     << "http://pos.example"_ba   << 403 << ""_ba;
+    QTest::newRow("other page's print")     << false << "POST"_ba    << "http://pos.example"_ba   << 403 << ""_ba;
+    QTest::newRow("other page's preflight") << false << "OPTIONS"_ba << "http://pos.example"_ba   << 403 << ""_ba;
+    QTest::newRow("allowed page")           << true  << "GET"_ba     << "http://pos.example"_ba   << 200 << "http://pos.example"_ba;
+    QTest::newRow("allowed page's print")   << true  << "POST"_ba    << "http://pos.example"_ba   << 200 << "http://pos.example"_ba;
+    QTest::newRow("allowed preflight")      << true  << "OPTIONS"_ba << "http://pos.example"_ba   << 204 << "http://pos.example"_ba;
+    QTest::newRow("page not allowed")       << true  << "OPTIONS"_ba << "http://evil.example"_ba  << 403 << ""_ba;
+    QTest::newRow("not allowed, printing")  << true  << "POST"_ba    << "https://pos.example"_ba  << 403 << ""_ba;
+    // clang-format on
+}
+
+void HttpApiTest::crossOrigin()
+{
+    QFETCH(bool, allowing);
+    QFETCH(QByteArray, method);
+    QFETCH(QByteArray, origin);
+    QFETCH(int, status);
+    QFETCH(QByteArray, allowOrigin);
+
+    QList<std::pair<QByteArray, QByteArray>> headers;
+    if (!origin.isEmpty())
+        headers.append(std::pair{"Origin"_ba, origin});
+    if (method == "OPTIONS")
+        headers.append(std::pair{"Access-Control-Request-Method"_ba, "POST"_ba});
+    const QString path = method == "GET" ? u"/api/status"_s : u"/api/print"_s;
+    const QByteArray body = method == "POST" ? hex("10 04 01") : QByteArray();
+    const Reply reply = request(
+            method, path, body, headers, allowing ? m_open.httpPort() : m_printer.httpPort());
+    QCOMPARE(reply.status, status);
+    QCOMPARE(reply.headers.value("access-control-allow-origin"), allowOrigin);
+    QCOMPARE(reply.headers.value("access-control-allow-methods").contains("POST"), status == 204);
+    if (method == "POST")
+        QCOMPARE(reply.json()[u"answers"_s].toString(), status == 200 ? u"12"_s : QString());
+}
+
+void HttpApiTest::events()
+{
+    QNetworkRequest stream(QUrl(u"http://127.0.0.1:%1/api/events"_s.arg(m_printer.httpPort())));
+    std::unique_ptr<QNetworkReply> reply(m_network.get(stream));
+    QByteArray received;
+    connect(reply.get(), &QNetworkReply::readyRead, this, [&] { received += reply->readAll(); });
+    // The stream starts with the conditions as they are.
+    QTRY_VERIFY_WITH_TIMEOUT(received.contains("event: status\ndata: {"), Patience);
+    QCOMPARE(reply->header(QNetworkRequest::ContentTypeHeader).toString(), u"text/event-stream"_s);
+    received.clear();
+
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, m_printer.port());
+    QVERIFY(client.waitForConnected(Patience));
+    client.write(hex("54 43 50 0A 1D 56 00")); // "TCP", LF, GS V 0
+    QTRY_VERIFY_WITH_TIMEOUT(received.contains("\n\n"), Patience);
+    QVERIFY2(received.startsWith("event: receipt\ndata: "), received.constData());
+    const QJsonObject summary
+            = QJsonDocument::fromJson(received.mid(21, received.indexOf("\n\n") - 21)).object();
+    QCOMPARE(summary[u"source"_s].toString(), u"tcp 127.0.0.1:%1"_s.arg(client.localPort()));
+    QCOMPARE(summary[u"cut"_s].toString(), u"full"_s);
+    const QString text = summary[u"text"_s].toString();
+    QCOMPARE(request("GET", text).body, "TCP\n--- full cut ---\n");
+
+    received.clear();
+    QCOMPARE(request("PUT", u"/api/status"_s, R"({"paper_near_end": true})").status, 200);
+    QTRY_VERIFY_WITH_TIMEOUT(received.contains("\n\n"), Patience);
+    QVERIFY(received.startsWith("event: status\ndata: {"));
+    QVERIFY(received.contains(R"("paper_near_end":true)"));
+}
+
+void HttpApiTest::forget()
+{
+    const int before = printReceipt(hex("41 0A 1D 56 00"));
+    QVERIFY(before > 0);
+    QCOMPARE(request("DELETE", u"/api/receipts"_s).status, 200);
+    QCOMPARE(request("GET", u"/api/receipts"_s).json().toArray(), QJsonArray());
+    const Reply latest = request("GET", u"/api/receipts/latest.json"_s);
+    QCOMPARE(latest.status, 404);
+    QVERIFY(latest.json()[u"error"_s].isString());
+    QCOMPARE(request("GET", u"/api/receipts/%1.txt"_s.arg(before)).status, 404);
+    // Numbers go on.
+    QCOMPARE(printReceipt(hex("42 0A 1D 56 00")), before + 1);
+    QCOMPARE(request("GET", u"/api/receipts"_s).json().toArray().size(), 1);
+}
+
+QTEST_GUILESS_MAIN(HttpApiTest)
+#include "tst_httpapi.moc"
