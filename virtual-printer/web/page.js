@@ -58,7 +58,7 @@ function formatTime(iso) {
   if (Number.isNaN(time.getTime()))
     return iso;
   const today = new Date().toDateString() === time.toDateString();
-  const options = { hour: '2-digit', minute: '2-digit', second: '2-digit' };
+  const options = { hour: 'numeric', minute: '2-digit', second: '2-digit' };
   if (!today)
     Object.assign(options, { year: 'numeric', month: 'short', day: 'numeric' });
   return time.toLocaleString(undefined, options);
