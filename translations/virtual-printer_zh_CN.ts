@@ -33,7 +33,7 @@
     </message>
     <message>
         <source>EEPROM error</source>
-        <translation>EPPROM错误</translation>
+        <translation>EEPROM错误</translation>
     </message>
     <message>
         <source>paper end (one-byte replies only)</source>
