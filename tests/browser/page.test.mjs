@@ -118,6 +118,16 @@ describe("the virtual printer's page", () => {
     assert.deepEqual(problems, []);
   });
 
+  test('receipts forgotten by another client leave the page', async () => {
+    await printOverTcp(printer.tcp, ticket('Forgotten elsewhere'));
+    await page.waitForFunction(() => document.querySelectorAll('li.receipt').length === 1);
+    const response = await fetch(new URL('/api/receipts', printer.url), { method: 'DELETE' });
+    assert.equal(response.status, 200);
+    await page.waitForFunction(() => document.querySelectorAll('li.receipt').length === 0, null,
+                               { timeout: 3000 });
+    assert.deepEqual(problems, []);
+  });
+
   // Last: while the printer is away the browser reports the refused connections.
   test('after the printer restarts, the page shows what the new one kept, missing nothing', async () => {
     await printOverTcp(printer.tcp, ticket('Before the restart'));

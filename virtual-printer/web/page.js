@@ -263,9 +263,10 @@ function setConnection(state, text) {
   connection.textContent = text;
 }
 
-// Events: a receipt as it is cut, the conditions as anyone changes them. The stream comes back
-// by itself after the printer restarts or the line drops; what was printed in between is read
-// from the list each time it opens, so nothing is missed and nothing shown twice.
+// Events: a receipt as it is cut, the conditions as anyone changes them, the receipts forgotten.
+// The stream comes back by itself after the printer restarts or the line drops; what was printed
+// in between is read from the list each time it opens, so nothing is missed and nothing shown
+// twice.
 let opened = false;
 
 function listen() {
@@ -290,6 +291,8 @@ function listen() {
       loadReceipts();
     }
   });
+  // The receipts were forgotten: here, in the window or by another client.
+  events.addEventListener('cleared', () => showReceipts([], Infinity, true));
   events.addEventListener('status', (event) => {
     try {
       takeStatus(JSON.parse(event.data));
