@@ -19,25 +19,7 @@ namespace vprinter {
 
 namespace {
 
-// The status conditions by the names the API gives them; "no_reply" is the printer's
-// answering, kept apart from the conditions.
-struct StatusKey
-{
-    const char *key;
-    bool emulator::StatusConditions::*flag;
-};
-
-constexpr StatusKey StatusKeys[] = {
-        {"near_end", &emulator::StatusConditions::nearEnd},
-        {"paper_jam", &emulator::StatusConditions::paperJamAtExit},
-        {"paper_near_end", &emulator::StatusConditions::paperNearEnd},
-        {"cover_open", &emulator::StatusConditions::coverOpen},
-        {"voltage", &emulator::StatusConditions::voltageOutOfRange},
-        {"cutter_error", &emulator::StatusConditions::cutterError},
-        {"ram_error", &emulator::StatusConditions::ramError},
-        {"eeprom_error", &emulator::StatusConditions::eepromError},
-        {"paper_end", &emulator::StatusConditions::paperEnd},
-};
+// The printer's answering is switched beside the conditions, as in the window.
 constexpr char NoReplyKey[] = "no_reply";
 
 // The page and its assets, built into the program.
@@ -122,8 +104,10 @@ QJsonObject HttpApi::statusObject() const
 {
     QJsonObject object;
     const emulator::StatusConditions &conditions = m_printer->status();
-    for (const StatusKey &key : StatusKeys)
-        object.insert(QLatin1StringView(key.key), conditions.*key.flag);
+    for (const emulator::StatusCondition &condition : emulator::statusConditionTable()) {
+        if (condition.key)
+            object.insert(QLatin1StringView(condition.key), conditions.*condition.flag);
+    }
     object.insert(QLatin1StringView(NoReplyKey), !m_printer->answering());
     return object;
 }
@@ -290,13 +274,14 @@ void HttpApi::setStatus(const HttpRequest &request)
     bool answering = m_printer->answering();
     const QJsonObject object = document.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
-        const auto *key = std::find_if(
-                std::begin(StatusKeys), std::end(StatusKeys), [&it](const StatusKey &k) {
-                    return it.key() == QLatin1StringView(k.key);
+        const auto table = emulator::statusConditionTable();
+        const auto condition = std::find_if(
+                table.begin(), table.end(), [&it](const emulator::StatusCondition &row) {
+                    return row.key && it.key() == QLatin1StringView(row.key);
                 });
         const bool noReply = it.key() == QLatin1StringView(NoReplyKey);
         QString problem;
-        if (key == std::end(StatusKeys) && !noReply)
+        if (condition == table.end() && !noReply)
             problem = u"unknown status condition \"%1\""_s.arg(it.key());
         else if (!it.value().isBool())
             problem = u"\"%1\" takes true or false"_s.arg(it.key());
@@ -307,7 +292,7 @@ void HttpApi::setStatus(const HttpRequest &request)
         if (noReply)
             answering = !it.value().toBool();
         else
-            conditions.*key->flag = it.value().toBool();
+            conditions.*condition->flag = it.value().toBool();
     }
     m_printer->setAnswering(answering);
     m_printer->setStatus(conditions);

@@ -171,13 +171,9 @@ void HttpServer::respond(quint64 id, const HttpResponse &response)
 
 void HttpServer::openStream(quint64 id, const HttpResponse &head)
 {
-    Exchange *exchange = m_exchanges.value(id);
-    if (!exchange || exchange->ready)
-        return;
-    exchange->response = head;
-    exchange->ready = true;
-    exchange->streaming = true;
-    resume(exchange);
+    if (Exchange *exchange = m_exchanges.value(id); exchange && !exchange->ready)
+        exchange->streaming = true;
+    respond(id, head);
 }
 
 bool HttpServer::send(quint64 id, const QByteArray &bytes)
