@@ -138,5 +138,9 @@
         <source>saved %1</source>
         <translation>已保存 %1</translation>
     </message>
+    <message>
+        <source> &amp;nbsp; Web page: &lt;a href=&quot;http://%1/&quot;&gt;http://%1/&lt;/a&gt;</source>
+        <translation> &amp;nbsp; 网页：&lt;a href=&quot;http://%1/&quot;&gt;http://%1/&lt;/a&gt;</translation>
+    </message>
 </context>
 </TS>

@@ -32,7 +32,10 @@ constexpr int LogLines = 5000;
 
 } // namespace
 
-PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, QWidget *parent)
+PrinterWindow::PrinterWindow(PrinterServer *server,
+                             const QString &serialPath,
+                             const QString &webAddress,
+                             QWidget *parent)
     : QMainWindow(parent)
     , m_server(server)
 {
@@ -50,6 +53,12 @@ PrinterWindow::PrinterWindow(PrinterServer *server, const QString &serialPath, Q
         networkText = tr(" &nbsp; Network: <b>tcp %1</b>").arg(network);
     if (server->portInUse() != 0)
         networkText += tr(" (port %1 was in use)").arg(server->portInUse());
+    if (!webAddress.isEmpty()) {
+        networkText += tr(" &nbsp; Web page: <a href=\"http://%1/\">http://%1/</a>")
+                               .arg(webAddress);
+        pathLabel->setOpenExternalLinks(true);
+        pathLabel->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    }
     pathLabel->setText(tr("Serial port: <b>%1</b>%2").arg(serialPath, networkText));
     layout->addWidget(pathLabel);
     m_clientLabel = new QLabel(central);

@@ -28,8 +28,10 @@ public:
     // Delay from the last byte of a burst to the picture, so that a long job is drawn once.
     static constexpr int RenderDelayMs = 10;
 
+    // webAddress is where --http serves the printer's page ("127.0.0.1:8080"), or empty.
     explicit PrinterWindow(PrinterServer *server,
                            const QString &serialPath,
+                           const QString &webAddress = {},
                            QWidget *parent = nullptr);
 
     emulator::StatusConditions conditions() const;
