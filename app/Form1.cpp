@@ -4,6 +4,7 @@
 #include "app/PortBox.h"
 #include "app/Sentences.h"
 #include "app/StatusView.h"
+#include "app/WindowLook.h"
 #include "jobs/BarcodeJob.h"
 #include "jobs/PrintJobs.h"
 #include "protocol/Commands.h"
@@ -18,38 +19,12 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
-#include <QStyleFactory>
 
 namespace app {
 
 namespace {
-
-// The window's icon: a receipt coming out of a printer, at 32 and 16 pixels.
-QIcon makeIcon()
-{
-    QIcon icon;
-    for (const int size : {32, 16}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        const qreal unit = size / 16.0;
-        painter.scale(unit, unit);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(0x40, 0x40, 0x40));
-        painter.drawRect(QRectF(1, 7, 14, 6));
-        painter.setBrush(Qt::white);
-        painter.setPen(QPen(Qt::black, 0));
-        painter.drawRect(QRectF(4, 1, 8, 8));
-        painter.drawLine(QLineF(5.5, 3.5, 10.5, 3.5));
-        painter.drawLine(QLineF(5.5, 5.5, 10.5, 5.5));
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
 
 QString usageNote()
 {
@@ -92,23 +67,12 @@ bool isBarcodeHint(const QString &text)
 
 } // namespace
 
-void applyWindowLook()
-{
-    if (QStyle *style = QStyleFactory::create(QStringLiteral("Windows")))
-        QApplication::setStyle(style);
-    // A CJK font with narrow Latin letters; fontconfig substitutes it where it is missing.
-    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
-    font.setPointSizeF(8);
-    QApplication::setFont(font);
-    qApp->setStyleSheet(QStringLiteral("QRadioButton { spacing: 1px; }"));
-}
-
 Form1::Form1(QWidget *parent)
     : QMainWindow(parent)
     , m_presenter([this](const Message &message) { return showMessageBox(message, this); })
 {
     setWindowTitle(QStringLiteral("Form1"));
-    setWindowIcon(makeIcon());
+    setWindowIcon(windowIcon());
     auto *client = new QWidget(this);
     setCentralWidget(client);
     m_ui.setUp(client);

@@ -86,8 +86,4 @@ private:
     QAction *m_paperWhite = nullptr;
 };
 
-// The classic style and the font at which every caption of the twip layout fits: the geometry
-// is fixed, so a roomier platform style would clip captions.
-void applyWindowLook();
-
 } // namespace app

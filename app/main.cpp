@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 #include "app/Language.h"
+#include "app/WindowLook.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -3,6 +3,7 @@
 // virtual printer's speed.
 #include "PtyPrinter.h"
 #include "app/Form1.h"
+#include "app/WindowLook.h"
 #include "status/StatusCheck.h"
 
 #include <QAction>

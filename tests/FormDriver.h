@@ -3,6 +3,7 @@
 #include "PtyPrinter.h"
 #include "app/Form1.h"
 #include "app/Language.h"
+#include "app/WindowLook.h"
 
 #include <QAbstractItemView>
 #include <QAction>
