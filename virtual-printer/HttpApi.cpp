@@ -22,20 +22,6 @@ namespace {
 // The printer's answering is switched beside the conditions, as in the window.
 constexpr char NoReplyKey[] = "no_reply";
 
-// The page and its assets, built into the program.
-struct PageFile
-{
-    QByteArrayView path;
-    const char *resource;
-    const char *contentType;
-};
-
-constexpr PageFile PageFiles[] = {
-        {"/", ":/web/index.html", "text/html; charset=utf-8"},
-        {"/page.css", ":/web/page.css", "text/css; charset=utf-8"},
-        {"/page.js", ":/web/page.js", "text/javascript; charset=utf-8"},
-};
-
 // The page loads nothing from elsewhere: its own script, style and the API; receipts' pictures
 // may be shown from data and blob addresses.
 constexpr char ContentSecurityPolicy[] = "default-src 'self'; img-src 'self' data: blob:; "
@@ -58,12 +44,15 @@ struct HttpApi::Route
     QByteArrayView path; // a path, or the start of paths when it ends in "/"
     QByteArrayView method;
     void (HttpApi::*handler)(const HttpRequest &request);
+    // The page and its assets are built into the program: where, and as what they are served.
+    const char *resource = nullptr;
+    const char *contentType = nullptr;
 };
 
 const HttpApi::Route HttpApi::Routes[] = {
-        {"/", "GET", &HttpApi::page},
-        {"/page.css", "GET", &HttpApi::page},
-        {"/page.js", "GET", &HttpApi::page},
+        {"/", "GET", &HttpApi::page, ":/web/index.html", "text/html; charset=utf-8"},
+        {"/page.css", "GET", &HttpApi::page, ":/web/page.css", "text/css; charset=utf-8"},
+        {"/page.js", "GET", &HttpApi::page, ":/web/page.js", "text/javascript; charset=utf-8"},
         {"/api/receipts", "GET", &HttpApi::listReceipts},
         {"/api/receipts", "DELETE", &HttpApi::forgetReceipts},
         {ReceiptPrefix, "GET", &HttpApi::receiptFile},
@@ -159,15 +148,15 @@ void HttpApi::handle(const HttpRequest &request)
 
 void HttpApi::page(const HttpRequest &request)
 {
-    for (const PageFile &file : PageFiles) {
-        if (request.path != file.path)
+    for (const Route &route : Routes) {
+        if (!route.resource || request.path != route.path)
             continue;
-        QFile resource(QString::fromLatin1(file.resource));
+        QFile resource(QString::fromLatin1(route.resource));
         if (!resource.open(QIODevice::ReadOnly))
-            qFatal("The page's %s is missing from the resources", file.resource);
+            qFatal("The page's %s is missing from the resources", route.resource);
         m_server.respond(request.id,
                          {200,
-                          file.contentType,
+                          route.contentType,
                           resource.readAll(),
                           {{"Cache-Control", "no-cache"},
                            {"Content-Security-Policy", ContentSecurityPolicy}}});

@@ -62,13 +62,11 @@ void PrinterServer::nameCommands(bool naming)
         return;
     }
     if (!m_commandLog) {
-        m_commandLog = connect(&m_interpreter,
-                               &emulator::Interpreter::commandDecoded,
-                               this,
-                               [this](const emulator::CommandRecord &record) {
-                                   if (roomInLog())
-                                       m_log.append(LogLine::command(record));
-                               });
+        m_commandLog = connect(
+                &m_interpreter,
+                &emulator::Interpreter::commandDecoded,
+                this,
+                [this](const emulator::CommandRecord &record) { log(LogLine::command(record)); });
     }
 }
 
@@ -351,8 +349,7 @@ void PrinterServer::forget(PrintSource *source)
 void PrinterServer::answer(const QByteArray &bytes)
 {
     if (!m_answering) {
-        if (m_keepingLogs && roomInLog())
-            m_log.append(LogLine::withheld(bytes));
+        log(LogLine::withheld(bytes));
         Q_EMIT replyWithheld(bytes);
         return;
     }
@@ -360,8 +357,7 @@ void PrinterServer::answer(const QByteArray &bytes)
         return;
     QString error;
     if (m_replyTo->write(bytes, &error)) {
-        if (m_keepingLogs && roomInLog())
-            m_log.append(LogLine::reply(bytes, m_replyTo->name()));
+        log(LogLine::reply(bytes, m_replyTo->name()));
         Q_EMIT replied(bytes, m_replyTo->name());
     } else
         Q_EMIT problem(u"reply to %1 failed: %2"_s.arg(m_replyTo->name(), error));
@@ -397,14 +393,17 @@ void PrinterServer::keep(const emulator::Receipt &receipt)
     Q_EMIT receiptKept(m_receipts.last());
 }
 
-bool PrinterServer::roomInLog()
+void PrinterServer::log(const QString &line)
 {
+    if (!m_keepingLogs)
+        return;
     // Past the bound the receipt's commands are no longer named, until the next receipt.
-    if (m_log.size() < MaxLogLines)
-        return true;
-    m_logCut = true;
-    nameCommands(false);
-    return false;
+    if (m_log.size() >= MaxLogLines) {
+        m_logCut = true;
+        nameCommands(false);
+        return;
+    }
+    m_log.append(line);
 }
 
 } // namespace vprinter

@@ -122,7 +122,8 @@ private:
     void keep(const emulator::Receipt &receipt);
     void nameCommands(bool naming);
     void restartLog();
-    bool roomInLog();
+    // Adds the line to the log of the receipt being printed, when logs are kept and it has room.
+    void log(const QString &line);
 
     emulator::Interpreter m_interpreter;
     QTcpServer *m_server = nullptr;
