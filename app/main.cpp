@@ -29,11 +29,27 @@ int main(int argc, char *argv[])
     parser.addOption(portOption);
     const QCommandLineOption languageOption(
             QStringLiteral("lang"),
-            QStringLiteral("The window's language: en (English) or zh (the original Chinese "
-                           "texts). Without it, English for an English locale, else Chinese."),
+            QStringLiteral("The window's language: en or zh. Without it, English when the first "
+                           "English or Chinese entry among the desktop's languages is English, "
+                           "else Chinese."),
             QStringLiteral("en|zh"));
     parser.addOption(languageOption);
-    parser.process(app);
+    // A command line that cannot be carried out exits with status 2.
+    constexpr int usageError = 2;
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr,
+                     "thermal-printer-demo: %s\nthermal-printer-demo --help lists the options.\n",
+                     qPrintable(parser.errorText()));
+        return usageError;
+    }
+    parser.process(app); // --help and --version
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr,
+                     "thermal-printer-demo: unexpected argument %s: every option starts with "
+                     "--\n",
+                     qPrintable(parser.positionalArguments().constFirst()));
+        return usageError;
+    }
 
     std::optional<app::Language> language = app::languageFor(QLocale::system().uiLanguages());
     if (parser.isSet(languageOption)) {
@@ -42,10 +58,13 @@ int main(int argc, char *argv[])
             std::fprintf(stderr,
                          "thermal-printer-demo: --lang takes en or zh, not %s\n",
                          qPrintable(parser.value(languageOption)));
-            return 2;
+            return usageError;
         }
     }
-    app::useLanguage(*language);
+    if (!app::useLanguage(*language))
+        std::fputs("thermal-printer-demo: Qt's Chinese texts are not installed "
+                   "(qt6-translations-l10n): its dialogs stay English\n",
+                   stderr);
 
     app::applyWindowLook();
     app::Form1 form;

@@ -463,6 +463,13 @@ void TestVirtualPrinter::keepsEveryReceipt_data()
     QTest::newRow("an uncut job of 1,600 lines, then another client")
             << Script{send(0, longUncut), leave(0), send(1, "next client\n"_ba + cut), leave(1)}
             << QByteArrayList{longUncut, "next client\n"_ba + cut};
+    // A drawer opened after the cut leaves nothing on the paper: no receipt of its own.
+    QTest::newRow("a drawer pulse after the cut, then another client")
+            << Script{send(0, "\033@paid\n"_ba + cut + "\033p\000\031\372"_ba),
+                      leave(0),
+                      send(1, "next client\n"_ba + cut),
+                      leave(1)}
+            << QByteArrayList{"\033@paid\n"_ba + cut, "next client\n"_ba + cut};
     QTest::newRow("a waiting client's bytes in three pieces")
             << Script{send(0, "\033@holder\n"_ba),
                       send(1, "waiting 1\n"_ba),
