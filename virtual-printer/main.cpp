@@ -122,7 +122,8 @@ bool readProfile(const QCommandLineParser &parser, emulator::PrinterProfile *pro
 
 // The window's texts are English; their Chinese translation, with Qt's own for its dialogs and
 // buttons, is installed for --lang zh or, without it, unless the first of the operator's
-// languages that is English or Chinese is English: the same rule as the tool's.
+// languages that is English or Chinese is English: the same rule as the tool's. Without a window
+// nothing is translated: what goes to standard error is read by logs and scripts.
 bool installLanguage(const QCommandLineParser &parser,
                      QTranslator *translator,
                      QTranslator *qtTranslator,
@@ -139,18 +140,18 @@ bool installLanguage(const QCommandLineParser &parser,
             }
         }
     }
-    if (language == u"en"_s)
-        return true;
-    if (language != u"zh"_s) {
+    if (language != u"en"_s && language != u"zh"_s) {
         QTextStream(stderr) << "virtual-printer: --lang takes en or zh, not " << language << '\n';
         return false;
     }
+    if (language == u"en"_s || !window)
+        return true;
     if (!translator->load(u":/i18n/virtual-printer_zh_CN.qm"_s))
         qFatal("The Chinese translation is missing from the resources");
     QCoreApplication::installTranslator(translator);
     if (qtTranslator->load(u"qtbase_zh_CN"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qtTranslator);
-    else if (window)
+    else
         QTextStream(stderr) << "virtual-printer: Qt's Chinese texts are not installed "
                                "(qt6-translations-l10n): its dialogs stay English\n";
     return true;

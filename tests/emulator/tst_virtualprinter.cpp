@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -54,6 +55,7 @@ private Q_SLOTS:
     void comparesWithGolden();
     void answersAsTheBoxesSay_data();
     void answersAsTheBoxesSay();
+    void windowWithoutNetwork();
     void servesNetworkClients();
     void keepsEveryReceipt_data();
     void keepsEveryReceipt();
@@ -251,6 +253,21 @@ void TestVirtualPrinter::answersAsTheBoxesSay_data()
                 << network << QStringList{u"cover open"_s} << "\035a\002"_ba
                 << "38 00 00 00 10 00 00 00"_ba;
     }
+}
+
+void TestVirtualPrinter::windowWithoutNetwork()
+{
+    // With --listen off there are no network clients to speak of.
+    vprinter::PseudoTerminal terminal;
+    QVERIFY(terminal.open());
+    vprinter::PrinterServer server;
+    server.attach(&terminal);
+    const vprinter::PrinterWindow window(&server, terminal.slavePath());
+    QStringList texts;
+    for (const QLabel *label : window.findChildren<QLabel *>())
+        texts << label->text();
+    QVERIFY2(!texts.join(u'\n').contains(u"network client"_s), qPrintable(texts.join(u'\n')));
+    QVERIFY2(texts.join(u'\n').contains(u"--listen off"_s), qPrintable(texts.join(u'\n')));
 }
 
 void TestVirtualPrinter::answersAsTheBoxesSay()
@@ -772,7 +789,9 @@ void TestVirtualPrinter::savesTruthfully_data()
     QTest::newRow("a link planted while serving")
             << QStringList{} << u"plant receipt-0001.png>victim"_s << numberedFiles(1, 4)
             << QByteArray();
-    QTest::newRow("read-only folder")
+    // A folder that cannot be written at start stops the program (tst_exitstatus); one that
+    // becomes read-only while serving is reported at each receipt.
+    QTest::newRow("folder made read-only while serving")
             << QStringList{} << u"read-only"_s << QStringList{} << "cannot save"_ba;
     QTest::newRow("folder deleted while serving")
             << QStringList{} << u"delete"_s << numberedFiles(2, 2) << QByteArray();
@@ -805,7 +824,6 @@ void TestVirtualPrinter::savesTruthfully()
 
     QStringList wrapper;
     if (event == u"read-only"_s) {
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
         if (::geteuid() == 0) {
             // Root writes in a read-only folder unless it gives up overriding permissions.
             if (QStandardPaths::findExecutable(u"setpriv"_s).isEmpty())
@@ -817,6 +835,8 @@ void TestVirtualPrinter::savesTruthfully()
     }
     HeadlessPrinter printer(program);
     QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, folder}, wrapper));
+    if (event == u"read-only"_s)
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
     if (event.startsWith(u"plant "_s))
         QVERIFY(make(event.mid(6)));
     if (event == u"delete"_s) {

@@ -146,8 +146,10 @@ def main():
                         ignore=shutil.ignore_patterns("node_modules"))
         (folder / "bin").mkdir()
         (folder / "bin" / "virtual-printer").symlink_to(build / "virtual-printer" / "virtual-printer")
+        (folder / "runtime").mkdir(mode=0o700)  # as a desktop session gives, so Qt is quiet
         env = dict(os.environ, PATH=f"{folder / 'bin'}:{os.environ['PATH']}",
-                   QT_QPA_PLATFORM="offscreen", PYTHONDONTWRITEBYTECODE="1")
+                   QT_QPA_PLATFORM="offscreen", PYTHONDONTWRITEBYTECODE="1",
+                   XDG_RUNTIME_DIR=str(folder / "runtime"))
         env.pop("VIRTUAL_PRINTER", None)
         for line, block in recipes(readme):
             for printed, free in ports.items():
