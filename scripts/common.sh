@@ -6,6 +6,7 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Another apt (unattended upgrades, a CI runner's own update) may hold the package locks: apt
 # waits for them this many seconds, then gives up with a message saying so.
 apt_lock_wait=${APT_LOCK_WAIT:-600}
+apt_lock_pause=${APT_LOCK_PAUSE:-5} # seconds between tries for the lists' lock
 
 # apt-get with the lock waited for. apt waits for dpkg's lock itself; the lock of the package
 # lists (apt-get update) is not waited for by every apt, so a refusal for it is tried again.
@@ -21,7 +22,7 @@ apt_get() {
             || break
         [ -n "$told" ] || echo "Waiting up to $apt_lock_wait s for another apt to finish: $(grep -m1 'Could not get lock' "$log")"
         told=1
-        sleep 5
+        sleep "$apt_lock_pause"
     done
     cat "$log" >&2
     if [ "$status" -ne 0 ] && grep -q 'Could not get lock' "$log"; then
