@@ -16,8 +16,8 @@ void applyWindowLook()
     // 7.5 points fits them ("centre" and "middle" end clear of the next option, "upside down"
     // fits its box); the frames' Chinese titles are drawn at 8 points in a CJK font.
     QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans Narrow"),
-                      QStringLiteral("WenQuanYi Micro Hei")});
+    font.setFamilies(
+            {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("WenQuanYi Micro Hei")});
     font.setPointSizeF(7.5);
     QApplication::setFont(font);
     font.setPointSizeF(8);

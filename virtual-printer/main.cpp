@@ -299,6 +299,12 @@ int main(int argc, char *argv[])
             headless = true;
     }
     headless = headless || drawing || fromFile;
+    // Without a display no window can be made: the command line is then read without one, so
+    // that a wrong one is refused as such, and a right one is told to ask for --headless.
+    const bool windowWithoutDisplay = !headless && qEnvironmentVariableIsEmpty("DISPLAY")
+                                      && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+                                      && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    headless = headless || windowWithoutDisplay;
 
     // Without a window, pictures are still drawn with the system's fonts, so a GUI application
     // without a screen is made; receipts written as data need neither.
@@ -352,6 +358,11 @@ int main(int argc, char *argv[])
     if (!readLimits(parser, server)
         || (parser.isSet(u"http"_s) && !readHttpAddress(parser, &httpHost, &httpPort)))
         return UsageError;
+    if (windowWithoutDisplay) {
+        QTextStream(stderr) << "virtual-printer: no display for the window (DISPLAY is not set); "
+                               "--headless runs without one\n";
+        return UsageError;
+    }
     const QString saveDirectory = parser.value(u"save"_s);
     QString error;
     if (!saveDirectory.isEmpty()
