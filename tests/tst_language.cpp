@@ -5,11 +5,14 @@
 #include "jobs/BarcodeJob.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
@@ -175,6 +178,8 @@ private Q_SLOTS:
     void ownSentences_data();
     void ownSentences();
     void textsFit();
+    void qtOwnTexts_data();
+    void qtOwnTexts();
 };
 
 void TestLanguage::languageChoice_data()
@@ -389,6 +394,34 @@ void TestLanguage::textsFit()
             QVERIFY2(frame->rect().contains(title), qPrintable(frame->title()));
         }
     }
+}
+
+// Qt's own texts follow the window's language: the buttons of message boxes and the send-file
+// dialog.
+void TestLanguage::qtOwnTexts_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("ok");
+    QTest::addColumn<QString>("lookIn");
+
+    QTest::newRow("zh") << int(Language::Chinese) << u"确定"_s << u"查找范围："_s;
+    QTest::newRow("en") << int(Language::English) << u"OK"_s << u"Look in:"_s;
+}
+
+void TestLanguage::qtOwnTexts()
+{
+    QFETCH(int, language);
+    QFETCH(QString, ok);
+    QFETCH(QString, lookIn);
+    QVERIFY(app::useLanguage(Language(language)));
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Ok);
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), ok);
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const auto *label = dialog.findChild<QLabel *>(u"lookInLabel"_s);
+    QVERIFY(label);
+    QCOMPARE(label->text(), lookIn);
 }
 
 QTEST_MAIN(TestLanguage)
