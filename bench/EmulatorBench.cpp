@@ -2,7 +2,7 @@
 // interpreter reads a long byte stream, and its memory after many different receipts.
 #include "BenchSections.h"
 #include "emulator/Interpreter.h"
-#include "emulator/Renderer.h"
+#include "emulator/drawing/Renderer.h"
 #include "jobs/BarcodeJob.h"
 #include "jobs/PrintJobs.h"
 #include "link/Port.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commands/CommandSpec.h"
+#include "CommandSpec.h"
 
 #include <QString>
 

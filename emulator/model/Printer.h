@@ -5,7 +5,7 @@
 #include "PrintBuffer.h"
 #include "Receipt.h"
 #include "StatusConditions.h"
-#include "commands/SymbolSettings.h"
+#include "SymbolSettings.h"
 
 #include <QByteArray>
 #include <QHash>
