@@ -64,9 +64,10 @@ void columns(Printer &p, const Command &c, int bytesPerColumn, int scaleX)
     p.addLineImage(bits, scaleX, bytesPerColumn == 1 ? 3 : 1, 0);
 }
 
+// A band of 24 rows stands in the line like a bit image; LF prints it.
 void band(Printer &p, const Command &c)
 {
-    p.addPicture(BitImage::fromRows(c.from(2), c.pair(0), 24), 1, 1, u"raster image"_s);
+    p.addLineImage(BitImage::fromRows(c.from(2), c.pair(0), 24), 1, 1, 0);
 }
 
 void raster(Printer &p, const Command &c)
@@ -126,7 +127,8 @@ QByteArray code128(QByteArrayView data)
     return coded;
 }
 
-// ESC b n1 n2 n3 n4: n1 the symbology, n2 whether the characters print under the bars, n3 the
+// ESC b n1 n2 n3 n4: n1 the symbology, n2 whether the characters print under the bars (1 and
+// 3 no, 2 and 4 yes; 1 and 2 then return to the line's start, as the barcode does here), n3 the
 // bar width, n4 the height in dots.
 void barcode(Printer &p, const Command &c)
 {
@@ -145,8 +147,6 @@ void barcode(Printer &p, const Command &c)
     p.barcode.moduleWidth = narrowWide ? (qMax(1, width) - 1) / 3 + 2 : qBound(2, width + 1, 4);
     const QByteArrayView data = c.from(4).chopped(1);
     p.printBarcode(symbology, symbology == Symbology::Code128 ? code128(data) : data);
-    if (mode == 1 || mode == 2)
-        p.printLine(0);
 }
 
 void qrPrint(Printer &p, const Command &)
