@@ -78,8 +78,10 @@ void Interpreter::recognise(const uchar *p, qsizetype available)
         m_recognised = m_set->kind != CommandSetKind::StarLine;
         return;
     }
-    const QString command = CommandLog::mnemonic(QByteArrayView(p, seen->bytes.size()),
-                                                 seen->bytes.size());
+    // The command by its own bytes, as the set it belongs to reads them.
+    const CommandTable::Match own = setOf(seen->set).table.match(p, available);
+    const qsizetype named = qBound(qsizetype(seen->bytes.size()), own.named(), available);
+    const QString command = CommandLog::mnemonic(QByteArrayView(p, named), named);
     const QString seenName = QString::fromLatin1(commandSetName(seen->set).name);
     const QString setName = QString::fromLatin1(commandSetName(m_set->kind).name);
     if (m_emulation) {
@@ -101,7 +103,7 @@ void Interpreter::recognise(const uchar *p, qsizetype available)
     m_recognised = seen->set != CommandSetKind::StarLine;
     log(CommandRecord::Kind::Command,
         {},
-        u"job read as %1: %2 is a %3 command"_s.arg(seenName, command, seenName));
+        u"job read as %1: %2 is a command only it has"_s.arg(seenName, command));
 }
 
 void Interpreter::clear()

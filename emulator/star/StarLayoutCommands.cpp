@@ -128,6 +128,11 @@ qsizetype memorySwitchLength(const uchar *bytes, qsizetype available)
     return available < Limit ? available + 1 : Limit;
 }
 
+void pageMode(Printer &p, const Command &)
+{
+    p.warn(u"page mode not drawn: its data prints line by line"_s);
+}
+
 // clang-format off
 constexpr CommandSpec Commands[] = {
     {"\x0a"sv, fixed(0), "line feed",
@@ -190,6 +195,13 @@ constexpr CommandSpec Commands[] = {
     {"\x1b\x1e" "d"sv, fixed(1), "set print density", nothing},
     {"\x1b\x1e" "r"sv, fixed(1), "set print speed", nothing},
     {"\x1b\x1e" "m"sv, fixed(1), "black mark sensor", nothing},
+    // StarPRNT page mode: its data is printed as in standard mode.
+    {"\x1b\x1dP0"sv, fixed(0), "select page mode", pageMode},
+    {"\x1b\x1dP1"sv, fixed(0), "cancel page mode", nothing},
+    {"\x1b\x1dP2"sv, fixed(1), "set page mode print direction", nothing},
+    {"\x1b\x1dP3"sv, fixed(8), "set page mode print area", nothing},
+    {"\x1b\x1dP6"sv, fixed(0), "print page mode data", nothing},
+    {"\x1b\x1dP7"sv, fixed(0), "print page mode data and cancel page mode", nothing},
 };
 // clang-format on
 

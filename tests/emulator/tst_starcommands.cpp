@@ -27,6 +27,7 @@ private Q_SLOTS:
     void sameDocument();
     void recognisesEveryFixture();
     void forcedSetWarnsOnce();
+    void readsEachJobInItsSet();
     void status_data();
     void status();
 };
@@ -49,7 +50,7 @@ QByteArray fixture(const QString &name)
 
 Read read(const QByteArray &bytes, std::optional<CommandSetKind> emulation = std::nullopt)
 {
-    Interpreter interpreter(PrinterProfile{.chineseAtPowerUp = false, .emulation = emulation});
+    Interpreter interpreter(PrinterProfile{.emulation = emulation});
     Read result;
     QObject::connect(
             &interpreter, &Interpreter::commandDecoded, [&result](auto r) { result.log << r; });
@@ -81,8 +82,8 @@ QStringList scan(const QImage &image)
 QJsonArray textItems(const QJsonArray &receipts)
 {
     QJsonArray texts;
-    for (const QJsonValue &receipt : receipts) {
-        for (const QJsonValue &item : receipt[u"items"].toArray()) {
+    for (const auto &receipt : receipts) {
+        for (const auto &item : receipt[u"items"].toArray()) {
             if (item[u"type"].toString() == u"text")
                 texts.append(item);
         }
@@ -95,8 +96,8 @@ QJsonArray textItems(const QJsonArray &receipts)
 QStringList lines(const QJsonArray &receipts)
 {
     QStringList all;
-    for (const QJsonValue &receipt : receipts) {
-        for (const QJsonValue &line : receipt[u"lines"].toArray()) {
+    for (const auto &receipt : receipts) {
+        for (const auto &line : receipt[u"lines"].toArray()) {
             if (!line.toString().trimmed().isEmpty())
                 all << line.toString();
         }
@@ -136,7 +137,7 @@ void TestStarCommands::goldens()
     QFETCH(QString, commandSet);
     const Read printed = read(fixture(file));
     QVERIFY(!printed.receipts.isEmpty());
-    for (const QJsonValue &receipt : printed.receipts) {
+    for (const auto &receipt : printed.receipts) {
         QCOMPARE(receipt[u"command_set"].toString(), commandSet);
         QCOMPARE(receipt[u"warnings"].toArray(), QJsonArray());
     }
@@ -222,7 +223,7 @@ void TestStarCommands::recognisesEveryFixture()
         const bool star = file.contains(u"star") && !file.contains(u"esc-pos")
                           && !file.contains(u"escpos");
         const Read printed = read(fixture(file.chopped(4)));
-        for (const QJsonValue &receipt : printed.receipts) {
+        for (const auto &receipt : printed.receipts) {
             QVERIFY2(receipt[u"command_set"].toString().startsWith(u"star") == star,
                      qPrintable(file));
         }
@@ -240,6 +241,32 @@ void TestStarCommands::forcedSetWarnsOnce()
     QCOMPARE(warned, 1);
     QVERIFY(printed.receipts.first()[u"warnings"].toArray().contains(
             u"this job looks like ESC/POS; the printer is set to Star Line mode"_s));
+}
+
+// On one printer, a Star job between ESC/POS jobs: each receipt in its own set, each change
+// logged once.
+void TestStarCommands::readsEachJobInItsSet()
+{
+    Interpreter interpreter;
+    QStringList changes;
+    QObject::connect(&interpreter, &Interpreter::commandDecoded, [&changes](auto r) {
+        if (r.description.startsWith(u"job read as"))
+            changes << r.description;
+    });
+    for (const char *file :
+         {"receiptline_table", "receiptline_table_starprnt", "receiptline_table"}) {
+        interpreter.feed(fixture(QString::fromLatin1(file)));
+        interpreter.endJob();
+    }
+    QStringList sets;
+    for (const Receipt &receipt : interpreter.receipts()) {
+        if (!receipt.isEmpty())
+            sets << commandSetId(receipt.commandSet);
+    }
+    QCOMPARE(sets, (QStringList{u"escpos"_s, u"star-line"_s, u"escpos"_s}));
+    QCOMPARE(changes,
+             (QStringList{u"job read as Star Line mode: ESC RS a is a command only it has"_s,
+                          u"job read as ESC/POS: GS a is a command only it has"_s}));
 }
 
 void TestStarCommands::status_data()
