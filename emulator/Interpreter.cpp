@@ -61,8 +61,8 @@ void Interpreter::useSet(const CommandSet &set)
 void Interpreter::recognise(const uchar *p, qsizetype available)
 {
     const Signature *seen = nullptr;
-    for (const CommandSetKind kind : {CommandSetKind::StarPrnt, CommandSetKind::EscPos}) {
-        for (const Signature &signature : setOf(kind).signatures) {
+    for (const CommandSetName &set : CommandSetNames) {
+        for (const Signature &signature : setOf(set.kind).signatures) {
             const auto size = qsizetype(signature.bytes.size());
             if (size <= available
                 && std::string_view(reinterpret_cast<const char *>(p), size_t(size))
