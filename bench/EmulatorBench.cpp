@@ -2,7 +2,7 @@
 // interpreter reads a long byte stream, and its memory after many different receipts.
 #include "BenchSections.h"
 #include "emulator/Interpreter.h"
-#include "emulator/Renderer.h"
+#include "emulator/drawing/Renderer.h"
 #include "jobs/BarcodeJob.h"
 #include "jobs/PrintJobs.h"
 #include "link/Port.h"
@@ -112,6 +112,47 @@ BenchRow memoryAfterReceipts()
             u"< 250 MB"_s};
 }
 
+// One receipt to PNG: interpreted, rendered and encoded, in milliseconds.
+double toPng(const QByteArray &bytes)
+{
+    const auto start = Clock::now();
+    emulator::Interpreter interpreter;
+    interpreter.feed(bytes);
+    interpreter.endJob();
+    const emulator::RenderResult result = emulator::Renderer().render(interpreter.receipts());
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    emulator::Renderer::writePng(emulator::Renderer::stack(result.images), &png);
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// receiptline's table receipt in StarPRNT against the same receipt in ESC/POS, in alternating
+// runs so that both see the same machine.
+BenchRow starAgainstEscPos()
+{
+    auto fixture = [](const char *name) {
+        QFile file(QStringLiteral(FIXTURES_DIR "/") + QLatin1StringView(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray escpos = fixture("receiptline_table.bin");
+    const QByteArray star = fixture("receiptline_table_starprnt.bin");
+    std::vector<double> escposMillis;
+    std::vector<double> starMillis;
+    for (int run = 0; run < 50; ++run) {
+        escposMillis.push_back(toPng(escpos));
+        starMillis.push_back(toPng(star));
+    }
+    const double a = median(escposMillis);
+    const double b = median(starMillis);
+    return {QStringLiteral(
+                    "virtual printer: a StarPRNT receipt to PNG against the same ESC/POS one"),
+            QStringLiteral("receiptline table: StarPRNT %1 ms, ESC/POS %2 ms (%3%), median of 50")
+                    .arg(b, 0, 'f', 2)
+                    .arg(a, 0, 'f', 2)
+                    .arg((b / a - 1) * 100, 0, 'f', 1),
+            QStringLiteral("within 10%")};
+}
+
 } // namespace
 
 QList<BenchRow> benchEmulator()
@@ -154,5 +195,6 @@ QList<BenchRow> benchEmulator()
                      .arg(double(stream.size()) / 1e6 / seconds, 0, 'f', 1)
                      .arg(double(stream.size()) / 1e6, 0, 'f', 0),
              QString()},
-            memory};
+            memory,
+            starAgainstEscPos()};
 }

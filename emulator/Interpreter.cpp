@@ -1,6 +1,7 @@
 #include "Interpreter.h"
 
 #include "CommandTable.h"
+#include "Printer.h"
 
 #include <QMetaMethod>
 
@@ -13,17 +14,103 @@ namespace emulator {
 namespace {
 
 constexpr qsizetype TextLogChunk = 48;
+constexpr qsizetype LongestSignature = 3;
+
+const CommandSet &setOf(CommandSetKind kind)
+{
+    return kind == CommandSetKind::EscPos ? escPosCommandSet() : starCommandSet(kind);
+}
+
+// Which family of sets a signature names; within Star, ESC GS S and page mode tell StarPRNT.
+bool sameFamily(CommandSetKind a, CommandSetKind b)
+{
+    return isStar(a) == isStar(b);
+}
 
 } // namespace
 
 Interpreter::Interpreter(const PrinterProfile &profile, QObject *parent)
     : QObject(parent)
     , m_printer(profile)
-{}
+{
+    setEmulation(profile.emulation);
+}
+
+const CommandTable &Interpreter::table() const
+{
+    return m_printer.rasterMode && m_set->rasterTable ? *m_set->rasterTable : m_set->table;
+}
+
+void Interpreter::setEmulation(std::optional<CommandSetKind> forced)
+{
+    m_emulation = forced;
+    useSet(setOf(forced.value_or(m_set->kind)));
+    m_recognised = false;
+}
+
+void Interpreter::useSet(const CommandSet &set)
+{
+    if (&set == m_set)
+        return;
+    m_set = &set;
+    m_printer.setCommandSet(set.kind, set.automaticStatus);
+    set.enter(m_printer);
+}
+
+// A command only one set has decides the job's set: auto switches to it, a forced set warns.
+void Interpreter::recognise(const uchar *p, qsizetype available)
+{
+    const Signature *seen = nullptr;
+    for (const CommandSetName &set : CommandSetNames) {
+        for (const Signature &signature : setOf(set.kind).signatures) {
+            const auto size = qsizetype(signature.bytes.size());
+            if (size <= available
+                && std::string_view(reinterpret_cast<const char *>(p), size_t(size))
+                           == signature.bytes
+                && (!seen || size > qsizetype(seen->bytes.size())))
+                seen = &signature;
+        }
+    }
+    if (!seen)
+        return;
+    if (seen->set == m_set->kind) {
+        // A Star Line job may still show StarPRNT's own commands.
+        m_recognised = m_set->kind != CommandSetKind::StarLine;
+        return;
+    }
+    // The command by its own bytes, as the set it belongs to reads them.
+    const CommandTable::Match own = setOf(seen->set).table.match(p, available);
+    const qsizetype named = qBound(qsizetype(seen->bytes.size()), own.named(), available);
+    const QString command = CommandLog::mnemonic(QByteArrayView(p, named), named);
+    const QString seenName = QString::fromLatin1(commandSetName(seen->set).name);
+    const QString setName = QString::fromLatin1(commandSetName(m_set->kind).name);
+    if (m_emulation) {
+        if (sameFamily(seen->set, m_set->kind))
+            return;
+        m_recognised = true;
+        m_printer.warn(
+                u"this job looks like %1; the printer is set to %2"_s.arg(seenName, setName));
+        log(CommandRecord::Kind::Warning,
+            {},
+            u"this job looks like %1 (%2); the printer is set to %3"_s.arg(
+                    seenName, command, setName));
+        return;
+    }
+    // Within Star, only StarPRNT's own commands move the job from Star Line mode.
+    if (sameFamily(seen->set, m_set->kind) && seen->set != CommandSetKind::StarPrnt)
+        return;
+    useSet(setOf(seen->set));
+    m_recognised = seen->set != CommandSetKind::StarLine;
+    log(CommandRecord::Kind::Command,
+        {},
+        u"job read as %1: %2 is a command only it has"_s.arg(seenName, command));
+}
 
 void Interpreter::clear()
 {
     m_printer.powerOn();
+    m_set->enter(m_printer);
+    m_recognised = false;
     m_buffer.clear();
     m_needed = 0;
     m_skip = 0;
@@ -79,6 +166,7 @@ bool Interpreter::endJob()
     finish();
     m_printer.endReceipt();
     sendFinished();
+    m_recognised = false;
     return whole;
 }
 
@@ -124,9 +212,16 @@ void Interpreter::process(QByteArrayView bytes)
 
 qsizetype Interpreter::parse(const uchar *p, qsizetype available)
 {
-    const CommandTable::Match match = CommandTable::match(p, available);
+    CommandTable::Match match = table().match(p, available);
     if (match.kind == CommandTable::Match::Kind::Text)
         return parseText(p, available);
+    // Looked at once the command's bytes are there, so that how they arrive changes nothing.
+    if (!m_recognised && (available >= LongestSignature || match.length <= available)) {
+        const CommandSet *before = m_set;
+        recognise(p, available);
+        if (m_set != before)
+            match = table().match(p, available);
+    }
     if (match.length > MaxCommandBytes) {
         const qsizetype shown = qMin(available, match.named() + 8);
         m_printer.warn(u"command of %1 bytes too large to hold, skipped"_s.arg(match.length));
@@ -154,8 +249,10 @@ qsizetype Interpreter::parse(const uchar *p, qsizetype available)
                               + (known ? match.name() : warning);
         if (known && !warning.isEmpty())
             description += u" — "_s + warning;
+        const bool realTime = bytes.startsWith(
+                QByteArrayView(m_set->realTimePrefix.data(), m_set->realTimePrefix.size()));
         const CommandRecord::Kind kind = !warning.isEmpty() ? CommandRecord::Kind::Warning
-                                         : p[0] == 0x10     ? CommandRecord::Kind::RealTime
+                                         : realTime         ? CommandRecord::Kind::RealTime
                                                             : CommandRecord::Kind::Command;
         log(kind, bytes.first(qMin<qsizetype>(match.length, 32)), description);
     }

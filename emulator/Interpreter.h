@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandRecord.h"
+#include "CommandSet.h"
 #include "Printer.h"
 #include "Receipt.h"
 
@@ -8,6 +9,8 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QObject>
+
+#include <optional>
 
 namespace emulator {
 
@@ -33,6 +36,12 @@ public:
     void clear();
     // The memory switch for Chinese mode: counts from the next power-on or ESC @.
     void setChineseAtPowerUp(bool on) { m_printer.setChineseAtPowerUp(on); }
+    // The command set the printer is set to; none: each job is read in the set its commands
+    // show, the last job's until they show one.
+    void setEmulation(std::optional<CommandSetKind> forced);
+    std::optional<CommandSetKind> emulation() const { return m_emulation; }
+    // The set the job being read is read in.
+    CommandSetKind commandSet() const { return m_set->kind; }
     // The conditions the printer reports; with automatic status back on, a change is sent.
     void setStatus(const StatusConditions &status);
 
@@ -60,11 +69,17 @@ private:
     void log(CommandRecord::Kind kind, QByteArrayView bytes, const QString &description);
     void sendReplies();
     void sendFinished();
+    void recognise(const uchar *p, qsizetype available);
+    const CommandTable &table() const;
+    void useSet(const CommandSet &set);
 
     Printer m_printer;
-    QByteArray m_buffer;    // start of an incomplete command
-    qsizetype m_needed = 0; // bytes that command needs before it is worth reading again
-    QByteArray m_reentrant; // bytes fed from a slot while a feed is running
+    std::optional<CommandSetKind> m_emulation;
+    const CommandSet *m_set = &escPosCommandSet();
+    bool m_recognised = false; // the job's commands have shown its set
+    QByteArray m_buffer;       // start of an incomplete command
+    qsizetype m_needed = 0;    // bytes that command needs before it is worth reading again
+    QByteArray m_reentrant;    // bytes fed from a slot while a feed is running
     bool m_feeding = false;
     qint64 m_skip = 0; // bytes of a command too large to hold, still to be passed over
 

@@ -1,5 +1,5 @@
 #include "FormDriver.h"
-#include "emulator/StatusConditions.h"
+#include "emulator/status/StatusConditions.h"
 
 #include <QSignalSpy>
 #include <QThread>

@@ -79,6 +79,14 @@
         <translation>开机为汉字模式（自下一个 ESC @ 或清除起）</translation>
     </message>
     <message>
+        <source>Automatic (each job&apos;s own)</source>
+        <translation>自动（按每个作业的指令集）</translation>
+    </message>
+    <message>
+        <source>Command set:</source>
+        <translation>指令集：</translation>
+    </message>
+    <message>
         <source>Paper: %1 mm, %2 dots</source>
         <translation>纸宽：%1 毫米，%2 点</translation>
     </message>

@@ -110,6 +110,7 @@ QJsonObject HttpApi::summary(const KeptReceipt &kept)
             {u"time"_s, kept.finished.toString(Qt::ISODate)},
             {u"source"_s, kept.source},
             {u"cut"_s, receipt.value(u"cut"_s)},
+            {u"command_set"_s, receipt.value(u"command_set"_s)},
             {u"height"_s, receipt.value(u"height"_s)},
             {u"png"_s, file + u".png"_s},
             {u"json"_s, file + u".json"_s},

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -106,6 +107,20 @@ PrinterWindow::PrinterWindow(PrinterServer *server,
             tr("Chinese mode at power-up (from the next ESC @ or Clear)"), switchBox);
     m_chineseAtPowerUp->setChecked(profile.chineseAtPowerUp);
     switchLayout->addWidget(m_chineseAtPowerUp);
+    // The command set: automatic, or one of the sets by its own name.
+    auto *emulationRow = new QHBoxLayout;
+    m_emulation = new QComboBox(switchBox);
+    m_emulation->addItem(tr("Automatic (each job's own)"), QString());
+    for (const emulator::CommandSetName &set : emulator::CommandSetNames)
+        m_emulation->addItem(QString::fromLatin1(set.name), QString::fromLatin1(set.id));
+    if (profile.emulation)
+        m_emulation->setCurrentIndex(
+                m_emulation->findData(emulator::commandSetId(*profile.emulation)));
+    auto *emulationLabel = new QLabel(tr("Command set:"), switchBox);
+    emulationLabel->setBuddy(m_emulation);
+    emulationRow->addWidget(emulationLabel);
+    emulationRow->addWidget(m_emulation, 1);
+    switchLayout->addLayout(emulationRow);
     switchLayout->addWidget(
             new QLabel(tr("Paper: %1 mm, %2 dots")
                                .arg(profile.paperDots == emulator::PaperDots58 ? 58 : 80)
@@ -114,6 +129,10 @@ PrinterWindow::PrinterWindow(PrinterServer *server,
     sideLayout->addWidget(switchBox);
     connect(m_chineseAtPowerUp, &QCheckBox::toggled, this, [this](bool on) {
         m_server->interpreter().setChineseAtPowerUp(on);
+    });
+    connect(m_emulation, &QComboBox::currentIndexChanged, this, [this] {
+        m_server->interpreter().setEmulation(
+                emulator::commandSetFromId(m_emulation->currentData().toString()));
     });
 
     m_log = new QPlainTextEdit(side);

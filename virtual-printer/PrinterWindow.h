@@ -10,6 +10,8 @@
 #include <QMainWindow>
 #include <QTimer>
 
+class QComboBox;
+
 #include <utility>
 
 class QCheckBox;
@@ -61,6 +63,7 @@ private:
     QList<std::pair<QCheckBox *, bool emulator::StatusConditions::*>> m_conditionBoxes;
     QCheckBox *m_noReply = nullptr;
     QCheckBox *m_chineseAtPowerUp = nullptr;
+    QComboBox *m_emulation = nullptr;
 };
 
 } // namespace vprinter

@@ -99,6 +99,11 @@ void addOptions(QCommandLineParser &parser)
                       u"Chinese double-byte mode at power-up: on (the default) or off."_s,
                       u"on|off"_s,
                       u"on"_s});
+    parser.addOption({u"emulation"_s,
+                      u"The command set: escpos, star-line, star-prnt, or auto (the default), "
+                      "which reads each job in the set its commands show."_s,
+                      u"set"_s,
+                      u"auto"_s});
 }
 
 // The printer as the memory switches set it; false with a message when an option is wrong.
@@ -115,6 +120,14 @@ bool readProfile(const QCommandLineParser &parser, emulator::PrinterProfile *pro
         err << "virtual-printer: --chinese takes on or off, not " << chinese << '\n';
         return false;
     }
+    const QString emulation = parser.value(u"emulation"_s);
+    const std::optional<emulator::CommandSetKind> set = emulator::commandSetFromId(emulation);
+    if (!set && emulation != u"auto"_s) {
+        err << "virtual-printer: --emulation takes escpos, star-line, star-prnt or auto, not "
+            << emulation << '\n';
+        return false;
+    }
+    profile->emulation = set;
     profile->paperDots = paper == u"58"_s ? emulator::PaperDots58 : emulator::PaperDots80;
     profile->chineseAtPowerUp = chinese == u"on"_s;
     return true;

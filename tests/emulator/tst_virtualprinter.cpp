@@ -183,6 +183,10 @@ void TestVirtualPrinter::comparesWithGolden_data()
             << QStringList{u"virtual-printer: GOLDEN.txt: not JSON: illegal value at byte 1"_s};
     QTest::newRow("strict alone") << receipt << QStringList{u"--strict"_s} << 2
                                   << QStringList{u"virtual-printer: --strict goes with --expect"_s};
+    QTest::newRow("an unknown command set")
+            << receipt << QStringList{u"--emulation"_s, u"star"_s} << 2
+            << QStringList{u"virtual-printer: --emulation takes escpos, star-line, star-prnt or"
+                           " auto, not star"_s};
 }
 
 void TestVirtualPrinter::comparesWithGolden()
@@ -245,6 +249,12 @@ void TestVirtualPrinter::answersAsTheBoxesSay_data()
         QTest::addRow("near end, %s", over)
                 << network << QStringList{u"near end"_s} << realTime + others
                 << "12 12 12 1e 03 20 12 12 01 00 00 00"_ba;
+        // A Star job's real-time status (ESC ACK SOH): nine bytes, cover open at byte 3 bit 5
+        // with off-line at bit 3; paper empty at byte 6 bit 3.
+        QTest::addRow("Star status, cover open, paper end, %s", over)
+                << network << QStringList{u"cover open"_s, u"paper end (one-byte replies only)"_s}
+                << "\033\006\001"_ba
+                << "23 06 28 00 00 08 00 00 00"_ba;
         QTest::addRow("no reply, %s", over)
                 << network << QStringList{u"no reply"_s} << realTime + others << ""_ba;
         // Automatic status back: a block when enabled, and another, to the same client, when a

@@ -15,6 +15,7 @@ const shown = new Map(); // receipt key -> its <li>
 let announced = 0; // receipts the event stream has brought so far
 let listed = false; // whether the printer's list has been read once
 const cutNames = { full: 'full cut', partial: 'partial cut', none: 'no cut' };
+const commandSetNames = { escpos: 'ESC/POS', 'star-line': 'Star Line mode', 'star-prnt': 'StarPRNT' };
 let zoom = 1;
 
 function showError(text) {
@@ -81,6 +82,8 @@ function makeReceipt(summary) {
   time.title = summary.time;
   item.querySelector('.source').textContent = summary.source;
   item.querySelector('.cut').textContent = cutNames[summary.cut] ?? summary.cut;
+  item.querySelector('.command-set').textContent =
+    commandSetNames[summary.command_set] ?? summary.command_set ?? '';
   for (const [kind, name] of [['png', 'PNG'], ['json', 'JSON'], ['text', 'Text']]) {
     const link = item.querySelector(`a.${kind}`);
     link.href = summary[kind];

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "CommandSetKind.h"
 #include "MaintenanceCounters.h"
 #include "PageMode.h"
 #include "PrintBuffer.h"
 #include "Receipt.h"
 #include "StatusConditions.h"
-#include "commands/SymbolSettings.h"
+#include "SymbolSettings.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QImage>
 #include <QList>
+
+#include <optional>
 
 namespace emulator {
 
@@ -19,6 +22,8 @@ struct PrinterProfile
 {
     int paperDots = PaperDots80;
     bool chineseAtPowerUp = true; // Chinese double-byte mode, as the memory switch sets it
+    // The command set the printer is switched to; none: each job's own.
+    std::optional<CommandSetKind> emulation;
 
     friend bool operator==(const PrinterProfile &, const PrinterProfile &) = default;
 };
@@ -89,6 +94,11 @@ public:
     QByteArray takeReplies();
     void setStatus(const StatusConditions &status);
     const StatusConditions &status() const { return m_status; }
+    // The command set the printer reads: its receipts say so, and automatic status goes out
+    // in its layout.
+    using StatusLayout = QByteArray (*)(const StatusConditions &status);
+    void setCommandSet(CommandSetKind kind, StatusLayout automaticStatus);
+    CommandSetKind commandSet() const { return m_commandSet; }
 
     void printBarcode(Symbology symbology, QByteArrayView data);
 
@@ -126,6 +136,11 @@ public:
     int motionX = 1; // dots per horizontal motion unit step, from GS P
     int motionY = 1;
     int automaticStatusMask = 0;
+    int drawerPulseOnMs = 200; // Star printers' drawer pulse, from ESC BEL
+    int drawerPulseOffMs = 200;
+    // Raster mode (Star's ESC * r A): rows of dots gathered into one picture until it ends.
+    bool rasterMode = false;
+    QList<QByteArray> rasterRows;
     BarcodeSettings barcode;
     SymbolSettings symbols;
     QImage downloadedBitImage;                     // GS *
@@ -164,6 +179,8 @@ private:
     quint64 m_nextSerial = 1;
     int m_receiptDots = 0; // rows the blocks of the receipt being printed take
     StatusConditions m_status;
+    CommandSetKind m_commandSet = CommandSetKind::EscPos;
+    StatusLayout m_automaticStatus = nullptr; // none: the ESC/POS layout
     QByteArray m_replies;
     QString m_warning;
     quint64 m_chineseHintSerial = 0; // the receipt that was told why its bytes print as Chinese

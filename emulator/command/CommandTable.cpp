@@ -13,24 +13,6 @@ namespace emulator {
 
 namespace {
 
-// The bytes that introduce commands of two or more bytes, and how many bytes printers of this
-// kind pass over after one that introduces a command they do not know: ESC takes one
-// parameter, GS and FS none, and a DLE that starts no real-time command is dropped alone.
-struct Introducer
-{
-    uchar byte;
-    int unknownLength;
-};
-constexpr std::array Introducers = {
-        Introducer{0x1B, 3}, Introducer{0x1D, 2}, Introducer{0x1C, 2}, Introducer{0x10, 1}};
-
-const Introducer *introducer(uchar byte)
-{
-    const auto found = std::find_if(
-            Introducers.cbegin(), Introducers.cend(), [byte](auto &i) { return i.byte == byte; });
-    return found == Introducers.cend() ? nullptr : &*found;
-}
-
 qsizetype countAt(const uchar *p, qsizetype at, int bytes)
 {
     qsizetype count = 0;
@@ -49,64 +31,6 @@ qsizetype nulEnded(const uchar *p, qsizetype available, qsizetype start, qsizety
     return available < start + limit ? available + 1 : start + limit;
 }
 
-// ESC (, GS ( and FS ( commands carry a function letter and pL pH: one this printer does not
-// know is passed over by its length.
-void skipped(Printer &p, const Command &)
-{
-    p.warn(u"command of an unknown function skipped by its length"_s);
-}
-
-constexpr CommandSpec Extended[] = {
-        {"\x1b(", nLnH(1), "extended ESC ( function", skipped},
-        {"\x1d(", nLnH(1), "extended GS ( function", skipped},
-        {"\x1c(", nLnH(1), "extended FS ( function", skipped},
-};
-
-// Commands by their first two bytes (one for single control bytes), longer prefixes first.
-struct Index
-{
-    std::array<std::vector<const CommandSpec *>, size_t(256) * (Introducers.size() + 1)> byPrefix;
-
-    static size_t slot(uchar first, uchar second)
-    {
-        for (size_t i = 0; i < Introducers.size(); ++i) {
-            if (Introducers[i].byte == first)
-                return (i + 1) * 256 + second;
-        }
-        return first;
-    }
-    Index()
-    {
-        const std::span<const CommandSpec> families[] = {textCommands(),
-                                                         layoutCommands(),
-                                                         imageCommands(),
-                                                         barcodeCommands(),
-                                                         symbolCommands(),
-                                                         statusCommands(),
-                                                         pageModeCommands(),
-                                                         Extended};
-        for (const std::span<const CommandSpec> family : families) {
-            for (const CommandSpec &spec : family) {
-                const auto first = static_cast<uchar>(spec.prefix[0]);
-                const auto second = spec.prefix.size() > 1 ? static_cast<uchar>(spec.prefix[1])
-                                                           : uchar(0);
-                byPrefix[slot(first, second)].push_back(&spec);
-            }
-        }
-        for (auto &list : byPrefix) {
-            std::stable_sort(list.begin(), list.end(), [](auto *a, auto *b) {
-                return a->prefix.size() > b->prefix.size();
-            });
-        }
-    }
-};
-
-const Index &index()
-{
-    static const Index built;
-    return built;
-}
-
 const Function *findFunction(const CommandSpec &spec, int key)
 {
     const auto found = std::find_if(
@@ -114,25 +38,6 @@ const Function *findFunction(const CommandSpec &spec, int key)
                 return f.key == key || f.alias == key;
             });
     return found == spec.functions.end() ? nullptr : &*found;
-}
-
-CommandTable::Match unknown(const uchar *p, qsizetype available)
-{
-    CommandTable::Match match;
-    match.kind = CommandTable::Match::Kind::Unknown;
-    const Introducer *intro = introducer(p[0]);
-    if (intro && intro->unknownLength > 1 && p[1] >= 0x20) {
-        match.length = intro->unknownLength;
-        if (available >= match.length) {
-            match.warning = u"unknown command %1 %2 skipped"_s.arg(CommandLog::byteName(p[0]),
-                                                                   CommandLog::byteName(p[1]));
-        }
-    } else if (intro) {
-        match.warning = u"%1 not followed by a command, dropped"_s.arg(CommandLog::byteName(p[0]));
-    } else {
-        match.warning = u"%1 ignored"_s.arg(CommandLog::byteName(p[0]));
-    }
-    return match;
 }
 
 } // namespace
@@ -157,15 +62,68 @@ qsizetype Shape::length(const uchar *p, qsizetype available, qsizetype prefix) c
     return prefix;
 }
 
-bool CommandTable::isIntroducer(uchar byte)
+CommandTable::CommandTable(std::span<const Introducer> introducers,
+                           std::initializer_list<std::span<const CommandSpec>> families,
+                           bool text)
+    : m_introducers(introducers.begin(), introducers.end())
+    , m_text(text)
+    , m_byPrefix(256 * (introducers.size() + 1))
 {
-    return introducer(byte) != nullptr;
+    for (const std::span<const CommandSpec> family : families) {
+        for (const CommandSpec &spec : family) {
+            const auto first = static_cast<uchar>(spec.prefix[0]);
+            const auto second = spec.prefix.size() > 1 ? static_cast<uchar>(spec.prefix[1])
+                                                       : uchar(0);
+            m_byPrefix[slot(first, second)].push_back(&spec);
+        }
+    }
+    for (auto &list : m_byPrefix) {
+        std::stable_sort(list.begin(), list.end(), [](auto *a, auto *b) {
+            return a->prefix.size() > b->prefix.size();
+        });
+    }
 }
 
-CommandTable::Match CommandTable::match(const uchar *p, qsizetype available)
+const Introducer *CommandTable::introducer(uchar byte) const
+{
+    const auto found = std::find_if(m_introducers.cbegin(), m_introducers.cend(), [byte](auto &i) {
+        return i.byte == byte;
+    });
+    return found == m_introducers.cend() ? nullptr : &*found;
+}
+
+size_t CommandTable::slot(uchar first, uchar second) const
+{
+    for (size_t i = 0; i < m_introducers.size(); ++i) {
+        if (m_introducers[i].byte == first)
+            return (i + 1) * 256 + second;
+    }
+    return first;
+}
+
+CommandTable::Match CommandTable::unknown(const uchar *p, qsizetype available) const
 {
     Match match;
-    if (p[0] >= 0x20 && p[0] != 0x7F)
+    match.kind = Match::Kind::Unknown;
+    const Introducer *intro = introducer(p[0]);
+    if (intro && intro->unknownLength > 1 && p[1] >= 0x20) {
+        match.length = intro->unknownLength;
+        if (available >= match.length) {
+            match.warning = u"unknown command %1 %2 skipped"_s.arg(CommandLog::byteName(p[0]),
+                                                                   CommandLog::byteName(p[1]));
+        }
+    } else if (intro) {
+        match.warning = u"%1 not followed by a command, dropped"_s.arg(CommandLog::byteName(p[0]));
+    } else {
+        match.warning = u"%1 ignored"_s.arg(CommandLog::byteName(p[0]));
+    }
+    return match;
+}
+
+CommandTable::Match CommandTable::match(const uchar *p, qsizetype available) const
+{
+    Match match;
+    if (m_text && p[0] >= 0x20 && p[0] != 0x7F)
         return match;
     const bool introduced = isIntroducer(p[0]);
     if (introduced && available < 2) {
@@ -174,7 +132,7 @@ CommandTable::Match CommandTable::match(const uchar *p, qsizetype available)
         return match;
     }
     const uchar second = introduced ? p[1] : 0;
-    for (const CommandSpec *spec : index().byPrefix[Index::slot(p[0], second)]) {
+    for (const CommandSpec *spec : m_byPrefix[slot(p[0], second)]) {
         const auto size = qsizetype(spec->prefix.size());
         const qsizetype compared = qMin(size, available);
         if (std::string_view(reinterpret_cast<const char *>(p), size_t(compared))

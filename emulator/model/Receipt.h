@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandSetKind.h"
 #include "TextStyle.h"
 
 #include <QByteArray>
@@ -223,6 +224,7 @@ struct Receipt
     quint64 serial = 0;
     int paperDots = PaperDots80;
     QList<WarningCount> warnings;
+    CommandSetKind commandSet = CommandSetKind::EscPos; // the set its bytes were read in
 
     // Nothing printed and no cut: the receipt a printer holds before anything arrives.
     bool isEmpty() const { return blocks.isEmpty() && cut == CutKind::None; }

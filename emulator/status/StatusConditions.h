@@ -44,6 +44,7 @@ struct StatusCondition
     quint8 sensors;      // GS r 1, ESC v, byte 3 of automatic status back
     quint8 drawer;       // GS r 2, ESC u
     quint8 automatic[2]; // bytes 1-2 of automatic status back
+    quint8 star[4];      // bytes 3-6 of Star status (ESC ACK SOH and Star automatic status)
 };
 
 // Every condition, in the order the window shows them.

@@ -117,7 +117,7 @@ struct CommandSpec
     int selectorBytes = 1; // 2: cn fn
 };
 
-// The printer's commands by family, each in a file of emulator/commands/.
+// The printer's commands by family, each in a file of emulator/escpos/.
 std::span<const CommandSpec> textCommands();
 std::span<const CommandSpec> layoutCommands();
 std::span<const CommandSpec> imageCommands();

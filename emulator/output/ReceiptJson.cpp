@@ -398,6 +398,7 @@ QByteArray receiptObject(const Receipt &receipt)
 
     const QByteArray indent = "      ";
     return "{\n" + indent + "\"number\": " + QByteArray::number(receipt.serial) + ",\n" + indent
+           + "\"command_set\": " + quoted(commandSetId(receipt.commandSet)) + ",\n" + indent
            + "\"height\": " + number(layout.height) + ",\n" + indent + "\"cut\": "
            + quoted(cutName(receipt.cut)) + ",\n" + indent + "\"lines\": " + array(lines, indent)
            + ",\n" + indent + "\"items\": " + array(itemsOf(receipt, layout), indent) + ",\n"

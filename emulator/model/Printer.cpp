@@ -63,6 +63,7 @@ Receipt Printer::newReceipt()
     Receipt receipt;
     receipt.serial = m_nextSerial++;
     receipt.paperDots = m_profile.paperDots;
+    receipt.commandSet = m_commandSet;
     return receipt;
 }
 
@@ -488,7 +489,15 @@ void Printer::setStatus(const StatusConditions &status)
         return;
     m_status = status;
     if (automaticStatusMask != 0)
-        reply(m_status.automatic());
+        reply(m_automaticStatus ? m_automaticStatus(m_status) : m_status.automatic());
+}
+
+void Printer::setCommandSet(CommandSetKind kind, StatusLayout automaticStatus)
+{
+    m_commandSet = kind;
+    m_automaticStatus = automaticStatus;
+    if (!m_receipts.isEmpty() && m_receipts.last().blocks.isEmpty())
+        m_receipts.last().commandSet = kind;
 }
 
 void Printer::printBarcode(Symbology symbology, QByteArrayView data)
