@@ -19,25 +19,25 @@ constexpr char AutomaticFixed = 0x10;
 constexpr StatusCondition Table[] = {
     //                                                                     DLE EOT 1-4               DLE EOT 20 bytes 3-6       GS r 1 GS r 2  GS a bytes 1-2
     {&StatusConditions::nearEnd, QT_TRANSLATE_NOOP("emulator::StatusCondition", "near end"), "near_end",
-                                                                           {0x00, 0x00, 0x00, 0x0C}, {0x01, 0x00, 0x00, 0x00}, 0x03, 0x00, {0x00, 0x00}},
+                                                                           {0x00, 0x00, 0x00, 0x0C}, {0x01, 0x00, 0x00, 0x00}, 0x03, 0x00, {0x00, 0x00}, "media-low"},
     {&StatusConditions::paperJamAtExit, QT_TRANSLATE_NOOP("emulator::StatusCondition", "paper jam at exit"), "paper_jam",
-                                                                           {0x08, 0x40, 0x04, 0x00}, {0x02, 0x00, 0x00, 0x00}, 0x00, 0x00, {0x08, 0x04}},
+                                                                           {0x08, 0x40, 0x04, 0x00}, {0x02, 0x00, 0x00, 0x00}, 0x00, 0x00, {0x08, 0x04}, "media-jam"},
     {&StatusConditions::paperNearEnd, QT_TRANSLATE_NOOP("emulator::StatusCondition", "paper near end"), "paper_near_end",
-                                                                           {0x00, 0x00, 0x00, 0x0C}, {0x04, 0x00, 0x00, 0x00}, 0x03, 0x00, {0x00, 0x00}},
+                                                                           {0x00, 0x00, 0x00, 0x0C}, {0x04, 0x00, 0x00, 0x00}, 0x03, 0x00, {0x00, 0x00}, "media-low"},
     {&StatusConditions::coverOpen, QT_TRANSLATE_NOOP("emulator::StatusCondition", "cover open"), "cover_open",
-                                                                           {0x08, 0x04, 0x00, 0x00}, {0x00, 0x02, 0x00, 0x00}, 0x00, 0x00, {0x28, 0x00}},
+                                                                           {0x08, 0x04, 0x00, 0x00}, {0x00, 0x02, 0x00, 0x00}, 0x00, 0x00, {0x28, 0x00}, "cover-open"},
     {&StatusConditions::voltageOutOfRange, QT_TRANSLATE_NOOP("emulator::StatusCondition", "voltage out of range"), "voltage",
-                                                                           {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x08, 0x00}, 0x00, 0x00, {0x08, 0x20}},
+                                                                           {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x08, 0x00}, 0x00, 0x00, {0x08, 0x20}, "other"},
     {&StatusConditions::cutterError, QT_TRANSLATE_NOOP("emulator::StatusCondition", "cutter error"), "cutter_error",
-                                                                           {0x08, 0x40, 0x08, 0x00}, {0x00, 0x00, 0x00, 0x01}, 0x00, 0x00, {0x08, 0x08}},
+                                                                           {0x08, 0x40, 0x08, 0x00}, {0x00, 0x00, 0x00, 0x01}, 0x00, 0x00, {0x08, 0x08}, "other"},
     {&StatusConditions::ramError, QT_TRANSLATE_NOOP("emulator::StatusCondition", "RAM error"), "ram_error",
-                                                                           {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x00, 0x04}, 0x00, 0x00, {0x08, 0x20}},
+                                                                           {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x00, 0x04}, 0x00, 0x00, {0x08, 0x20}, "other"},
     {&StatusConditions::eepromError, QT_TRANSLATE_NOOP("emulator::StatusCondition", "EEPROM error"), "eeprom_error",
-                                                                           {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x00, 0x08}, 0x00, 0x00, {0x08, 0x20}},
+                                                                           {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x00, 0x08}, 0x00, 0x00, {0x08, 0x20}, "other"},
     {&StatusConditions::paperEnd, QT_TRANSLATE_NOOP("emulator::StatusCondition", "paper end (one-byte replies only)"), "paper_end",
-                                                                           {0x08, 0x20, 0x00, 0x60}, {0x00, 0x00, 0x00, 0x00}, 0x0C, 0x00, {0x08, 0x00}},
+                                                                           {0x08, 0x20, 0x00, 0x60}, {0x00, 0x00, 0x00, 0x00}, 0x0C, 0x00, {0x08, 0x00}, "media-empty"},
     {&StatusConditions::drawerPinHigh, QT_TRANSLATE_NOOP("emulator::StatusCondition", "drawer pin 3 high"), nullptr,
-                                                                           {0x04, 0x00, 0x00, 0x00}, {0x00, 0x00, 0x00, 0x00}, 0x00, 0x01, {0x04, 0x00}},
+                                                                           {0x04, 0x00, 0x00, 0x00}, {0x00, 0x00, 0x00, 0x00}, 0x00, 0x01, {0x04, 0x00}, nullptr},
 };
 // clang-format on
 
@@ -88,6 +88,11 @@ QByteArray StatusConditions::reply(int n) const
     for (int i = 0; i < 4; ++i)
         six[2 + i] = bits(*this, [i](const StatusCondition &row) { return row.extended[i]; });
     return six;
+}
+
+bool StatusConditions::offline() const
+{
+    return (reply(1).at(0) & 0x08) != 0;
 }
 
 QByteArray StatusConditions::automatic() const
