@@ -127,6 +127,7 @@ bool startRasterPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device
     return true;
 }
 
+// A line of the page as 1-bit black (PWG black_1): grey pages are dithered to it on the way in.
 bool writeRasterLine(pappl_job_t *job,
                      pappl_pr_options_t *options,
                      pappl_device_t *,
@@ -134,21 +135,12 @@ bool writeRasterLine(pappl_job_t *job,
                      const unsigned char *line)
 {
     auto *raster = static_cast<RasterJob *>(papplJobGetData(job));
-    const cups_page_header2_t &header = options->header;
-    if (y >= header.cupsHeight)
+    if (y >= options->header.cupsHeight)
         return true;
-    // Black is a set bit or a high value in a black (K) colour space, a clear bit or a low
-    // value in a white or grey one.
-    const bool blackHigh = header.cupsColorSpace == CUPS_CSPACE_K;
     uchar *row = raster->page.data() + std::size_t(y) * raster->rowBytes;
     for (int x = 0; x < raster->width; ++x) {
         const int from = raster->left + x;
-        bool black = false;
-        if (header.cupsBitsPerPixel == 1)
-            black = ((line[from >> 3] >> (7 - (from & 7))) & 1) == (blackHigh ? 1 : 0);
-        else if (header.cupsBitsPerPixel == 8)
-            black = blackHigh ? line[from] >= 128 : line[from] < 128;
-        if (black)
+        if ((line[from >> 3] >> (7 - (from & 7))) & 1)
             row[x >> 3] = uchar(row[x >> 3] | (0x80 >> (x & 7)));
     }
     return true;
@@ -312,6 +304,8 @@ bool describePrinter(pappl_system_t *,
     data->orient_default = IPP_ORIENT_PORTRAIT;
     data->raster_types = pappl_raster_type_t(PAPPL_PWG_RASTER_TYPE_BLACK_1
                                              | PAPPL_PWG_RASTER_TYPE_SGRAY_8);
+    // Every page reaches the printer as dots: grey pages are thresholded or dithered on the way.
+    data->force_raster_type = PAPPL_PWG_RASTER_TYPE_BLACK_1;
     data->duplex = PAPPL_DUPLEX_NONE;
     data->sides_supported = PAPPL_SIDES_ONE_SIDED;
     data->sides_default = PAPPL_SIDES_ONE_SIDED;
