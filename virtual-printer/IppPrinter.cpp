@@ -28,6 +28,8 @@ constexpr int Dpi = 203;
 // each edge, which clients are told as the side margins.
 constexpr int PaperWidth80 = 8000; // hundredths of a millimetre
 constexpr int PaperWidth58 = 5800;
+// The longest page the roll takes, 3 m (as media-size-supported says), in rows at 203 dpi.
+constexpr unsigned MaxPageRows = 3000 * Dpi * 10 / 254;
 constexpr const char *PrinterBytes = "application/vnd.escpos";
 constexpr const char *DeviceScheme = "virtual-printer";
 // Printer bytes around a job's pages: ESC @ brings the printer to its power-on settings, so
@@ -119,6 +121,10 @@ bool startRasterJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *)
 bool startRasterPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *, unsigned)
 {
     auto *raster = static_cast<RasterJob *>(papplJobGetData(job));
+    // A client that names no media sends its page as long as it likes; the service reads as
+    // many lines as the page it expects has, so it is told to expect the longest page the roll
+    // takes. The white it adds below a shorter page is trimmed with the rest.
+    options->header.cupsHeight = std::max(options->header.cupsHeight, MaxPageRows);
     const int pageWidth = int(options->header.cupsWidth);
     const int dots = raster->printer->paperDots();
     raster->width = std::min(pageWidth, dots);

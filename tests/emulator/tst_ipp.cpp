@@ -4,6 +4,7 @@
 
 #include "HeadlessPrinter.h"
 #include "HttpReply.h"
+#include "PwgPage.h"
 #include "SymbolEncoder.h"
 
 #include <QDir>
@@ -16,11 +17,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <cups/raster.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -66,34 +62,6 @@ QImage qrPage(int width, int margin)
 int qrHeight()
 {
     return emulator::SymbolEncoder::qrCode(qrData, 'M', false).modules.height() * Module;
-}
-
-// The page as the PWG raster a client sends for the printer's 80 mm roll: 1-bit black,
-// 203 dpi, its width the paper's, the picture in the middle.
-bool writePwgRaster(const QString &path, const QImage &picture)
-{
-    cups_page_header2_t header;
-    if (!cupsRasterInitPWGHeader(&header, pwgMediaForPWG("om_receipt-80_80x297mm"), "black_1", 203,
-                                 203, "one-sided", nullptr))
-        return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    cups_raster_t *raster = cupsRasterOpen(fd, CUPS_RASTER_WRITE_PWG);
-    bool written = raster && cupsRasterWriteHeader2(raster, &header);
-    const int left = (int(header.cupsWidth) - picture.width()) / 2;
-    QByteArray line(int(header.cupsBytesPerLine), 0);
-    for (unsigned y = 0; written && y < header.cupsHeight; ++y) {
-        line.fill(0);
-        for (int x = 0; int(y) < picture.height() && x < picture.width(); ++x) {
-            if (qGray(picture.pixel(x, int(y))) < 128)
-                line[(left + x) / 8] = char(line[(left + x) / 8] | (0x80 >> ((left + x) % 8)));
-        }
-        written = cupsRasterWritePixels(raster, reinterpret_cast<unsigned char *>(line.data()),
-                                        unsigned(line.size()))
-                  > 0;
-    }
-    cupsRasterClose(raster);
-    ::close(fd);
-    return written;
 }
 
 // What zbarimg reads in the picture, "QR-Code:text"; the picture stands on white as the paper
@@ -235,7 +203,7 @@ void IppTest::pages()
     // The QR code with blank paper above and below it, which the roll leaves out.
     const QImage page = qrPage(PaperDots, 150);
     if (file.endsWith(u".pwg"_s))
-        QVERIFY(writePwgRaster(path, page));
+        QVERIFY(writePwgPage(path, page, "om_receipt-80_80x297mm"));
     else
         QVERIFY(page.save(path, nullptr, 95));
 
