@@ -58,19 +58,27 @@ QImage longPage()
 // Sends the file with Print-Job; false when the printer does not take it.
 bool printJob(const QString &uri, quint16 port, const QString &file)
 {
-    http_t *http = httpConnect2("127.0.0.1", port, nullptr, AF_INET, HTTP_ENCRYPTION_IF_REQUESTED,
-                                1, 30000, nullptr);
+    http_t *http = httpConnect2(
+            "127.0.0.1", port, nullptr, AF_INET, HTTP_ENCRYPTION_IF_REQUESTED, 1, 30000, nullptr);
     if (!http)
         return false;
     ipp_t *request = ippNewRequest(IPP_OP_PRINT_JOB);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+    ippAddString(request,
+                 IPP_TAG_OPERATION,
+                 IPP_TAG_URI,
+                 "printer-uri",
+                 nullptr,
                  uri.toUtf8().constData());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 "bench");
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr,
+    ippAddString(
+            request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "bench");
+    ippAddString(request,
+                 IPP_TAG_OPERATION,
+                 IPP_TAG_MIMETYPE,
+                 "document-format",
+                 nullptr,
                  "image/pwg-raster");
-    ipp_t *response = cupsDoFileRequest(http, request, "/ipp/print",
-                                        QFile::encodeName(file).constData());
+    ipp_t *response = cupsDoFileRequest(
+            http, request, "/ipp/print", QFile::encodeName(file).constData());
     const bool taken = response && ippGetStatusCode(response) <= IPP_STATUS_OK_EVENTS_COMPLETE;
     ippDelete(response);
     httpClose(http);
@@ -88,7 +96,11 @@ BenchRow pageToReceipt()
     if (!writePwgPage(file, longPage(), "om_receipt-80_80x300mm"))
         return {measure, u"the page cannot be written"_s, {}};
     HeadlessPrinter printer(QStringLiteral(VIRTUAL_PRINTER_PATH));
-    if (!printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--ipp"_s, u"127.0.0.1:0"_s, u"--save"_s,
+    if (!printer.start({u"--listen"_s,
+                        u"127.0.0.1:0"_s,
+                        u"--ipp"_s,
+                        u"127.0.0.1:0"_s,
+                        u"--save"_s,
                         folder.path()}))
         return {measure, u"the program did not start"_s, {}};
     const quint16 port = quint16(QUrl(printer.ippUri()).port());

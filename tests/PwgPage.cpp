@@ -11,8 +11,8 @@
 bool writePwgPage(const QString &path, const QImage &picture, const char *media)
 {
     cups_page_header2_t header;
-    if (!cupsRasterInitPWGHeader(&header, pwgMediaForPWG(media), "black_1", 203, 203,
-                                 "one-sided", nullptr))
+    if (!cupsRasterInitPWGHeader(
+                &header, pwgMediaForPWG(media), "black_1", 203, 203, "one-sided", nullptr))
         return false;
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (fd < 0)
@@ -28,7 +28,8 @@ bool writePwgPage(const QString &path, const QImage &picture, const char *media)
             if (dot >= 0 && dot < int(header.cupsWidth) && qGray(picture.pixel(x, int(y))) < 128)
                 line[dot / 8] = char(line[dot / 8] | (0x80 >> (dot % 8)));
         }
-        written = cupsRasterWritePixels(raster, reinterpret_cast<unsigned char *>(line.data()),
+        written = cupsRasterWritePixels(raster,
+                                        reinterpret_cast<unsigned char *>(line.data()),
                                         unsigned(line.size()))
                   > 0;
     }

@@ -45,12 +45,12 @@ struct Reason
     pappl_preason_t bit;
 };
 constexpr Reason Reasons[] = {
-    {"cover-open", PAPPL_PREASON_COVER_OPEN},
-    {"media-empty", PAPPL_PREASON_MEDIA_EMPTY},
-    {"media-jam", PAPPL_PREASON_MEDIA_JAM},
-    {"media-low", PAPPL_PREASON_MEDIA_LOW},
-    {"offline", PAPPL_PREASON_OFFLINE},
-    {"other", PAPPL_PREASON_OTHER},
+        {"cover-open", PAPPL_PREASON_COVER_OPEN},
+        {"media-empty", PAPPL_PREASON_MEDIA_EMPTY},
+        {"media-jam", PAPPL_PREASON_MEDIA_JAM},
+        {"media-low", PAPPL_PREASON_MEDIA_LOW},
+        {"offline", PAPPL_PREASON_OFFLINE},
+        {"other", PAPPL_PREASON_OTHER},
 };
 
 pappl_preason_t reasonBit(const char *keyword)
@@ -173,7 +173,9 @@ bool readDocument(pappl_job_t *job, QByteArray *bytes)
 {
     QFile file(QString::fromLocal8Bit(papplJobGetFilename(job)));
     if (file.size() > IppPrinter::MaxDocumentBytes || !file.open(QIODevice::ReadOnly)) {
-        papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Cannot read the document (%lld bytes)",
+        papplLogJob(job,
+                    PAPPL_LOGLEVEL_ERROR,
+                    "Cannot read the document (%lld bytes)",
                     static_cast<long long>(file.size()));
         return false;
     }
@@ -209,8 +211,7 @@ bool printPicture(pappl_job_t *job, pappl_device_t *, void *data)
     QPainter(&onWhite).drawImage(0, 0, picture);
     const bool photo = std::strcmp(papplJobGetFormat(job), "image/jpeg") == 0;
     const QImage mono = onWhite.convertToFormat(
-            QImage::Format_Mono,
-            Qt::MonoOnly | (photo ? Qt::OrderedDither : Qt::ThresholdDither));
+            QImage::Format_Mono, Qt::MonoOnly | (photo ? Qt::OrderedDither : Qt::ThresholdDither));
     const int rowBytes = dots / 8;
     std::vector<uchar> page(std::size_t(mono.height()) * rowBytes, 0);
     for (int y = 0; y < mono.height(); ++y) {
@@ -297,8 +298,10 @@ bool describePrinter(pappl_system_t *,
     data->identify_default = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
     data->has_supplies = true;
     data->format = PrinterBytes;
-    std::snprintf(data->make_and_model, sizeof(data->make_and_model),
-                  "Thermal Printer Demo virtual printer %d mm", paperWidth / 100);
+    std::snprintf(data->make_and_model,
+                  sizeof(data->make_and_model),
+                  "Thermal Printer Demo virtual printer %d mm",
+                  paperWidth / 100);
     data->ppm = 20;
     data->kind = pappl_kind_t(PAPPL_KIND_RECEIPT | PAPPL_KIND_ROLL);
     data->color_supported = pappl_color_mode_t(PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_MONOCHROME
@@ -325,10 +328,10 @@ bool describePrinter(pappl_system_t *,
     data->bottom_top = 0;
     // The roll is cut to any length; a fixed length is offered for clients that need one, and
     // each page's blank end is trimmed anyway.
-    static const char *const media80[] = {"roll_max_80x3000mm", "roll_min_80x10mm",
-                                          "om_receipt-80_80x297mm"};
-    static const char *const media58[] = {"roll_max_58x3000mm", "roll_min_58x10mm",
-                                          "om_receipt-58_58x297mm"};
+    static const char *const media80[] = {
+            "roll_max_80x3000mm", "roll_min_80x10mm", "om_receipt-80_80x297mm"};
+    static const char *const media58[] = {
+            "roll_max_58x3000mm", "roll_min_58x10mm", "om_receipt-58_58x297mm"};
     const char *const *media = narrow ? media58 : media80;
     data->num_media = 3;
     for (int i = 0; i < 3; ++i)
@@ -351,12 +354,24 @@ bool describePrinter(pappl_system_t *,
     if (!*attributes)
         *attributes = ippNew();
     ippAddBoolean(*attributes, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
-    ippAddString(*attributes, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD),
-                 "print-rendering-intent-default", nullptr, "auto");
-    ippAddString(*attributes, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD),
-                 "print-rendering-intent-supported", nullptr, "auto");
-    ippAddString(*attributes, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD),
-                 "pwg-raster-document-sheet-back", nullptr, "normal");
+    ippAddString(*attributes,
+                 IPP_TAG_PRINTER,
+                 IPP_CONST_TAG(IPP_TAG_KEYWORD),
+                 "print-rendering-intent-default",
+                 nullptr,
+                 "auto");
+    ippAddString(*attributes,
+                 IPP_TAG_PRINTER,
+                 IPP_CONST_TAG(IPP_TAG_KEYWORD),
+                 "print-rendering-intent-supported",
+                 nullptr,
+                 "auto");
+    ippAddString(*attributes,
+                 IPP_TAG_PRINTER,
+                 IPP_CONST_TAG(IPP_TAG_KEYWORD),
+                 "pwg-raster-document-sheet-back",
+                 nullptr,
+                 "normal");
     return true;
 }
 
@@ -410,14 +425,27 @@ bool IppPrinter::start(const QString &host, quint16 port, QString *error)
 {
     static std::once_flag scheme;
     std::call_once(scheme, [] {
-        papplDeviceAddScheme(DeviceScheme, PAPPL_DEVTYPE_CUSTOM_LOCAL, listDevices, openDevice,
-                             closeDevice, readDevice, writeDevice, deviceStatus, nullptr);
+        papplDeviceAddScheme(DeviceScheme,
+                             PAPPL_DEVTYPE_CUSTOM_LOCAL,
+                             listDevices,
+                             openDevice,
+                             closeDevice,
+                             readDevice,
+                             writeDevice,
+                             deviceStatus,
+                             nullptr);
     });
     // The service's log goes to standard error, errors only. No TLS, no web pages of its own:
     // the printer's page is --http's.
-    m_system = papplSystemCreate(PAPPL_SOPTIONS_NO_TLS, "Thermal Printer Demo virtual printer",
-                                 port, "_print,_universal", nullptr, "-", PAPPL_LOGLEVEL_ERROR,
-                                 nullptr, false);
+    m_system = papplSystemCreate(PAPPL_SOPTIONS_NO_TLS,
+                                 "Thermal Printer Demo virtual printer",
+                                 port,
+                                 "_print,_universal",
+                                 nullptr,
+                                 "-",
+                                 PAPPL_LOGLEVEL_ERROR,
+                                 nullptr,
+                                 false);
     if (!m_system) {
         *error = u"the IPP service cannot be made"_s;
         return false;
@@ -434,9 +462,13 @@ bool IppPrinter::start(const QString &host, quint16 port, QString *error)
     papplSystemAddMIMEFilter(m_system, "image/jpeg", PrinterBytes, printPicture, this);
     papplSystemAddMIMEFilter(m_system, "image/png", PrinterBytes, printPicture, this);
     const QByteArray device = QByteArray(DeviceScheme) + "://printer";
-    m_printer = papplPrinterCreate(m_system, 0, "print", "receipt",
-                                   "MFG:Thermal Printer Demo;MDL:Virtual Printer;CMD:ESCPOS,PWGRaster,URF;",
-                                   device.constData());
+    m_printer = papplPrinterCreate(
+            m_system,
+            0,
+            "print",
+            "receipt",
+            "MFG:Thermal Printer Demo;MDL:Virtual Printer;CMD:ESCPOS,PWGRaster,URF;",
+            device.constData());
     if (!m_printer) {
         *error = u"the IPP printer cannot be made"_s;
         papplSystemDelete(std::exchange(m_system, nullptr));
@@ -456,8 +488,8 @@ bool IppPrinter::start(const QString &host, quint16 port, QString *error)
         sigaction(ProgramSignals[i], nullptr, &savedSignals[i]);
     m_startup = std::make_unique<Startup>();
     std::future<void> running = m_startup->running.get_future();
-    papplSystemAddTimerCallback(m_system, time(nullptr), 1, serviceRunning<Startup>,
-                                m_startup.get());
+    papplSystemAddTimerCallback(
+            m_system, time(nullptr), 1, serviceRunning<Startup>, m_startup.get());
     m_thread = std::thread([system = m_system] { papplSystemRun(system); });
     running.wait();
 
@@ -512,8 +544,8 @@ void IppPrinter::followStatus()
         reasons = pappl_preason_t(reasons | PAPPL_PREASON_OFFLINE);
     papplPrinterSetReasons(m_printer, reasons, pappl_preason_t(known & ~reasons));
     // The roll is the printer's one supply: empty at the paper end, low near it.
-    pappl_supply_t roll{PAPPL_SUPPLY_COLOR_NO_COLOR, "Paper roll", true, 100,
-                        PAPPL_SUPPLY_TYPE_OTHER};
+    pappl_supply_t roll{
+            PAPPL_SUPPLY_COLOR_NO_COLOR, "Paper roll", true, 100, PAPPL_SUPPLY_TYPE_OTHER};
     if (status.paperEnd)
         roll.level = 0;
     else if (status.paperNearEnd || status.nearEnd)

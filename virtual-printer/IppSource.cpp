@@ -23,11 +23,14 @@ bool IppCompletion::wait(const std::atomic<bool> &stopping)
 void IppCompletion::wake()
 {
     // Taking the lock orders the waker's change of its stopping flag before the waiter's look.
-    { const std::lock_guard lock(m_mutex); }
+    {
+        const std::lock_guard lock(m_mutex);
+    }
     m_changed.notify_all();
 }
 
-IppSource::IppSource(const QByteArray &bytes, std::shared_ptr<IppCompletion> completion,
+IppSource::IppSource(const QByteArray &bytes,
+                     std::shared_ptr<IppCompletion> completion,
                      QObject *parent)
     : PrintSource(u"ipp"_s, parent)
     , m_bytes(bytes)

@@ -35,7 +35,8 @@ class IppSource : public PrintSource
     Q_OBJECT
 
 public:
-    IppSource(const QByteArray &bytes, std::shared_ptr<IppCompletion> completion,
+    IppSource(const QByteArray &bytes,
+              std::shared_ptr<IppCompletion> completion,
               QObject *parent = nullptr);
     ~IppSource() override;
 

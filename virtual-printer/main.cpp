@@ -332,9 +332,11 @@ int main(int argc, char *argv[])
         ipp = std::make_unique<vprinter::IppPrinter>(&server);
         if (!startIpp(parser, ipp.get()))
             return 2;
-        QObject::connect(ipp.get(), &vprinter::IppPrinter::identify, ipp.get(), [](const QString &message) {
-            QTextStream(stderr) << "virtual-printer: IPP Identify-Printer: " << message << Qt::endl;
-        });
+        QObject::connect(
+                ipp.get(), &vprinter::IppPrinter::identify, ipp.get(), [](const QString &message) {
+                    QTextStream(stderr)
+                            << "virtual-printer: IPP Identify-Printer: " << message << Qt::endl;
+                });
     }
 
     // The first line names the serial port, the second the network address, the third the web

@@ -33,12 +33,12 @@ const QByteArray qrData = "https://pos.example/r/20261207-0042";
 // The tests of the suite that may fail, and why: each is the IPP service library's (PAPPL
 // 1.3.1's) and not the printer's to mend.
 const QHash<QString, QString> knownFailures = {
-    {u"RFC 8011 section 4.2.5: Get-Printer-Attributes Operation (default)"_s,
-     u"PAPPL counts printer-up-time in whole seconds from its start: 0 in the first second"_s},
-    {u"Print-Job with job-hold-until"_s,
-     u"PAPPL answers a Print-Job it holds without job-state-reasons"_s},
-    {u"PWG 5100.14 section 5.1/5.2 - Required Operations and Attributes"_s,
-     u"PAPPL has no page overrides (PWG 5100.6), so it cannot say overrides-supported"_s},
+        {u"RFC 8011 section 4.2.5: Get-Printer-Attributes Operation (default)"_s,
+         u"PAPPL counts printer-up-time in whole seconds from its start: 0 in the first second"_s},
+        {u"Print-Job with job-hold-until"_s,
+         u"PAPPL answers a Print-Job it holds without job-state-reasons"_s},
+        {u"PWG 5100.14 section 5.1/5.2 - Required Operations and Attributes"_s,
+         u"PAPPL has no page overrides (PWG 5100.6), so it cannot say overrides-supported"_s},
 };
 
 // The QR code, Module dots a module, on a white page `width` dots wide with `margin` blank rows
@@ -92,6 +92,7 @@ private Q_SLOTS:
     void everywhere();
     void pages_data();
     void pages();
+    void printerBytes();
     void paperEnd();
 
 private:
@@ -228,6 +229,23 @@ void IppTest::pages()
     QCOMPARE(png.status, 200);
     QCOMPARE(scan(png.body, m_dir.filePath(u"scanned.png"_s)),
              QStringList{u"QR-Code:"_s + QString::fromLatin1(qrData)});
+}
+
+void IppTest::printerBytes()
+{
+    // "IPP", LF, GS V 0: printed as they are, in the document's own turn.
+    const QString path = m_dir.filePath(u"receipt.bin"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromHex("4950500A1D5600"));
+    file.close();
+    const QString output = ipptool(testsDir + u"/print-job.test"_s,
+                                   {u"-f"_s, path, u"-d"_s, u"filetype=application/vnd.escpos"_s});
+    QVERIFY2(output.contains(u"[PASS]"_s), qPrintable(output));
+    QTRY_COMPARE_WITH_TIMEOUT(receipts().size(), 1, Patience);
+    const QJsonObject summary = receipts().first().toObject();
+    QCOMPARE(summary[u"source"_s].toString(), u"ipp"_s);
+    QCOMPARE(request("GET", summary[u"text"_s].toString()).body, "IPP\n--- full cut ---\n");
 }
 
 void IppTest::paperEnd()
