@@ -12,6 +12,7 @@
 #include <pappl/pappl.h>
 
 #include <array>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <future>
@@ -24,6 +25,7 @@ namespace vprinter {
 namespace {
 
 constexpr int Dpi = 203;
+constexpr int StartSeconds = 30;
 // The paper is 80 or 58 mm wide; the print head's dots lie in its middle, 4 or 5 mm from
 // each edge, which clients are told as the side margins.
 constexpr int PaperWidth80 = 8000; // hundredths of a millimetre
@@ -66,6 +68,8 @@ pappl_preason_t reasonBit(const char *keyword)
 // roll is as long as what the page prints; nothing for a blank page.
 QByteArray rasterCommand(const std::vector<uchar> &dots, int rowBytes)
 {
+    if (rowBytes <= 0)
+        return {};
     const qsizetype rows = qsizetype(dots.size()) / rowBytes;
     auto blank = [&](qsizetype row) {
         const auto begin = dots.begin() + row * rowBytes;
@@ -435,13 +439,18 @@ bool IppPrinter::start(const QString &host, quint16 port, QString *error)
                              deviceStatus,
                              nullptr);
     });
+    // Its spool, where documents wait to be printed, goes with the program.
+    if (!m_spool.isValid()) {
+        *error = u"no spool folder: "_s + m_spool.errorString();
+        return false;
+    }
     // The service's log goes to standard error, errors only. No TLS, no web pages of its own:
     // the printer's page is --http's.
     m_system = papplSystemCreate(PAPPL_SOPTIONS_NO_TLS,
                                  "Thermal Printer Demo virtual printer",
                                  port,
                                  "_print,_universal",
-                                 nullptr,
+                                 QFile::encodeName(m_spool.path()).constData(),
                                  "-",
                                  PAPPL_LOGLEVEL_ERROR,
                                  nullptr,
@@ -491,7 +500,13 @@ bool IppPrinter::start(const QString &host, quint16 port, QString *error)
     papplSystemAddTimerCallback(
             m_system, time(nullptr), 1, serviceRunning<Startup>, m_startup.get());
     m_thread = std::thread([system = m_system] { papplSystemRun(system); });
-    running.wait();
+    // The service's loop fires its first timer at once; a loop that has not done so in this
+    // time did not start.
+    if (running.wait_for(std::chrono::seconds(StartSeconds)) != std::future_status::ready) {
+        *error = u"the IPP service did not start"_s;
+        stop();
+        return false;
+    }
 
     const QString shown = host.contains(u':') ? u'[' + host + u']' : host;
     m_uri = u"ipp://%1:%2/ipp/print"_s.arg(shown).arg(papplSystemGetHostPort(m_system));

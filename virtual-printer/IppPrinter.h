@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QDir>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <memory>
@@ -65,6 +67,7 @@ private:
     std::thread m_thread;
     std::unique_ptr<Startup> m_startup; // read by the service's timer while it runs
     QString m_uri;
+    QTemporaryDir m_spool{QDir::tempPath() + QStringLiteral("/virtual-printer-ipp-XXXXXX")};
     bool m_offline = false;
     // Jobs finished while the printer is off-line, printed when it is back.
     QList<std::pair<QByteArray, std::shared_ptr<IppCompletion>>> m_held;
