@@ -93,6 +93,8 @@ private Q_SLOTS:
     void pages_data();
     void pages();
     void printerBytes();
+    void reasons_data();
+    void reasons();
     void paperEnd();
 
 private:
@@ -246,6 +248,31 @@ void IppTest::printerBytes()
     const QJsonObject summary = receipts().first().toObject();
     QCOMPARE(summary[u"source"_s].toString(), u"ipp"_s);
     QCOMPARE(request("GET", summary[u"text"_s].toString()).body, "IPP\n--- full cut ---\n");
+}
+
+void IppTest::reasons_data()
+{
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("reasons");
+    QTest::addRow("near end") << QByteArray(R"({"paper_near_end": true})") << u"idle"_s
+                              << u"(keyword) = media-low"_s;
+    QTest::addRow("cover open") << QByteArray(R"({"cover_open": true})") << u"stopped"_s
+                                << u"(1setOf keyword) = cover-open,offline,paused"_s;
+    QTest::addRow("cutter error") << QByteArray(R"({"cutter_error": true})") << u"stopped"_s
+                                  << u"(1setOf keyword) = other,offline,paused"_s;
+}
+
+void IppTest::reasons()
+{
+    QFETCH(QByteArray, status);
+    QFETCH(QString, state);
+    QFETCH(QString, reasons);
+    QCOMPARE(request("PUT", u"/api/status"_s, status).status, 200);
+    const QString shown = ipptool(testsDir + u"/printer-state.test"_s);
+    QVERIFY2(shown.contains(u"printer-state (enum) = "_s + state), qPrintable(shown));
+    QVERIFY2(shown.contains(u"printer-state-reasons "_s + reasons), qPrintable(shown));
+    QCOMPARE(request("PUT", u"/api/status"_s, status.replace("true", "false")).status, 200);
 }
 
 void IppTest::paperEnd()
