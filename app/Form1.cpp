@@ -310,7 +310,8 @@ void Form1::setMessagePresenter(MessagePresenter presenter)
 void Form1::setPortName(const QString &portName)
 {
     m_ui.portBox->setCurrentText(portName);
-    m_ui.portBox->lineEdit()->setCursorPosition(0); // show the start of a long path
+    // A path longer than the box shows its end, which tells ports apart ("pts/12", "ttyUSB0").
+    m_ui.portBox->lineEdit()->end(false);
 }
 
 QMessageBox::StandardButton Form1::present(const Message &message)

@@ -1,6 +1,7 @@
 #include "app/Language.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -19,6 +20,16 @@ QTranslator *translatorFor(Language language)
     if (!loaded)
         qFatal("A translation of the window's texts is missing from the resources");
     return language == Language::Chinese ? &chinese : &english;
+}
+
+// Qt's own texts in Chinese (file dialogs, the buttons of message boxes), from the system's Qt;
+// null when they are not installed.
+QTranslator *qtChinese()
+{
+    static QTranslator translator;
+    static const bool loaded = translator.load(QStringLiteral("qtbase_zh_CN"),
+                                               QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    return loaded ? &translator : nullptr;
 }
 
 } // namespace
@@ -44,11 +55,17 @@ Language languageFor(const QStringList &uiLanguages)
     return Language::Chinese;
 }
 
-void useLanguage(Language language)
+bool useLanguage(Language language)
 {
     for (const Language each : {Language::Chinese, Language::English})
         QCoreApplication::removeTranslator(translatorFor(each));
     QCoreApplication::installTranslator(translatorFor(language));
+    QTranslator *qtTexts = qtChinese();
+    if (qtTexts)
+        QCoreApplication::removeTranslator(qtTexts);
+    if (language == Language::English)
+        return true;
+    return qtTexts && QCoreApplication::installTranslator(qtTexts);
 }
 
 QString textIn(Language language, const char *context, const char *sourceText)

@@ -18,7 +18,7 @@ PortBox::PortBox(QWidget *parent)
         const QVariant path = itemData(index, pathRole);
         if (path.isValid()) {
             setEditText(path.toString());
-            lineEdit()->setCursorPosition(0);
+            lineEdit()->end(false);
         }
     });
 }

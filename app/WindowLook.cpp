@@ -12,10 +12,16 @@ void applyWindowLook()
 {
     if (QStyle *style = QStyleFactory::create(QStringLiteral("Windows")))
         QApplication::setStyle(style);
-    // A CJK font with narrow Latin letters; fontconfig substitutes it where it is missing.
-    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
-    font.setPointSizeF(8);
+    // The captions are mostly Latin, in boxes sized for a narrow bitmap font: a narrow sans at
+    // 7.5 points fits them ("centre" and "middle" end clear of the next option, "upside down"
+    // fits its box); the frames' Chinese titles are drawn at 8 points in a CJK font.
+    QFont font;
+    font.setFamilies(
+            {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPointSizeF(7.5);
     QApplication::setFont(font);
+    font.setPointSizeF(8);
+    QApplication::setFont(font, "QGroupBox");
     qApp->setStyleSheet(QStringLiteral("QRadioButton { spacing: 1px; }"));
 }
 

@@ -32,6 +32,16 @@ qsizetype pictureBytes(const Receipt &receipt)
     return bytes;
 }
 
+// A mark on the paper: what makes a receipt of paper a job fed out. Feeds, drawer pulses, the
+// buzzer and setting notes leave the paper blank.
+bool printsOnPaper(const Receipt &receipt)
+{
+    return std::ranges::any_of(receipt.blocks, [](const ReceiptBlock &block) {
+        return std::holds_alternative<TextLine>(block) || std::holds_alternative<Barcode>(block)
+               || std::holds_alternative<Picture>(block) || std::holds_alternative<Page>(block);
+    });
+}
+
 QString hexByte(uchar byte)
 {
     return QString::number(byte, 16).toUpper().rightJustified(2, u'0');
@@ -287,10 +297,14 @@ void Printer::endReceipt()
     // Text still in the print buffer was sent by this job: it is printed on its receipt.
     printPending();
     Receipt &receipt = m_receipts.last();
-    if (!receipt.blocks.isEmpty())
-        finishReceipt();
-    else
-        receipt.warnings.clear(); // nothing printed: the next job's paper starts clean
+    if (printsOnPaper(receipt))
+        return finishReceipt();
+    // Nothing printed since the last cut (a drawer opened after it, say): no receipt, and the
+    // next job's paper starts clean.
+    receipt.blocks.clear();
+    receipt.warnings.clear();
+    receipt.leftOut = 0;
+    m_receiptDots = 0;
 }
 
 void Printer::finishReceipt()

@@ -36,7 +36,7 @@ constexpr StatusCondition Table[] = {
                                                                            {0x08, 0x40, 0x20, 0x00}, {0x00, 0x00, 0x00, 0x08}, 0x00, 0x00, {0x08, 0x20}, "other"},
     {&StatusConditions::paperEnd, QT_TRANSLATE_NOOP("emulator::StatusCondition", "paper end (one-byte replies only)"), "paper_end",
                                                                            {0x08, 0x20, 0x00, 0x60}, {0x00, 0x00, 0x00, 0x00}, 0x0C, 0x00, {0x08, 0x00}, "media-empty"},
-    {&StatusConditions::drawerPinHigh, QT_TRANSLATE_NOOP("emulator::StatusCondition", "drawer pin 3 high"), nullptr,
+    {&StatusConditions::drawerPinHigh, QT_TRANSLATE_NOOP("emulator::StatusCondition", "drawer pin 3 high"), "drawer",
                                                                            {0x04, 0x00, 0x00, 0x00}, {0x00, 0x00, 0x00, 0x00}, 0x00, 0x01, {0x04, 0x00}, nullptr},
 };
 // clang-format on

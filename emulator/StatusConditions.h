@@ -40,8 +40,7 @@ struct StatusCondition
 {
     bool StatusConditions::*flag;
     const char *label;   // for QCoreApplication::translate("emulator::StatusCondition", label)
-    const char *key;     // its name in status data ("paper_end"); none for the drawer's switch,
-                         // which is the drawer's state rather than the printer's
+    const char *key;     // its name in status data ("paper_end")
     quint8 realTime[4];  // DLE EOT 1, 2, 3, 4
     quint8 extended[4];  // bytes 3-6 of DLE EOT 20; bytes 1-2 are those of DLE EOT 1 and 2
     quint8 sensors;      // GS r 1, ESC v, byte 3 of automatic status back

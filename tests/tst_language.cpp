@@ -4,10 +4,15 @@
 #include "app/StatusView.h"
 #include "jobs/BarcodeJob.h"
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
@@ -173,6 +178,8 @@ private Q_SLOTS:
     void ownSentences_data();
     void ownSentences();
     void textsFit();
+    void qtOwnTexts_data();
+    void qtOwnTexts();
 };
 
 void TestLanguage::languageChoice_data()
@@ -313,9 +320,11 @@ void TestLanguage::ownSentences()
 
 void TestLanguage::textsFit()
 {
-    // Every caption fits its control at the chosen font, not covered by a later sibling, in both
-    // languages; the English status outcomes and barcode hints need no more room than the
-    // design's own, and the English time-out advice fits the label, which the original overflows.
+    // Every caption fits its control at the chosen font and ends clear of a later sibling that
+    // overlaps it, and every combo box entry fits the box's text field, in both languages; the
+    // English status outcomes and barcode hints need no more room than the design's own, and the
+    // English time-out advice fits the label, which the original overflows.
+    constexpr int clearance = 3; // pixels between a caption's end and the next option's circle
     QList<int> designHeights;
     for (const Language language : {Language::Chinese, Language::English}) {
         app::useLanguage(language);
@@ -352,9 +361,23 @@ void TestLanguage::textsFit()
                 if (sibling && siblings.indexOf(sibling) > siblings.indexOf(button)
                     && sibling->geometry().intersects(button->geometry())
                     && sibling->x() > button->x())
-                    room = std::min(room, sibling->x() - button->x());
+                    room = std::min(room, sibling->x() - button->x() - clearance);
             }
-            QVERIFY2(needed <= room, qPrintable(button->text()));
+            QVERIFY2(needed <= room,
+                     qPrintable(u"%1: %2 pixels, room for %3"_s.arg(button->text())
+                                        .arg(needed)
+                                        .arg(room)));
+        }
+        for (QComboBox *box : d.form.findChildren<QComboBox *>()) {
+            constexpr int textMargin = 2; // the text field's own margin on each side of its text
+            const int room = box->lineEdit()->width() - 2 * textMargin;
+            for (int i = 0; i < box->count(); ++i) {
+                const int needed = box->fontMetrics().horizontalAdvance(box->itemText(i));
+                QVERIFY2(needed <= room,
+                         qPrintable(u"%1: %2 pixels, room for %3"_s.arg(box->itemText(i))
+                                            .arg(needed)
+                                            .arg(room)));
+            }
         }
         for (QLabel *caption : d.form.findChildren<QLabel *>())
             QVERIFY2(caption->fontMetrics().horizontalAdvance(caption->text()) <= caption->width(),
@@ -371,6 +394,34 @@ void TestLanguage::textsFit()
             QVERIFY2(frame->rect().contains(title), qPrintable(frame->title()));
         }
     }
+}
+
+// Qt's own texts follow the window's language: the buttons of message boxes and the send-file
+// dialog.
+void TestLanguage::qtOwnTexts_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("ok");
+    QTest::addColumn<QString>("lookIn");
+
+    QTest::newRow("zh") << int(Language::Chinese) << u"确定"_s << u"查找范围："_s;
+    QTest::newRow("en") << int(Language::English) << u"OK"_s << u"Look in:"_s;
+}
+
+void TestLanguage::qtOwnTexts()
+{
+    QFETCH(int, language);
+    QFETCH(QString, ok);
+    QFETCH(QString, lookIn);
+    QVERIFY(app::useLanguage(Language(language)));
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Ok);
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), ok);
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const auto *label = dialog.findChild<QLabel *>(u"lookInLabel"_s);
+    QVERIFY(label);
+    QCOMPARE(label->text(), lookIn);
 }
 
 QTEST_MAIN(TestLanguage)

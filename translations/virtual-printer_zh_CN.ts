@@ -111,6 +111,10 @@
         <translation>没有网络客户端在打印。</translation>
     </message>
     <message>
+        <source>Not on the network (--listen off); nothing printing.</source>
+        <translation>未在网络上监听（--listen off）；没有在打印。</translation>
+    </message>
+    <message>
         <source>Printing for %1.</source>
         <translation>正在为 %1 打印。</translation>
     </message>

@@ -93,10 +93,8 @@ QJsonObject HttpApi::statusObject() const
 {
     QJsonObject object;
     const emulator::StatusConditions &conditions = m_printer->status();
-    for (const emulator::StatusCondition &condition : emulator::statusConditionTable()) {
-        if (condition.key)
-            object.insert(QLatin1StringView(condition.key), conditions.*condition.flag);
-    }
+    for (const emulator::StatusCondition &condition : emulator::statusConditionTable())
+        object.insert(QLatin1StringView(condition.key), conditions.*condition.flag);
     object.insert(QLatin1StringView(NoReplyKey), !m_printer->answering());
     return object;
 }
@@ -266,7 +264,7 @@ void HttpApi::setStatus(const HttpRequest &request)
         const auto table = emulator::statusConditionTable();
         const auto condition = std::find_if(
                 table.begin(), table.end(), [&it](const emulator::StatusCondition &row) {
-                    return row.key && it.key() == QLatin1StringView(row.key);
+                    return it.key() == QLatin1StringView(row.key);
                 });
         const bool noReply = it.key() == QLatin1StringView(NoReplyKey);
         QString problem;

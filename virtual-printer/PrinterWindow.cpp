@@ -176,8 +176,13 @@ void PrinterWindow::showClients()
 {
     const QString active = m_server->activeSource();
     const qsizetype waiting = m_server->waitingSources();
-    QString text = active.isEmpty() ? tr("No network client printing.")
-                                    : tr("Printing for %1.").arg(active);
+    QString text;
+    if (!active.isEmpty())
+        text = tr("Printing for %1.").arg(active);
+    else if (m_server->address().isEmpty())
+        text = tr("Not on the network (--listen off); nothing printing.");
+    else
+        text = tr("No network client printing.");
     if (waiting > 0)
         text += tr(" %1 waiting for their turn.").arg(waiting);
     m_clientLabel->setText(text);

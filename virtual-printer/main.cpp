@@ -7,19 +7,27 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTemporaryFile>
 #include <QTextStream>
 #include <QTranslator>
 
+#include <filesystem>
 #include <memory>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// A command line that cannot be carried out as given (an unknown option, a wrong value, an
+// address in use, a folder that cannot be written); --expect's "receipts differ" is 1.
+constexpr int UsageError = 2;
 
 void addOptions(QCommandLineParser &parser)
 {
@@ -69,8 +77,9 @@ void addOptions(QCommandLineParser &parser)
                       u"host:port"_s});
     parser.addOption({u"headless"_s, u"Run without a window (no display needed)."_s});
     parser.addOption({u"save"_s,
-                      u"Write every finished receipt to <dir>/receipt-NNNN.png, numbered on "
-                      "from the highest number there."_s,
+                      u"Write every finished receipt to <dir>/receipt-NNNN.png and its JSON to "
+                      "<dir>/receipt-NNNN.json, numbered on from the highest number there; "
+                      "<dir> is made if missing and must be writable."_s,
                       u"dir"_s});
     parser.addOption({u"idle-timeout"_s,
                       u"Close a network client that holds the printer and sends nothing for "
@@ -87,8 +96,9 @@ void addOptions(QCommandLineParser &parser)
                       u"mm"_s,
                       u"80"_s});
     parser.addOption({u"lang"_s,
-                      u"The window's language: en or zh. Without it, Chinese for a Chinese "
-                      "locale, else English."_s,
+                      u"The window's language: en or zh. Without it, English when the first "
+                      "English or Chinese entry among the desktop's languages is English, else "
+                      "Chinese."_s,
                       u"en|zh"_s});
     parser.addOption({u"chinese"_s,
                       u"Chinese double-byte mode at power-up: on (the default) or off."_s,
@@ -115,13 +125,18 @@ bool readProfile(const QCommandLineParser &parser, emulator::PrinterProfile *pro
     return true;
 }
 
-// The window's texts are English; their Chinese translation is installed for --lang zh or, without
-// it, when the first of the operator's languages that is English or Chinese is Chinese.
-bool installLanguage(const QCommandLineParser &parser, QTranslator *translator)
+// The window's texts are English; their Chinese translation, with Qt's own for its dialogs and
+// buttons, is installed for --lang zh or, without it, unless the first of the operator's
+// languages that is English or Chinese is English: the same rule as the tool's. Without a window
+// nothing is translated: what goes to standard error is read by logs and scripts.
+bool installLanguage(const QCommandLineParser &parser,
+                     QTranslator *translator,
+                     QTranslator *qtTranslator,
+                     bool window)
 {
     QString language = parser.value(u"lang"_s);
     if (!parser.isSet(u"lang"_s)) {
-        language = u"en"_s;
+        language = u"zh"_s;
         for (const QString &name : QLocale::system().uiLanguages()) {
             const QLocale::Language spoken = QLocale(name).language();
             if (spoken == QLocale::English || spoken == QLocale::Chinese) {
@@ -130,15 +145,20 @@ bool installLanguage(const QCommandLineParser &parser, QTranslator *translator)
             }
         }
     }
-    if (language == u"en"_s)
-        return true;
-    if (language != u"zh"_s) {
+    if (language != u"en"_s && language != u"zh"_s) {
         QTextStream(stderr) << "virtual-printer: --lang takes en or zh, not " << language << '\n';
         return false;
     }
+    if (language == u"en"_s || !window)
+        return true;
     if (!translator->load(u":/i18n/virtual-printer_zh_CN.qm"_s))
         qFatal("The Chinese translation is missing from the resources");
     QCoreApplication::installTranslator(translator);
+    if (qtTranslator->load(u"qtbase_zh_CN"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTranslator);
+    else
+        QTextStream(stderr) << "virtual-printer: Qt's Chinese texts are not installed "
+                               "(qt6-translations-l10n): its dialogs stay English\n";
     return true;
 }
 
@@ -178,6 +198,30 @@ bool readAddress(const QString &text, QHostAddress *address, quint16 *port)
     return colon >= 0 && ok && number <= 65535 && !address->isNull();
 }
 
+// --save's folder, made when missing; false with the reason when it is not a folder or cannot take
+// a file, so that a wrong one stops the program at start rather than at the first receipt.
+bool checkSaveFolder(const QString &path, QString *error)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isDir()) {
+        *error = u"--save: %1 is not a folder"_s.arg(path);
+        return false;
+    }
+    std::error_code code;
+    std::filesystem::create_directories(QFile::encodeName(path).toStdString(), code);
+    if (code) {
+        *error = u"--save: cannot make the folder %1: %2"_s.arg(
+                path, QString::fromLocal8Bit(code.message()));
+        return false;
+    }
+    QTemporaryFile probe(QDir(path).filePath(u".virtual-printer-XXXXXX"_s));
+    if (!probe.open()) {
+        *error = u"--save: cannot write in %1: %2"_s.arg(path, probe.errorString());
+        return false;
+    }
+    return true;
+}
+
 // A server anyone on the network can reach is worth a line on standard error.
 void warnIfOpen(const QHostAddress &host, const QString &address, const char *what)
 {
@@ -212,6 +256,17 @@ bool startListening(const QString &text, bool asked, vprinter::PrinterServer &se
     return true;
 }
 
+// --http's address; false with a message when it is not one.
+bool readHttpAddress(const QCommandLineParser &parser, QHostAddress *address, quint16 *port)
+{
+    const QString text = parser.value(u"http"_s);
+    if (readAddress(text, address, port))
+        return true;
+    QTextStream(stderr) << "virtual-printer: --http takes HOST:PORT or [IPv6]:PORT, not " << text
+                        << '\n';
+    return false;
+}
+
 // --http: the web page and API, when asked; false with a message when the address is wrong or
 // cannot be had.
 bool startHttp(const QCommandLineParser &parser, vprinter::HttpApi *api)
@@ -220,10 +275,8 @@ bool startHttp(const QCommandLineParser &parser, vprinter::HttpApi *api)
     const QString text = parser.value(u"http"_s);
     QHostAddress address;
     quint16 port = 0;
-    if (!readAddress(text, &address, &port)) {
-        err << "virtual-printer: --http takes HOST:PORT or [IPv6]:PORT, not " << text << '\n';
+    if (!readHttpAddress(parser, &address, &port))
         return false;
-    }
     QString error;
     if (!api->server().listen(address, port, &error)) {
         err << "virtual-printer: cannot serve HTTP on " << text << ": " << error << '\n';
@@ -272,6 +325,12 @@ int main(int argc, char *argv[])
             headless = true;
     }
     headless = headless || drawing || fromFile;
+    // Without a display no window can be made: the command line is then read without one, so
+    // that a wrong one is refused as such, and a right one is told to ask for --headless.
+    const bool windowWithoutDisplay = !headless && qEnvironmentVariableIsEmpty("DISPLAY")
+                                      && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+                                      && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    headless = headless || windowWithoutDisplay;
 
     // Without a window, pictures are still drawn with the system's fonts, so a GUI application
     // without a screen is made; receipts written as data need neither.
@@ -289,13 +348,25 @@ int main(int argc, char *argv[])
         QGuiApplication::setWindowIcon(QIcon(u":/icons/virtual-printer.png"_s));
     QCommandLineParser parser;
     addOptions(parser);
-    parser.process(*app);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        QTextStream(stderr) << "virtual-printer: " << parser.errorText()
+                            << "\nvirtual-printer --help lists the options.\n";
+        return UsageError;
+    }
+    parser.process(*app); // --help and --version
+    if (!parser.positionalArguments().isEmpty()) {
+        QTextStream(stderr) << "virtual-printer: unexpected argument "
+                            << parser.positionalArguments().constFirst()
+                            << ": every option starts with --\n";
+        return UsageError;
+    }
     emulator::PrinterProfile profile;
     if (!readProfile(parser, &profile))
-        return 2;
+        return UsageError;
     QTranslator translator;
-    if (!installLanguage(parser, &translator))
-        return 2;
+    QTranslator qtTranslator;
+    if (!installLanguage(parser, &translator, &qtTranslator, !headless))
+        return UsageError;
     if (parser.isSet(u"input"_s) || parser.isSet(u"png"_s) || parser.isSet(u"pdf"_s)
         || parser.isSet(u"json"_s) || parser.isSet(u"text"_s) || parser.isSet(u"expect"_s))
         return vprinter::FilePrinter::run(parser, profile);
@@ -303,19 +374,31 @@ int main(int argc, char *argv[])
     vprinter::PseudoTerminal terminal;
     if (!terminal.open()) {
         QTextStream(stderr) << "virtual-printer: " << terminal.errorString() << '\n';
-        return 1;
+        return UsageError;
     }
     vprinter::PrinterServer server(profile);
     server.attach(&terminal);
+    // Every value is checked before anything listens, so that a wrong one is the only message.
+    QHostAddress httpHost;
+    quint16 httpPort = 0;
     if (!readLimits(parser, server)
-        || !startListening(parser.value(u"listen"_s), parser.isSet(u"listen"_s), server))
-        return 2;
+        || (parser.isSet(u"http"_s) && !readHttpAddress(parser, &httpHost, &httpPort)))
+        return UsageError;
+    if (windowWithoutDisplay) {
+        QTextStream(stderr) << "virtual-printer: no display for the window (DISPLAY is not set); "
+                               "--headless runs without one\n";
+        return UsageError;
+    }
     const QString saveDirectory = parser.value(u"save"_s);
     QString error;
-    if (!saveDirectory.isEmpty() && !server.setSaveDirectory(saveDirectory, &error)) {
+    if (!saveDirectory.isEmpty()
+        && (!checkSaveFolder(saveDirectory, &error)
+            || !server.setSaveDirectory(saveDirectory, &error))) {
         QTextStream(stderr) << "virtual-printer: " << error << '\n';
-        return 1;
+        return UsageError;
     }
+    if (!startListening(parser.value(u"listen"_s), parser.isSet(u"listen"_s), server))
+        return UsageError;
     QObject::connect(&server, &vprinter::PrinterServer::problem, [](const QString &text) {
         QTextStream(stderr) << "virtual-printer: " << text << Qt::endl;
     });
@@ -324,7 +407,7 @@ int main(int argc, char *argv[])
         server.setKeepingLogs(true);
         api = std::make_unique<vprinter::HttpApi>(&server);
         if (!startHttp(parser, api.get()))
-            return 2;
+            return UsageError;
     }
 
     std::unique_ptr<vprinter::IppPrinter> ipp;

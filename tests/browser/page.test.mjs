@@ -38,11 +38,12 @@ describe("the virtual printer's page", () => {
     await printer?.stop();
   });
 
-  test('loads its own files and shows the ten conditions, none set', async () => {
+  test('loads its own files and shows the eleven conditions, none set', async () => {
     assert.equal(await page.title(), 'Virtual printer');
     assert.equal(await page.getByRole('heading', { level: 1 }).textContent(), 'Virtual printer');
     const labels = ['Near end', 'Paper near end', 'Paper end', 'Paper jam at exit', 'Cover open',
-                    'Voltage out of range', 'Cutter error', 'RAM error', 'EEPROM error', 'No reply'];
+                    'Voltage out of range', 'Cutter error', 'RAM error', 'EEPROM error', 'Drawer pin 3 high',
+                    'No reply'];
     for (const label of labels)
       assert.equal(await page.getByRole('checkbox', { name: label, exact: true }).isChecked(), false, label);
     assert.equal(await page.getByRole('checkbox').count(), labels.length);

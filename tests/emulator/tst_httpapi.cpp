@@ -20,7 +20,7 @@ constexpr int Patience = HttpReply::Patience;
 constexpr qsizetype MaxBody = qsizetype(16) * 1024 * 1024;
 const QByteArray AllClear = R"({"near_end": false, "paper_jam": false, "paper_near_end": false,
     "cover_open": false, "voltage": false, "cutter_error": false, "ram_error": false,
-    "eeprom_error": false, "paper_end": false, "no_reply": false})";
+    "eeprom_error": false, "paper_end": false, "drawer": false, "no_reply": false})";
 
 QByteArray hex(const char *text)
 {
@@ -199,7 +199,7 @@ void HttpApiTest::statusBodies_data()
     QTest::newRow("no reply")          << R"({"no_reply": true})"_ba                       << 200 << "no_reply"_ba;
     QTest::newRow("nothing")           << "{}"_ba                                          << 200 << ""_ba;
     QTest::newRow("unknown key")       << R"({"paper_out": true})"_ba                      << 400 << ""_ba;
-    QTest::newRow("the drawer's pin")  << R"({"drawer": true})"_ba                         << 400 << ""_ba;
+    QTest::newRow("the drawer's pin")  << R"({"drawer": true})"_ba                         << 200 << "drawer"_ba;
     QTest::newRow("a number")          << R"({"paper_end": 1})"_ba                         << 400 << ""_ba;
     QTest::newRow("good, then bad")    << R"({"cover_open": true, "x": false})"_ba         << 400 << ""_ba;
     QTest::newRow("an array")          << "[true]"_ba                                      << 400 << ""_ba;
@@ -221,6 +221,7 @@ void HttpApiTest::statusBodies()
     QCOMPARE(now.keys(),
              QStringList({u"cover_open"_s,
                           u"cutter_error"_s,
+                          u"drawer"_s,
                           u"eeprom_error"_s,
                           u"near_end"_s,
                           u"no_reply"_s,
@@ -249,6 +250,8 @@ void HttpApiTest::statusAnswers_data()
     QTest::newRow("near end, paper")       << R"({"near_end": true})"_ba    << hex("10 04 04") << hex("1E");
     QTest::newRow("cover open, off-line")  << R"({"cover_open": true})"_ba  << hex("10 04 02") << hex("16");
     QTest::newRow("cutter, errors")        << R"({"cutter_error": true})"_ba << hex("10 04 03") << hex("1A");
+    QTest::newRow("drawer, printer")       << R"({"drawer": true})"_ba      << hex("10 04 01") << hex("16");
+    QTest::newRow("drawer, GS r 2")        << R"({"drawer": true})"_ba      << hex("1D 72 02") << hex("01");
     QTest::newRow("EEPROM, six bytes")     << R"({"eeprom_error": true})"_ba << hex("10 04 14") << hex("1A 52 00 00 00 08");
     // clang-format on
 }

@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -54,6 +55,7 @@ private Q_SLOTS:
     void comparesWithGolden();
     void answersAsTheBoxesSay_data();
     void answersAsTheBoxesSay();
+    void windowWithoutNetwork();
     void servesNetworkClients();
     void keepsEveryReceipt_data();
     void keepsEveryReceipt();
@@ -251,6 +253,21 @@ void TestVirtualPrinter::answersAsTheBoxesSay_data()
                 << network << QStringList{u"cover open"_s} << "\035a\002"_ba
                 << "38 00 00 00 10 00 00 00"_ba;
     }
+}
+
+void TestVirtualPrinter::windowWithoutNetwork()
+{
+    // With --listen off there are no network clients to speak of.
+    vprinter::PseudoTerminal terminal;
+    QVERIFY(terminal.open());
+    vprinter::PrinterServer server;
+    server.attach(&terminal);
+    const vprinter::PrinterWindow window(&server, terminal.slavePath());
+    QStringList texts;
+    for (const QLabel *label : window.findChildren<QLabel *>())
+        texts << label->text();
+    QVERIFY2(!texts.join(u'\n').contains(u"network client"_s), qPrintable(texts.join(u'\n')));
+    QVERIFY2(texts.join(u'\n').contains(u"--listen off"_s), qPrintable(texts.join(u'\n')));
 }
 
 void TestVirtualPrinter::answersAsTheBoxesSay()
@@ -463,6 +480,13 @@ void TestVirtualPrinter::keepsEveryReceipt_data()
     QTest::newRow("an uncut job of 1,600 lines, then another client")
             << Script{send(0, longUncut), leave(0), send(1, "next client\n"_ba + cut), leave(1)}
             << QByteArrayList{longUncut, "next client\n"_ba + cut};
+    // A drawer opened after the cut leaves nothing on the paper: no receipt of its own.
+    QTest::newRow("a drawer pulse after the cut, then another client")
+            << Script{send(0, "\033@paid\n"_ba + cut + "\033p\000\031\372"_ba),
+                      leave(0),
+                      send(1, "next client\n"_ba + cut),
+                      leave(1)}
+            << QByteArrayList{"\033@paid\n"_ba + cut, "next client\n"_ba + cut};
     QTest::newRow("a waiting client's bytes in three pieces")
             << Script{send(0, "\033@holder\n"_ba),
                       send(1, "waiting 1\n"_ba),
@@ -765,7 +789,9 @@ void TestVirtualPrinter::savesTruthfully_data()
     QTest::newRow("a link planted while serving")
             << QStringList{} << u"plant receipt-0001.png>victim"_s << numberedFiles(1, 4)
             << QByteArray();
-    QTest::newRow("read-only folder")
+    // A folder that cannot be written at start stops the program (tst_exitstatus); one that
+    // becomes read-only while serving is reported at each receipt.
+    QTest::newRow("folder made read-only while serving")
             << QStringList{} << u"read-only"_s << QStringList{} << "cannot save"_ba;
     QTest::newRow("folder deleted while serving")
             << QStringList{} << u"delete"_s << numberedFiles(2, 2) << QByteArray();
@@ -798,7 +824,6 @@ void TestVirtualPrinter::savesTruthfully()
 
     QStringList wrapper;
     if (event == u"read-only"_s) {
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
         if (::geteuid() == 0) {
             // Root writes in a read-only folder unless it gives up overriding permissions.
             if (QStandardPaths::findExecutable(u"setpriv"_s).isEmpty())
@@ -810,6 +835,8 @@ void TestVirtualPrinter::savesTruthfully()
     }
     HeadlessPrinter printer(program);
     QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, folder}, wrapper));
+    if (event == u"read-only"_s)
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
     if (event.startsWith(u"plant "_s))
         QVERIFY(make(event.mid(6)));
     if (event == u"delete"_s) {
