@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # A PDF receipt, printed by a browser, goes through a real CUPS queue (a private cupsd, a queue
 # made with lpadmin -m everywhere) to the virtual printer's IPP printer; the receipt it keeps must
-# read back as text (tesseract) and its QR code decode (zbarimg). Exits 77 when a tool is missing.
+# read back as text (tesseract) and its QR code decode (zbarimg). Exits 77 when a tool is missing
+# (Debian: cups cups-filters chromium tesseract-ocr zbar-tools). Run by hand, not by the test
+# command: one run in six under a loaded machine saw cupsd send the PDF itself (see the issue).
 # Usage: cups-end-to-end.sh VIRTUAL_PRINTER [EVIDENCE_FOLDER]
 set -euo pipefail
 printer=${1:?usage: cups-end-to-end.sh VIRTUAL_PRINTER [EVIDENCE_FOLDER]}
@@ -19,9 +21,9 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-# Waits up to 60 s for the command to succeed.
+# Waits up to 30 s for the command to succeed.
 wait_for() {
-    for _ in $(seq 600); do "$@" && return 0; sleep 0.1; done
+    for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
     return 1
 }
 
@@ -93,6 +95,7 @@ lp -d receipt "$work/receipt.pdf" >/dev/null
 if ! wait_for test -e "$work/saved/receipt-0001.png"; then
     echo "no receipt came; cupsd's log:"
     cat "$work/log/error_log" "$work/printer.err"
+    grep -h "cupsFilter2" "$work"/etc/ppd/*.ppd || true
     exit 1
 fi
 
