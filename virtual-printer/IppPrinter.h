@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QList>
 #include <QObject>
-#include <QDir>
 #include <QString>
 #include <QTemporaryDir>
 
