@@ -4,6 +4,8 @@
 #include "PrinterServer.h"
 #include "StatusConditions.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -12,6 +14,7 @@
 #include <pappl/pappl.h>
 
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -398,6 +401,20 @@ bool serviceRunning(pappl_system_t *, void *data)
     return true;
 }
 
+const QString SpoolPrefix = u"virtual-printer-ipp-"_s;
+
+// Removes the spool folders of virtual printers that are no longer running.
+void removeStaleSpools()
+{
+    const QDir temp = QDir::temp();
+    for (const QString &name : temp.entryList({SpoolPrefix + u'*'}, QDir::Dirs)) {
+        bool ok = false;
+        const qint64 pid = name.mid(SpoolPrefix.size()).toLongLong(&ok);
+        if (ok && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            QDir(temp.filePath(name)).removeRecursively();
+    }
+}
+
 bool avahiRuns()
 {
     return QFileInfo::exists(u"/run/avahi-daemon/socket"_s)
@@ -439,9 +456,13 @@ bool IppPrinter::start(const QString &host, quint16 port, QString *error)
                              deviceStatus,
                              nullptr);
     });
-    // Its spool, where documents wait to be printed, goes with the program.
-    if (!m_spool.isValid()) {
-        *error = u"no spool folder: "_s + m_spool.errorString();
+    // Its spool, where documents wait to be printed, is named after the process and goes with
+    // the printer; those of programs a signal ended are removed here.
+    removeStaleSpools();
+    m_spool = QDir::temp().filePath(SpoolPrefix
+                                    + QString::number(QCoreApplication::applicationPid()));
+    if (!QDir().mkpath(m_spool)) {
+        *error = u"cannot make the spool folder "_s + m_spool;
         return false;
     }
     // The service's log goes to standard error, errors only. No TLS, no web pages of its own:
@@ -450,7 +471,7 @@ bool IppPrinter::start(const QString &host, quint16 port, QString *error)
                                  "Thermal Printer Demo virtual printer",
                                  port,
                                  "_print,_universal",
-                                 QFile::encodeName(m_spool.path()).constData(),
+                                 QFile::encodeName(m_spool).constData(),
                                  "-",
                                  PAPPL_LOGLEVEL_ERROR,
                                  nullptr,
@@ -599,6 +620,7 @@ void IppPrinter::stop()
     }
     papplSystemDelete(std::exchange(m_system, nullptr));
     m_printer = nullptr;
+    QDir(m_spool).removeRecursively();
 }
 
 } // namespace vprinter

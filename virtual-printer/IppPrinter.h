@@ -1,11 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDir>
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <atomic>
 #include <memory>
@@ -67,7 +65,7 @@ private:
     std::thread m_thread;
     std::unique_ptr<Startup> m_startup; // read by the service's timer while it runs
     QString m_uri;
-    QTemporaryDir m_spool{QDir::tempPath() + QStringLiteral("/virtual-printer-ipp-XXXXXX")};
+    QString m_spool; // where documents wait to be printed, removed with the printer
     bool m_offline = false;
     // Jobs finished while the printer is off-line, printed when it is back.
     QList<std::pair<QByteArray, std::shared_ptr<IppCompletion>>> m_held;
