@@ -282,6 +282,8 @@ int main(int argc, char *argv[])
     }
     if (everything || section == u"server")
         rows += benchServer();
+    if (everything || section == u"ipp")
+        rows += benchIpp();
 
     QTextStream out(stdout);
     out << "| measure | figure | goal |\n|---|---|---|\n";

@@ -23,19 +23,23 @@ bool HeadlessPrinter::start(const QStringList &arguments, const QStringList &wra
 {
     const QStringList command = wrapper + QStringList{m_program, u"--headless"_s} + arguments;
     m_process.start(command.first(), command.mid(1));
-    // With --http, a third line names the web page's address.
-    const qsizetype expected = arguments.contains(u"--http"_s) ? 3 : 2;
+    // With --http, a third line names the web page's address; with --ipp, the next the IPP
+    // printer's.
+    const bool http = arguments.contains(u"--http"_s);
+    const qsizetype expected = 2 + (http ? 1 : 0) + (arguments.contains(u"--ipp"_s) ? 1 : 0);
     QStringList lines;
     while (lines.size() < expected && m_process.waitForReadyRead(Patience)) {
         while (m_process.canReadLine())
             lines << QString::fromLatin1(m_process.readLine().trimmed());
     }
     if (lines.size() < expected || !lines[1].startsWith(u"tcp "_s)
-        || (expected == 3 && !lines[2].startsWith(u"http "_s)))
+        || (http && !lines[2].startsWith(u"http "_s))
+        || (expected > (http ? 3 : 2) && !lines.last().startsWith(u"ipp "_s)))
         return false;
     m_pty = lines[0];
     m_address = lines[1].mid(4);
-    m_httpAddress = lines.value(2).mid(5);
+    m_httpAddress = http ? lines[2].mid(5) : QString();
+    m_ippUri = expected > (http ? 3 : 2) ? lines.last().mid(4) : QString();
     return true;
 }
 

@@ -6,7 +6,8 @@
 #include <QStringList>
 
 // The virtual printer program without a window, for tests and benchmarks: its first lines of
-// output name its pseudo-terminal, its network address and, with --http, its web page's; its
+// output name its pseudo-terminal, its network address and, with --http and --ipp, its web page's
+// and its IPP printer's; its
 // CPU time and memory are read from the system's view of the process.
 class HeadlessPrinter
 {
@@ -26,6 +27,8 @@ public:
     quint16 port() const;
     // The web page's port, with --http.
     quint16 httpPort() const;
+    // "ipp://127.0.0.1:8000/ipp/print", with --ipp.
+    const QString &ippUri() const { return m_ippUri; }
     // Standard error so far.
     const QByteArray &readErrors();
     // User and system time so far, in seconds.
@@ -40,5 +43,6 @@ private:
     QString m_pty;
     QString m_address;
     QString m_httpAddress;
+    QString m_ippUri;
     QByteArray m_errors;
 };

@@ -1,5 +1,6 @@
 #include "FilePrinter.h"
 #include "HttpApi.h"
+#include "IppPrinter.h"
 #include "PrinterServer.h"
 #include "PrinterWindow.h"
 #include "PseudoTerminal.h"
@@ -70,6 +71,10 @@ void addOptions(QCommandLineParser &parser)
                       u"Let pages of <origin> (as http://localhost:3000) call the HTTP API; "
                       "repeat for more."_s,
                       u"origin"_s});
+    parser.addOption({u"ipp"_s,
+                      u"Be an IPP Everywhere printer at <host:port> (ipp://host:port/ipp/print); "
+                      "port 0 takes any. Off unless asked."_s,
+                      u"host:port"_s});
     parser.addOption({u"headless"_s, u"Run without a window (no display needed)."_s});
     parser.addOption({u"save"_s,
                       u"Write every finished receipt to <dir>/receipt-NNNN.png and its JSON to "
@@ -295,6 +300,27 @@ bool startHttp(const QCommandLineParser &parser, vprinter::HttpApi *api)
     return true;
 }
 
+// --ipp: the IPP printer, when asked; false with a message when the address is wrong or cannot
+// be had.
+bool startIpp(const QCommandLineParser &parser, vprinter::IppPrinter *ipp)
+{
+    QTextStream err(stderr);
+    const QString text = parser.value(u"ipp"_s);
+    QHostAddress address;
+    quint16 port = 0;
+    if (!readAddress(text, &address, &port)) {
+        err << "virtual-printer: --ipp takes HOST:PORT or [IPv6]:PORT, not " << text << '\n';
+        return false;
+    }
+    QString error;
+    if (!ipp->start(address.toString(), port, &error)) {
+        err << "virtual-printer: cannot serve IPP on " << text << ": " << error << '\n';
+        return false;
+    }
+    warnIfOpen(address, ipp->uri(), "print to it");
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -397,14 +423,28 @@ int main(int argc, char *argv[])
             return UsageError;
     }
 
+    std::unique_ptr<vprinter::IppPrinter> ipp;
+    if (parser.isSet(u"ipp"_s)) {
+        ipp = std::make_unique<vprinter::IppPrinter>(&server);
+        if (!startIpp(parser, ipp.get()))
+            return 2;
+        QObject::connect(
+                ipp.get(), &vprinter::IppPrinter::identify, ipp.get(), [](const QString &message) {
+                    QTextStream(stderr)
+                            << "virtual-printer: IPP Identify-Printer: " << message << Qt::endl;
+                });
+    }
+
     // The first line names the serial port, the second the network address, the third the web
-    // page's.
+    // page's, the fourth the IPP printer's.
     QTextStream out(stdout);
     out << terminal.slavePath() << '\n';
     if (!server.address().isEmpty())
         out << "tcp " << server.address() << '\n';
     if (api)
         out << "http " << api->server().address() << '\n';
+    if (ipp)
+        out << "ipp " << ipp->uri() << '\n';
     out.flush();
 
     const QString link = parser.value(u"link"_s);

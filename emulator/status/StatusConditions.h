@@ -29,6 +29,8 @@ struct StatusConditions
     char drawer() const;
     // The four bytes of automatic status back (GS a).
     QByteArray automatic() const;
+    // Off-line (DLE EOT 1 bit 3): the printer prints nothing until the condition clears.
+    bool offline() const;
 
     friend bool operator==(const StatusConditions &, const StatusConditions &) = default;
 };
@@ -45,6 +47,7 @@ struct StatusCondition
     quint8 drawer;       // GS r 2, ESC u
     quint8 automatic[2]; // bytes 1-2 of automatic status back
     quint8 star[4];      // bytes 3-6 of Star status (ESC ACK SOH and Star automatic status)
+    const char *ipp;     // its printer-state-reason over IPP ("media-empty"); none for the drawer
 };
 
 // Every condition, in the order the window shows them.
