@@ -1,4 +1,5 @@
 #include "Shorthand.h"
+#include "SymbolEncoder.h"
 
 #include <QTest>
 
@@ -14,6 +15,8 @@ class TestCommands : public QObject
 private Q_SLOTS:
     void lengths_data();
     void lengths();
+    void pdf417Ratio_data();
+    void pdf417Ratio();
 };
 
 void TestCommands::lengths_data()
@@ -44,7 +47,7 @@ void TestCommands::lengths_data()
     row("ESC J", "1b4a10", "print and feed paper", "F:16");
     row("ESC a", "1b6101", "select justification");
     row("ESC d", "1b6402", "print and feed n lines", "F:60");
-    row("ESC e", "1b6501", "print and reverse feed", "N:reverse feed 1 line(s)");
+    row("ESC e", "1b6501", "print and reverse feed", "F:-30");
     row("GS L", "1d4c2000", "set left margin");
     row("GS W", "1d570002", "set print area width");
     row("GS P", "1d50cbcb", "set horizontal and vertical motion units");
@@ -263,6 +266,32 @@ void TestCommands::lengths()
 
     for (const QList<QByteArrayView> &pieces : Shorthand::pieces(bytes))
         QVERIFY2(Shorthand::feed(pieces) == whole, qPrintable(Shorthand::howFed(pieces)));
+}
+
+// GS ( k fn 69 m 49: error correction codewords as tenths of the data codewords, rounded up to
+// a level: 3 or fewer take level 1, 10 level 2, 20 level 3, 45 level 4, 100 level 5, 200
+// level 6, 400 level 7, more level 8. "Testing 123" is about 8 data codewords, 300 bytes 252.
+void TestCommands::pdf417Ratio_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("tenths");
+    QTest::addColumn<int>("level");
+
+    QTest::newRow("7 x 10 %") << "Testing 123"_ba << 1 << 1;
+    QTest::newRow("7 x 50 %") << "Testing 123"_ba << 5 << 2;
+    QTest::newRow("7 x 400 %") << "Testing 123"_ba << 40 << 4;
+    QTest::newRow("252 x 10 %") << QByteArray(300, '\x81') << 1 << 4;
+    QTest::newRow("252 x 100 %") << QByteArray(300, '\x81') << 10 << 7;
+    QTest::newRow("252 x 400 %") << QByteArray(300, '\x81') << 40 << 8;
+}
+
+void TestCommands::pdf417Ratio()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(int, tenths);
+    QFETCH(int, level);
+
+    QCOMPARE(SymbolEncoder::pdf417Level(data, tenths), level);
 }
 
 QTEST_GUILESS_MAIN(TestCommands)
