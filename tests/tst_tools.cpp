@@ -3,6 +3,7 @@
 
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -486,6 +487,17 @@ void TestTools::logEntries()
     QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$"))
                     .match(log->index(0, 0).data().toString())
                     .hasMatch());
+    // At the size the window opens with, the time, direction and count are not cut short: a
+    // cell's text keeps a few pixels of margin on each side.
+    auto *view = d.form.findChild<QTableView *>(QStringLiteral("LogView"));
+    for (int column = 0; column < 3; ++column) {
+        for (int row = 0; row < 6; ++row) {
+            const QString text = log->index(row, column).data().toString();
+            QVERIFY2(view->horizontalHeader()->sectionSize(column)
+                             >= view->fontMetrics().horizontalAdvance(text) + 8,
+                     qPrintable(text));
+        }
+    }
 
     // Copied and saved lines hold every byte, the columns separated by tabs.
     QTest::mouseClick(d.get<QPushButton>("CopyLog"), Qt::LeftButton);
