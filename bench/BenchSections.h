@@ -16,4 +16,6 @@ QList<BenchRow> benchStatus(int replies);
 QList<BenchRow> benchStartUp();
 QList<BenchRow> benchEmulator();
 QList<BenchRow> benchVirtualPrinter();
+// The virtual printer's start and its several inputs in one process, alone.
+QList<BenchRow> benchFiles();
 QList<BenchRow> benchServer();
