@@ -1,6 +1,7 @@
 #include "FormDriver.h"
 #include "link/LinkRecord.h"
 
+#include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QMenu>
@@ -9,6 +10,7 @@
 #include <QProgressDialog>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTime>
@@ -564,19 +566,27 @@ void TestTools::logOnlyWhileShown()
 
 void TestTools::logKeepsTheNewest()
 {
-    // At most the last 10,000 entries: the oldest go first.
+    // At most the last 10,000 entries: the oldest go first, and the table is told of the rows
+    // it loses as of those it gains.
     PtyPrinter printer;
     FormDriver d;
     QVERIFY(d.open(printer));
     d.trigger("CommunicationLog");
     QAbstractItemModel *log = logOf(d);
-    const int writes = int(serial::LinkRecord::capacity) + 5;
-    for (int i = 0; i < writes; ++i)
+    QAbstractItemModelTester tester(log, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy removed(log, &QAbstractItemModel::rowsRemoved);
+    const int capacity = int(serial::LinkRecord::capacity);
+    for (int i = 0; i < capacity + 5; ++i) {
         d.link().write(QByteArray(1, char(i)));
+        if (i == capacity - 1) // the table full before the last five come
+            QTRY_COMPARE(log->rowCount(), capacity);
+    }
     printer.readQuiet(100);
-    QTRY_COMPARE(log->rowCount(), int(serial::LinkRecord::capacity));
+    QTRY_COMPARE(log->index(capacity - 1, 3).data().toString(), QStringLiteral("14"));
+    QCOMPARE(log->rowCount(), capacity);
     QCOMPARE(logRow(log, 0).at(2), QStringLiteral("05"));
     QCOMPARE(logRow(log, log->rowCount() - 1).at(2), QStringLiteral("14")); // 10004 = 0x2714
+    QVERIFY(!removed.isEmpty());
 }
 
 QTEST_MAIN(TestTools)

@@ -119,8 +119,8 @@ void TestCommands::lengths_data()
     row("ESC * 0", "1b2a000200ff00", "select bit-image mode");
     row("ESC * 33", "1b2a210100800000", "select bit-image mode");
     row("GS v 0", "1d7630020100010080", "print raster bit image", "P:raster image:8x1*1,2");
-    row("GS * and GS /", "1d2a0101ffffffffffffffff1d2f03", "print downloaded bit image",
-        "P:downloaded bit image:8x8*2,2");
+    row("GS * and GS /", "1d2a0201" "ffffffffffffffff" "ffffffffffffffff" "1d2f03",
+        "print downloaded bit image", "P:downloaded bit image:16x8*2,2"); // x 2, y 1: not square
     row("GS /", "1d2f00", "print downloaded bit image",
         "#downloaded bit image printed before one was defined");
     row("FS q and FS p", "1c710102000100" "00000000000000000000000000000000" "1c700100",
