@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -447,11 +448,17 @@ void TestTools::flowControlHoldsTheFile()
     // 64 KiB at 115200 baud, 10 bits a byte.
     QCOMPARE(progress->labelText(),
              QStringLiteral("Sending file.bin: 0 of 65536 bytes.\nAbout 6 s left."));
+    // The bar counts on after XON to the whole size before the dialog closes.
+    auto *bar = progress->findChild<QProgressBar *>();
+    QVERIFY(bar);
+    QSignalSpy counted(bar, &QProgressBar::valueChanged);
     printer.write("\x11");
     const QByteArray received = printer.read(bytes.size());
     QVERIFY(received == bytes);
     QTRY_VERIFY(d.get("Frame2")->isEnabled());
     QVERIFY(d.messages.isEmpty());
+    QVERIFY(!counted.isEmpty());
+    QCOMPARE(counted.last().first().toInt(), bytes.size());
 }
 
 void TestTools::logEntries()
