@@ -357,7 +357,7 @@ void HttpApiTest::bodyLimit()
     // every 2,000 (a receipt keeps its last 12 m), every line on its receipt.
     QByteArray lines;
     int count = 0;
-    while (lines.size() < 300 * 1000) {
+    while (lines.size() < qsizetype(300) * 1000) {
         lines += "line " + QByteArray::number(count).rightJustified(6, '0') + '\n';
         if (++count % 2000 == 0)
             lines += hex("1D 56 00");
