@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -55,6 +56,7 @@ private Q_SLOTS:
     void comparesWithGolden();
     void answersAsTheBoxesSay_data();
     void answersAsTheBoxesSay();
+    void automaticStatusStaysWithItsSource();
     void servesNetworkClients();
     void keepsEveryReceipt_data();
     void keepsEveryReceipt();
@@ -380,6 +382,49 @@ void TestVirtualPrinter::servesNetworkClients()
     QCOMPARE(saved1[u"receipts"_s][0][u"lines"_s].toArray().size(), 10);
     QVERIFY(QImage(folder.filePath(u"receipt-0001.png"_s)).height()
             > QImage(folder.filePath(u"receipt-0002.png"_s)).height() + 200);
+}
+
+// Automatic status back goes to the source that turned it on: the pty asks for it, a network
+// client then prints and stays, and a changed box sends the next block to the pty, not to the
+// client that holds the printer.
+void TestVirtualPrinter::automaticStatusStaysWithItsSource()
+{
+    vprinter::PseudoTerminal terminal;
+    QVERIFY(terminal.open());
+    vprinter::PrinterServer server;
+    server.attach(&terminal);
+    QString error;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0, false, &error));
+    vprinter::PrinterWindow window(&server, terminal.slavePath());
+    QCheckBox *cover = nullptr;
+    for (QCheckBox *box : window.findChildren<QCheckBox *>()) {
+        if (box->text() == u"cover open"_s)
+            cover = box;
+    }
+    QVERIFY(cover);
+    const int fd = openRawTerminal(terminal.slavePath());
+    QVERIFY(fd >= 0);
+    QByteArray onPty;
+    auto collectPty = [fd, &onPty] {
+        char byte = 0;
+        pollfd readable{fd, POLLIN, 0};
+        while (::poll(&readable, 1, 0) > 0 && ::read(fd, &byte, 1) == 1)
+            onPty += byte;
+    };
+    QCOMPARE(::write(fd, "\035a\002", 3), ssize_t(3));
+    QTRY_VERIFY_WITH_TIMEOUT((collectPty(), onPty.size() >= 4), Patience); // the first block
+
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, server.address().section(u':', -1).toUShort());
+    QTRY_VERIFY_WITH_TIMEOUT(client.state() == QAbstractSocket::ConnectedState, Patience);
+    client.write("\020\004\001"_ba); // a real-time request: answered to the client as it holds
+    QTRY_VERIFY_WITH_TIMEOUT(client.bytesAvailable() > 0, Patience);
+    client.readAll();
+
+    cover->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT((collectPty(), onPty.size() >= 8), Patience);
+    ::close(fd);
+    QCOMPARE(client.bytesAvailable(), 0);
 }
 
 // Plays the steps in order, a short pause after each; network clients connect at their first
