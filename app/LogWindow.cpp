@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -40,9 +41,22 @@ LogWindow::LogWindow(serial::PrinterLink &link,
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
     QHeaderView *header = m_view->horizontalHeader();
     header->setStretchLastSection(true);
-    for (const int column : {LogModel::Time, LogModel::Direction, LogModel::Count})
-        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-    header->resizeSection(LogModel::Hex, m_view->fontMetrics().horizontalAdvance(u'0') * 36);
+    // The short columns are as wide as their widest possible text from the start: sized to
+    // the rows shown, they would be cut while the log is empty or holds only short entries.
+    const QFontMetrics cells = m_view->fontMetrics();
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header)
+                        + cells.horizontalAdvance(u'0') * 2;
+    auto fit = [&](int column, const QStringList &texts) {
+        int width = header->fontMetrics().horizontalAdvance(
+                m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+        for (const QString &text : texts)
+            width = std::max(width, cells.horizontalAdvance(text));
+        header->resizeSection(column, width + padding);
+    };
+    fit(LogModel::Time, {QStringLiteral("88:88:88.888")});
+    fit(LogModel::Direction, {LogModel::tr("sent"), LogModel::tr("received")});
+    fit(LogModel::Count, {QStringLiteral("888888")});
+    header->resizeSection(LogModel::Hex, cells.horizontalAdvance(u'0') * 36);
 
     m_pause = new QPushButton(tr("Pause"), this);
     m_pause->setObjectName(QStringLiteral("PauseLog"));

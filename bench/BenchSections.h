@@ -16,5 +16,7 @@ QList<BenchRow> benchStatus(int replies);
 QList<BenchRow> benchStartUp();
 QList<BenchRow> benchEmulator();
 QList<BenchRow> benchVirtualPrinter();
+// The virtual printer's start and its several inputs in one process, alone.
+QList<BenchRow> benchFiles();
 QList<BenchRow> benchServer();
 QList<BenchRow> benchIpp();

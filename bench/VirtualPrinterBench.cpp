@@ -68,8 +68,12 @@ double throughput(const QByteArray &stream)
     return double(stream.size()) / 1e6 / seconds;
 }
 
-// Runs a program to its end; its wall time in seconds and peak resident memory in MB.
-bool runMeasured(const QStringList &arguments, double *seconds, double *megabytes)
+// Runs a program to its end; its wall time in seconds and peak resident memory in MB, and the
+// processor time it took (user and system) when cpuSeconds is given.
+bool runMeasured(const QStringList &arguments,
+                 double *seconds,
+                 double *megabytes,
+                 double *cpuSeconds = nullptr)
 {
     QList<QByteArray> bytes;
     for (const QString &argument : arguments)
@@ -93,6 +97,9 @@ bool runMeasured(const QStringList &arguments, double *seconds, double *megabyte
         return false;
     *seconds = std::chrono::duration<double>(Clock::now() - start).count();
     *megabytes = double(usage.ru_maxrss) / 1024.0;
+    if (cpuSeconds)
+        *cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+                      + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -167,6 +174,89 @@ BenchRow fixturePictures()
             u"median ≤ 35 ms, none > 60 ms"_s};
 }
 
+// The whole process on a 1-byte input to PNG: what starting the program costs, as a script
+// that renders one file at a time pays it. Median of 15 runs.
+BenchRow oneByteStart()
+{
+    QTemporaryDir dir;
+    const QString input = dir.filePath(u"one.bin"_s);
+    QFile file(input);
+    if (!file.open(QIODevice::WriteOnly) || file.write("A") != 1)
+        return {u"virtual printer: whole process on a 1-byte input"_s, u"cannot write"_s, {}};
+    file.close();
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    for (int run = 0; run < 15; ++run) {
+        double seconds = 0;
+        double megabytes = 0;
+        double processor = 0;
+        if (!runMeasured({QStringLiteral(VIRTUAL_PRINTER_PATH),
+                          u"--input"_s,
+                          input,
+                          u"--png"_s,
+                          dir.filePath(u"out.png"_s)},
+                         &seconds,
+                         &megabytes,
+                         &processor))
+            return {u"virtual printer: whole process on a 1-byte input"_s, u"failed"_s, {}};
+        wall.push_back(seconds * 1000);
+        cpu.push_back(processor * 1000);
+    }
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    return {u"virtual printer: whole process on a 1-byte input to PNG (--input --png)"_s,
+            u"median %1 ms wall, %2 ms processor over 15 runs"_s.arg(wall[7], 0, 'f', 1)
+                    .arg(cpu[7], 0, 'f', 1),
+            u"as little as the loader allows"_s};
+}
+
+// Twenty fixtures to PNG: one process given them all (--input repeated, each its own picture)
+// against twenty processes one after the other.
+BenchRow batchAgainstProcesses()
+{
+    const QString name = u"virtual printer: 20 fixtures to PNG, one process against 20"_s;
+    QTemporaryDir dir;
+    QStringList fixtures = QDir(QStringLiteral(FIXTURES_DIR))
+                                   .entryList({u"*.bin"_s}, QDir::Files, QDir::Name)
+                                   .mid(0, 20);
+    for (QString &fixture : fixtures)
+        fixture.prepend(QStringLiteral(FIXTURES_DIR "/"));
+    QStringList batch{QStringLiteral(VIRTUAL_PRINTER_PATH)};
+    for (const QString &fixture : std::as_const(fixtures))
+        batch << u"--input"_s << fixture;
+    batch << u"--png"_s << dir.filePath(u"batch"_s);
+    double oneWall = 0;
+    double oneCpu = 0;
+    double megabytes = 0;
+    if (!runMeasured(batch, &oneWall, &megabytes, &oneCpu))
+        return {name, u"the program failed"_s, {}};
+    double manyWall = 0;
+    double manyCpu = 0;
+    for (const QString &fixture : std::as_const(fixtures)) {
+        double seconds = 0;
+        double processor = 0;
+        if (!runMeasured({QStringLiteral(VIRTUAL_PRINTER_PATH),
+                          u"--input"_s,
+                          fixture,
+                          u"--png"_s,
+                          dir.filePath(u"one.png"_s)},
+                         &seconds,
+                         &megabytes,
+                         &processor))
+            return {name, u"the program failed on %1"_s.arg(fixture), {}};
+        manyWall += seconds;
+        manyCpu += processor;
+    }
+    return {name,
+            u"%1 fixtures: one process %2 ms wall, %3 ms processor; %1 processes %4 ms wall, "
+            "%5 ms processor"_s.arg(fixtures.size())
+                    .arg(oneWall * 1000, 0, 'f', 0)
+                    .arg(oneCpu * 1000, 0, 'f', 0)
+                    .arg(manyWall * 1000, 0, 'f', 0)
+                    .arg(manyCpu * 1000, 0, 'f', 0),
+            u"one process well under half"_s};
+}
+
 // From the last byte of a receipt written to the pty to its picture in the window.
 BenchRow windowLatency()
 {
@@ -237,7 +327,14 @@ QList<BenchRow> benchVirtualPrinter()
              u"%1 MB/s over 32 MB in 4 KiB pieces"_s.arg(throughput(text), 0, 'f', 1),
              u"≥ 50 MB/s"_s},
             randomInput(),
+            oneByteStart(),
+            batchAgainstProcesses(),
             fixturePictures(),
             windowLatency(),
             fuzzRate()};
+}
+
+QList<BenchRow> benchFiles()
+{
+    return {oneByteStart(), batchAgainstProcesses()};
 }

@@ -260,7 +260,8 @@ int main(int argc, char *argv[])
     app::applyWindowLook();
     const QStringList args = QCoreApplication::arguments();
     // "jobs" measures the jobs alone, "status" the status check alone, "emulator" the virtual
-    // printer alone, "server" its network printer alone; a number sets the clicks per job.
+    // printer alone, "files" its start and batch input alone, "server" its network printer
+    // alone; a number sets the clicks per job.
     const QString section = args.size() > 1 ? args.at(1) : QString();
     bool numbered = false;
     const int clicks = section.toInt(&numbered);
@@ -280,6 +281,8 @@ int main(int argc, char *argv[])
         rows += benchEmulator();
         rows += benchVirtualPrinter();
     }
+    if (section == u"files")
+        rows += benchFiles();
     if (everything || section == u"server")
         rows += benchServer();
     if (everything || section == u"ipp")

@@ -35,6 +35,18 @@ QByteArray NetworkPrinter::read(qsizetype count, int timeoutMs)
     return bytes;
 }
 
+QByteArray NetworkPrinter::readWithoutEvents(qsizetype count, int timeoutMs)
+{
+    QByteArray bytes;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (m_socket && bytes.size() < count && !deadline.hasExpired()) {
+        if (m_socket->bytesAvailable() == 0)
+            m_socket->waitForReadyRead(int(deadline.remainingTime()));
+        bytes += m_socket->readAll();
+    }
+    return bytes;
+}
+
 void NetworkPrinter::write(const QByteArray &bytes)
 {
     if (m_socket) {

@@ -19,6 +19,9 @@ public:
     // Waits (running the event loop) until `count` bytes have arrived, then takes whatever else
     // arrives within a short quiet spell.
     QByteArray read(qsizetype count, int timeoutMs = 5000);
+    // Up to `count` bytes without running the event loop: only what the tool has already handed
+    // to the operating system can arrive.
+    QByteArray readWithoutEvents(qsizetype count, int timeoutMs = 1000);
     void write(const QByteArray &bytes);
     // Closes the connection from the printer's side; the server keeps listening.
     void drop();

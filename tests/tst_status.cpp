@@ -1,5 +1,6 @@
 #include "FormDriver.h"
 #include "emulator/status/StatusConditions.h"
+#include "status/LinkQueue.h"
 
 #include <QSignalSpy>
 #include <QThread>
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void tickCount();
     void onlyTheReplyCounts();
     void clicksDuringAWait();
+    void queueKeepsItsOrder();
 };
 
 using Printer = emulator::StatusConditions;
@@ -198,6 +200,20 @@ void TestStatus::clicksDuringAWait()
     d.reset();
     printer.write(QByteArray(6, '\0')); // the reply finds no window, and nothing breaks
     QTest::qWait(4 * app::Form1::timerPeriodMs);
+}
+
+// A task asked for after the link is released, while the tasks that waited have not run yet,
+// runs after them, not before.
+void TestStatus::queueKeepsItsOrder()
+{
+    status::LinkQueue queue;
+    QStringList ran;
+    queue.hold();
+    queue.run([&ran] { ran << QStringLiteral("A"); });
+    queue.run([&ran] { ran << QStringLiteral("B"); });
+    queue.release();
+    queue.run([&ran] { ran << QStringLiteral("C"); });
+    QTRY_COMPARE(ran, (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
 }
 
 QTEST_MAIN(TestStatus)

@@ -1,16 +1,20 @@
 #include "FormDriver.h"
 #include "link/LinkRecord.h"
 
+#include <QAbstractItemModelTester>
 #include <QClipboard>
-#include <QElapsedTimer>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTime>
 
 using app::Language;
 using namespace Qt::StringLiterals;
@@ -291,35 +295,44 @@ void TestTools::printerInformation()
 
 void TestTools::silentPrinter()
 {
-    // A printer that never answers: each request waits its 500 ms and no more, the window takes
-    // clicks meanwhile, and a status check asked for meanwhile goes out after the last.
+    // A printer that never answers: each request waits its 500 ms before the next goes out, the
+    // window takes clicks meanwhile, and a status check asked for meanwhile goes out after the
+    // last. The gaps are the tool's own, read from its log's times of sending, not from when
+    // this test got round to reading the bytes.
     app::useLanguage(Language::English);
     PtyPrinter printer;
     FormDriver d;
     QVERIFY(d.open(printer));
-    QElapsedTimer clock;
-    clock.start();
+    d.trigger("CommunicationLog");
+    QAbstractItemModel *log = logOf(d);
+    QVERIFY(log);
     d.trigger("PrinterInformation");
-    QList<qint64> arrivals;
     QByteArray requests = printer.read(3);
-    arrivals << clock.elapsed();
     QVERIFY(!d.get<QAction>("PrinterInformation")->isEnabled());
     d.click("Command1"); // print jobs go out at once, as during a status check
     QCOMPARE(printer.read(3), hex("1B6405"));
     d.click("Command19");
-    for (int i = 1; i < 8; ++i) {
+    for (int i = 1; i < 8; ++i)
         requests += printer.read(3);
-        arrivals << clock.elapsed();
-    }
     QCOMPARE(requests.toHex(' '),
              hex("1D4901 1D4902 1D4903 1D4941 1D4942 1D4943 1D4944 1D4945").toHex(' '));
-    for (qsizetype i = 1; i < arrivals.size(); ++i) {
-        const qint64 gap = arrivals[i] - arrivals[i - 1];
-        QVERIFY2(gap >= 400 && gap < 1500, qPrintable(QString::number(gap)));
-    }
     QCOMPARE(printer.read(3), hex("100414"));
     QTRY_COMPARE(d.messages.size(), 1);
     QCOMPARE(d.messages.first().text.count(QStringLiteral(": no answer")), 8);
+    QTRY_COMPARE(log->rowCount(), 10);
+    QList<QTime> sent;
+    for (int row = 0; row < log->rowCount(); ++row) {
+        if (log->index(row, 3).data().toString().startsWith(u"1D 49"_s)) {
+            sent << QTime::fromString(log->index(row, 0).data().toString(),
+                                      QStringLiteral("HH:mm:ss.zzz"));
+        }
+    }
+    QCOMPARE(sent.size(), 8);
+    for (qsizetype i = 1; i < sent.size(); ++i) {
+        // A coarse timer may fire up to 5 % early.
+        const int gap = sent[i - 1].msecsTo(sent[i]);
+        QVERIFY2(gap >= 475, qPrintable(QString::number(gap)));
+    }
     printer.write(hex("000000000000"));
     QTRY_COMPARE(d.text("Label5"), QStringLiteral("Printer OK!"));
     QVERIFY(d.get<QAction>("PrinterInformation")->isEnabled());
@@ -435,11 +448,17 @@ void TestTools::flowControlHoldsTheFile()
     // 64 KiB at 115200 baud, 10 bits a byte.
     QCOMPARE(progress->labelText(),
              QStringLiteral("Sending file.bin: 0 of 65536 bytes.\nAbout 6 s left."));
+    // The bar counts on after XON to the whole size before the dialog closes.
+    auto *bar = progress->findChild<QProgressBar *>();
+    QVERIFY(bar);
+    QSignalSpy counted(bar, &QProgressBar::valueChanged);
     printer.write("\x11");
     const QByteArray received = printer.read(bytes.size());
     QVERIFY(received == bytes);
     QTRY_VERIFY(d.get("Frame2")->isEnabled());
     QVERIFY(d.messages.isEmpty());
+    QVERIFY(!counted.isEmpty());
+    QCOMPARE(counted.last().first().toInt(), bytes.size());
 }
 
 void TestTools::logEntries()
@@ -486,6 +505,17 @@ void TestTools::logEntries()
     QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$"))
                     .match(log->index(0, 0).data().toString())
                     .hasMatch());
+    // At the size the window opens with, the time, direction and count are not cut short: a
+    // cell's text keeps a few pixels of margin on each side.
+    auto *view = d.form.findChild<QTableView *>(QStringLiteral("LogView"));
+    for (int column = 0; column < 3; ++column) {
+        for (int row = 0; row < 6; ++row) {
+            const QString text = log->index(row, column).data().toString();
+            QVERIFY2(view->horizontalHeader()->sectionSize(column)
+                             >= view->fontMetrics().horizontalAdvance(text) + 8,
+                     qPrintable(text));
+        }
+    }
 
     // Copied and saved lines hold every byte, the columns separated by tabs.
     QTest::mouseClick(d.get<QPushButton>("CopyLog"), Qt::LeftButton);
@@ -543,19 +573,27 @@ void TestTools::logOnlyWhileShown()
 
 void TestTools::logKeepsTheNewest()
 {
-    // At most the last 10,000 entries: the oldest go first.
+    // At most the last 10,000 entries: the oldest go first, and the table is told of the rows
+    // it loses as of those it gains.
     PtyPrinter printer;
     FormDriver d;
     QVERIFY(d.open(printer));
     d.trigger("CommunicationLog");
     QAbstractItemModel *log = logOf(d);
-    const int writes = int(serial::LinkRecord::capacity) + 5;
-    for (int i = 0; i < writes; ++i)
+    QAbstractItemModelTester tester(log, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy removed(log, &QAbstractItemModel::rowsRemoved);
+    const int capacity = int(serial::LinkRecord::capacity);
+    for (int i = 0; i < capacity + 5; ++i) {
         d.link().write(QByteArray(1, char(i)));
+        if (i == capacity - 1) // the table full before the last five come
+            QTRY_COMPARE(log->rowCount(), capacity);
+    }
     printer.readQuiet(100);
-    QTRY_COMPARE(log->rowCount(), int(serial::LinkRecord::capacity));
+    QTRY_COMPARE(log->index(capacity - 1, 3).data().toString(), QStringLiteral("14"));
+    QCOMPARE(log->rowCount(), capacity);
     QCOMPARE(logRow(log, 0).at(2), QStringLiteral("05"));
     QCOMPARE(logRow(log, log->rowCount() - 1).at(2), QStringLiteral("14")); // 10004 = 0x2714
+    QVERIFY(!removed.isEmpty());
 }
 
 QTEST_MAIN(TestTools)

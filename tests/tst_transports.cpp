@@ -100,7 +100,12 @@ void TestTransports::reachesThePrinter()
     d.type("Combo2", baud);
     QVERIFY(d.open(printer.port, 3000));
     d.click("Command3");
-    QCOMPARE(printer.read(samplePage.size()).toHex(' '), samplePage.toHex(' '));
+    if (kind.endsWith(QStringLiteral(":PORT"))) {
+        // The job is handed to the system as it is written, not when the event loop next runs.
+        QCOMPARE(network.readWithoutEvents(samplePage.size()).toHex(' '), samplePage.toHex(' '));
+    } else {
+        QCOMPARE(printer.read(samplePage.size()).toHex(' '), samplePage.toHex(' '));
+    }
     d.click("Command19");
     QCOMPARE(printer.read(3), hex("100414"));
     printer.write(reply);

@@ -10,9 +10,15 @@
 #include "Renderer.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
+#include <QSet>
 #include <QTextStream>
+
+#include <algorithm>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -71,30 +77,52 @@ bool writeOut(const QByteArray &bytes, const QString &path, QString *error)
     return true;
 }
 
-// --input: the bytes of a file printed, and the receipts written out or compared. Exit status
-// 0 when done (and the receipts match), 1 when they differ from the golden file, 2 when
-// something could not be read or written.
-} // namespace
+// Where one input's receipts go: files, "-" for standard output, empty for none.
+struct Outputs
+{
+    QString png;
+    QString pdf;
+    QString json;
+    QString text;
+    QString golden;
+    bool strict = false;
 
-int FilePrinter::run(const QCommandLineParser &parser, const emulator::PrinterProfile &profile)
+    bool drawn() const { return !png.isEmpty() || !pdf.isEmpty(); }
+};
+
+// The files --input names: a folder stands for the files in it, by name. Empty when one cannot
+// be read, with the reason.
+QStringList inputFiles(const QStringList &paths, bool *folder, QString *error)
+{
+    QStringList files;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (!info.isDir()) {
+            files << path;
+            continue;
+        }
+        *folder = true;
+        const QDir dir(path);
+        if (!dir.isReadable()) {
+            *error = u"cannot read the folder "_s + path;
+            return {};
+        }
+        for (const QString &name : dir.entryList(QDir::Files, QDir::Name))
+            files << dir.filePath(name);
+    }
+    return files;
+}
+
+// One input printed, and its receipts written out or compared. Exit status 0 when done (and
+// the receipts match), 1 when they differ from the golden file, 2 when something could not be
+// read or written. The renderer is made when first needed and kept for the next input.
+int printOne(const QString &inputPath,
+             const Outputs &out,
+             const emulator::PrinterProfile &profile,
+             std::unique_ptr<emulator::Renderer> &renderer,
+             const QString &warningPrefix)
 {
     QTextStream err(stderr);
-    const QString inputPath = parser.value(u"input"_s);
-    const QString pngPath = parser.value(u"png"_s);
-    const QString pdfPath = parser.value(u"pdf"_s);
-    const QString jsonPath = parser.value(u"json"_s);
-    const QString textPath = parser.value(u"text"_s);
-    const QString goldenPath = parser.value(u"expect"_s);
-    if (parser.isSet(u"strict"_s) && goldenPath.isEmpty()) {
-        err << "virtual-printer: --strict goes with --expect\n";
-        return 2;
-    }
-    const bool drawn = !pngPath.isEmpty() || !pdfPath.isEmpty();
-    if (inputPath.isEmpty()
-        || (!drawn && jsonPath.isEmpty() && textPath.isEmpty() && goldenPath.isEmpty())) {
-        err << "virtual-printer: --input goes with --png, --pdf, --json, --text or --expect\n";
-        return 2;
-    }
     QFile input(inputPath);
     if (!input.open(QIODevice::ReadOnly)) {
         err << "virtual-printer: cannot read " << inputPath << ": " << input.errorString() << '\n';
@@ -103,15 +131,15 @@ int FilePrinter::run(const QCommandLineParser &parser, const emulator::PrinterPr
     // The golden file is read first: a wrong one fails before any work is done.
     QJsonObject golden;
     QString error;
-    if (!goldenPath.isEmpty()) {
-        QFile file(goldenPath);
+    if (!out.golden.isEmpty()) {
+        QFile file(out.golden);
         if (!file.open(QIODevice::ReadOnly)) {
-            err << "virtual-printer: cannot read " << goldenPath << ": " << file.errorString()
+            err << "virtual-printer: cannot read " << out.golden << ": " << file.errorString()
                 << '\n';
             return 2;
         }
         if (!ReceiptComparison::read(file.readAll(), &golden, &error)) {
-            err << "virtual-printer: " << goldenPath << ": " << error << '\n';
+            err << "virtual-printer: " << out.golden << ": " << error << '\n';
             return 2;
         }
     }
@@ -119,49 +147,117 @@ int FilePrinter::run(const QCommandLineParser &parser, const emulator::PrinterPr
     const QList<emulator::Receipt> receipts = printStream(input.readAll(), profile);
     QStringList warnings;
     bool written = true;
-    if (drawn) {
-        const emulator::Renderer renderer;
-        emulator::RenderResult result = renderer.render(receipts);
+    if (out.drawn()) {
+        if (!renderer)
+            renderer = std::make_unique<emulator::Renderer>();
+        emulator::RenderResult result = renderer->render(receipts);
         warnings = result.warnings;
         if (result.images.isEmpty())
-            result.images.append(emulator::Renderer::toPalette(renderer.renderReceipt({})));
-        if (!pngPath.isEmpty()) {
+            result.images.append(emulator::Renderer::toPalette(renderer->renderReceipt({})));
+        if (!out.png.isEmpty()) {
             const QImage image = emulator::Renderer::stack(result.images, &warnings);
-            if (pdfPath.isEmpty())
+            if (out.pdf.isEmpty())
                 result.images.clear(); // the stack holds them now
-            written = ReceiptExport::savePng(image, pngPath, &error);
+            written = ReceiptExport::savePng(image, out.png, &error);
         }
-        if (written && !pdfPath.isEmpty())
-            written = ReceiptExport::savePdf(result.images, pdfPath, &error);
+        if (written && !out.pdf.isEmpty())
+            written = ReceiptExport::savePdf(result.images, out.pdf, &error);
     } else {
         warnings = warningsOf(receipts);
     }
-    const QByteArray json = jsonPath.isEmpty() && goldenPath.isEmpty()
+    const QByteArray json = out.json.isEmpty() && out.golden.isEmpty()
                                     ? QByteArray()
                                     : emulator::ReceiptJson::write(receipts, profile.paperDots);
-    if (written && !jsonPath.isEmpty())
-        written = writeOut(json, jsonPath, &error);
-    if (written && !textPath.isEmpty())
-        written = writeOut(emulator::ReceiptText::transcript(receipts), textPath, &error);
+    if (written && !out.json.isEmpty())
+        written = writeOut(json, out.json, &error);
+    if (written && !out.text.isEmpty())
+        written = writeOut(emulator::ReceiptText::transcript(receipts), out.text, &error);
     if (!written) {
         err << "virtual-printer: " << error << '\n';
         return 2;
     }
-    if (goldenPath.isEmpty()) {
+    if (out.golden.isEmpty()) {
         for (const QString &warning : std::as_const(warnings))
-            err << "warning: " << warning << '\n';
+            err << "warning: " << warningPrefix << warning << '\n';
         return 0;
     }
     // With a golden file, standard error carries the difference alone.
     QJsonObject printed;
     ReceiptComparison::read(json, &printed, &error);
-    const QStringList differences = ReceiptComparison::differences(
-            golden, printed, parser.isSet(u"strict"_s));
+    const QStringList differences = ReceiptComparison::differences(golden, printed, out.strict);
     if (differences.isEmpty())
         return 0;
-    for (const QString &line : ReceiptComparison::report(goldenPath, differences))
+    for (const QString &line : ReceiptComparison::report(out.golden, differences))
         err << line << '\n';
     return 1;
+}
+
+} // namespace
+
+int FilePrinter::run(const QCommandLineParser &parser, const emulator::PrinterProfile &profile)
+{
+    QTextStream err(stderr);
+    Outputs out{parser.value(u"png"_s),
+                parser.value(u"pdf"_s),
+                parser.value(u"json"_s),
+                parser.value(u"text"_s),
+                parser.value(u"expect"_s),
+                parser.isSet(u"strict"_s)};
+    if (out.strict && out.golden.isEmpty()) {
+        err << "virtual-printer: --strict goes with --expect\n";
+        return 2;
+    }
+    const QStringList paths = parser.values(u"input"_s);
+    if (paths.isEmpty()
+        || (!out.drawn() && out.json.isEmpty() && out.text.isEmpty() && out.golden.isEmpty())) {
+        err << "virtual-printer: --input goes with --png, --pdf, --json, --text or --expect\n";
+        return 2;
+    }
+    bool folder = false;
+    QString error;
+    const QStringList inputs = inputFiles(paths, &folder, &error);
+    if (!error.isEmpty()) {
+        err << "virtual-printer: " << error << '\n';
+        return 2;
+    }
+    std::unique_ptr<emulator::Renderer> renderer;
+    if (inputs.size() == 1 && !folder)
+        return printOne(inputs.first(), out, profile, renderer, {});
+
+    // Several inputs: each output option names a folder, which takes NAME.png, NAME.pdf,
+    // NAME.json and NAME.txt for the input NAME.bin; --expect's folder holds NAME.json.
+    for (QString *dir : {&out.png, &out.pdf, &out.json, &out.text}) {
+        if (dir->isEmpty())
+            continue;
+        if (*dir == u"-"_s || !QDir().mkpath(*dir)) {
+            err << "virtual-printer: with several inputs, " << *dir
+                << " must be a folder that can be made\n";
+            return 2;
+        }
+    }
+    int status = 0;
+    QSet<QString> names;
+    for (const QString &input : inputs) {
+        const QString name = QFileInfo(input).completeBaseName();
+        if (names.contains(name)) {
+            err << "virtual-printer: two inputs are named " << name << "; " << input
+                << " is not printed\n";
+            status = 2;
+            continue;
+        }
+        names.insert(name);
+        auto in = [&name](const QString &dir, const char *extension) {
+            return dir.isEmpty() ? QString() : QDir(dir).filePath(name + QLatin1String(extension));
+        };
+        const Outputs each{in(out.png, ".png"),
+                           in(out.pdf, ".pdf"),
+                           in(out.json, ".json"),
+                           in(out.text, ".txt"),
+                           in(out.golden, ".json"),
+                           out.strict};
+        status = std::max(status, printOne(input, each, profile, renderer, name + u": "_s));
+    }
+    return status;
 }
 
 } // namespace vprinter

@@ -232,7 +232,7 @@ Prepared prepare(Symbology symbology, const QByteArray &data)
 QString BarcodeEncoder::name(Symbology symbology)
 {
     static const char *const names[] = {
-            "UPC-A", "UPC-E", "JAN13", "JAN8", "CODE39", "ITF", "CODABAR", "CODE93", "CODE128"};
+            "UPC-A", "UPC-E", "EAN-13", "EAN-8", "CODE39", "ITF", "CODABAR", "CODE93", "CODE128"};
     return QString::fromLatin1(names[static_cast<int>(symbology)]);
 }
 

@@ -6,7 +6,6 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_ADVANCES_H
 #include FT_OUTLINE_H
 
 #include <algorithm>
@@ -188,7 +187,15 @@ const QList<FT_Face> &GlyphCache::fallbackFaces() const
 {
     if (!m_fallbacksOpened && m_library) {
         m_fallbacksOpened = true;
-        for (const char *family : {"Droid Sans Fallback", "DejaVu Sans", "Noto Sans Mono"}) {
+        // Sans-serif faces first: Loma for Thai; FreeSerif holds the Hebrew points and the
+        // Arabic presentation forms the code tables have that no sans-serif font draws.
+        for (const char *family : {"DejaVu Sans",
+                                   "FreeSans",
+                                   "Loma",
+                                   "Droid Sans Fallback",
+                                   "Noto Sans Mono",
+                                   "FreeSerif",
+                                   "FreeMono"}) {
             if (FT_Face face = openFace(m_library, fontFile(family, true)))
                 m_fallbackFaces.append(face);
         }
@@ -203,20 +210,37 @@ GlyphCache::Outline GlyphCache::outline(QChar character) const
         return *it;
     Outline outline;
     outline.advance = OutlinePixels / 2.0;
-    auto take = [&](FT_Face face) {
+    // A face may map the character to a glyph with no outline at all (an empty box drawn in
+    // its place): the next face that draws it is taken, and the first that maps it when none
+    // does.
+    auto take = [&](FT_Face face, bool inked) {
         const FT_UInt index = face ? FT_Get_Char_Index(face, character.unicode()) : 0;
-        FT_Fixed advance = 0; // 16.16 dots of the em square
-        if (index == 0 || FT_Get_Advance(face, index, FT_LOAD_NO_HINTING, &advance) != 0)
+        if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0
+            || (inked
+                && (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE
+                    || face->glyph->outline.n_contours <= 0)))
             return false;
         outline.face = face;
         outline.index = index;
-        if (advance > 0)
+        const FT_Fixed advance = face->glyph->linearHoriAdvance; // 16.16 dots of the em square
+        if (advance > 0) {
             outline.advance = advance / 65536.0;
+        } else if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+            // A combining mark takes no room after the letter it sits on; printed alone in a
+            // cell it is centred there by its own outline.
+            FT_BBox box;
+            FT_Outline_Get_CBox(&face->glyph->outline, &box);
+            outline.advance = std::max<FT_Pos>(box.xMax - box.xMin, 64) / 64.0;
+            outline.shift = -box.xMin / 64.0;
+        }
         return true;
     };
-    if (!take(m_face)) {
+    const bool found = take(m_face, true) || std::ranges::any_of(fallbackFaces(), [&](FT_Face f) {
+                           return take(f, true);
+                       });
+    if (!found && !take(m_face, false)) {
         for (FT_Face face : fallbackFaces()) {
-            if (take(face))
+            if (take(face, false))
                 break;
         }
     }
@@ -311,6 +335,7 @@ GlyphCache::Picture GlyphCache::drawn(const Outline &outline,
         return {};
     // The outline's y axis points up, the paper's down.
     FT_Outline &shape = outline.face->glyph->outline;
+    FT_Outline_Translate(&shape, FT_Pos(std::lround(outline.shift * 64)), 0);
     FT_Matrix matrix{fixed(transform.m11()),
                      fixed(-transform.m21()),
                      fixed(-transform.m12()),

@@ -49,6 +49,7 @@ private:
         FT_FaceRec_ *face = nullptr; // null: no font has the character
         unsigned index = 0;
         qreal advance = 0; // in dots of the em square
+        qreal shift = 0;   // moves a mark that hangs left of its origin into its own width
     };
     struct Picture
     {

@@ -18,7 +18,8 @@ constexpr int MarkEnd = 4; // rows from the mark's end to the end of its block
 
 void BlockKind<PaperFeed>::lay(const PaperFeed &feed, BlockLayout *layout, QStringList *)
 {
-    layout->height = std::clamp(feed.dots, 0, ReceiptLayout::MaxFeed);
+    // A reverse feed (ESC e) takes the paper back, never above the receipt's first row.
+    layout->height = std::clamp(feed.dots, -layout->top, ReceiptLayout::MaxFeed);
 }
 
 void BlockKind<BlackMark>::lay(const BlackMark &, BlockLayout *layout, QStringList *)

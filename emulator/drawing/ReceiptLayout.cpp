@@ -2,6 +2,8 @@
 
 #include "BlockKinds.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace emulator {
@@ -99,9 +101,9 @@ ReceiptLayout ReceiptLayout::of(const Receipt &receipt)
         item.top = top;
         layBlock(block, &item, &layout.warnings);
         top += item.height;
+        layout.height = std::max(layout.height, top);
         layout.blocks.append(item);
     }
-    layout.height = top;
     return layout;
 }
 

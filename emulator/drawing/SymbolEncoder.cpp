@@ -4,6 +4,7 @@
 
 #include <zint.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -142,6 +143,32 @@ EncodedSymbol SymbolEncoder::pdf417(
     symbol->option_3 = rows;
     symbol->input_mode = DATA_MODE;
     return modules(symbol, data);
+}
+
+int SymbolEncoder::pdf417Level(const QByteArray &data, int tenths)
+{
+    // The data's codewords, counted from a symbol asked to be one column wide at level 0: each
+    // row holds one codeword, two of them the error correction, none padding. Data too long
+    // for 90 rows takes more columns (17 modules each beside 69 of start, stop and row
+    // indicators), and a little padding with them.
+    int codewords = 928;
+    Symbol symbol = create(BARCODE_PDF417);
+    if (symbol) {
+        symbol->option_1 = 0;
+        symbol->option_2 = 1;
+        symbol->input_mode = DATA_MODE;
+        EncodedSymbol unused;
+        if (encoded(symbol, data, &unused))
+            codewords = symbol->rows * std::max((symbol->width - 69) / 17, 1) - 2;
+    }
+    const int wanted = codewords * tenths / 10;
+    int level = 1;
+    for (const int most : {3, 10, 20, 45, 100, 200, 400}) {
+        if (wanted <= most)
+            return level;
+        ++level;
+    }
+    return level;
 }
 
 EncodedSymbol SymbolEncoder::dataMatrix(const QByteArray &data,

@@ -27,6 +27,10 @@ public:
     // data allows; truncated leaves out the right-hand row indicators and stop pattern.
     static EncodedSymbol pdf417(
             const QByteArray &data, int columns, int rows, int securityLevel, bool truncated);
+    // The security level whose error correction codewords come nearest above tenths tenths of
+    // the data's codewords (GS ( k fn 69 m 49): a product up to 3 takes level 1, up to 10
+    // level 2, 20 level 3, 45 level 4, 100 level 5, 200 level 6, 400 level 7, more level 8.
+    static int pdf417Level(const QByteArray &data, int tenths);
     // rows and columns 0 choose for themselves (squares only unless rectangle is set).
     static EncodedSymbol dataMatrix(const QByteArray &data, bool rectangle, int rows, int columns);
     // layers 0 choose for themselves; errorPercent 5-95 is rounded up to the levels of the code.

@@ -166,10 +166,7 @@ constexpr CommandSpec Commands[] = {
     {"\x1b" "d"sv, fixed(1), "print and feed n lines",
      [](Printer &p, const Command &c) { p.feedLines(c[0]); }},
     {"\x1b" "e"sv, fixed(1), "print and reverse feed n lines",
-     [](Printer &p, const Command &c) {
-         p.printPending();
-         p.addNote(u"reverse feed %1 line(s)"_s.arg(c[0]));
-     }},
+     [](Printer &p, const Command &c) { p.reverseFeed(c[0] * p.lineSpacing); }},
     {"\x1d" "L"sv, fixed(2), "set left margin", leftMargin},
     {"\x1d" "W"sv, fixed(2), "set print area width", areaWidth},
     {"\x1d" "P"sv, fixed(2), "set horizontal and vertical motion units", motionUnits},

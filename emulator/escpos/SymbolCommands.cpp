@@ -87,7 +87,12 @@ void pdf417Print(Printer &p, const Command &)
 {
     const SymbolSettings::Pdf417 &s = symbols(p).pdf417;
     print(p,
-          SymbolEncoder::pdf417(s.data, s.columns, s.rows, s.securityLevel, s.truncated),
+          SymbolEncoder::pdf417(s.data,
+                                s.columns,
+                                s.rows,
+                                s.ratio > 0 ? SymbolEncoder::pdf417Level(s.data, s.ratio)
+                                            : s.securityLevel,
+                                s.truncated),
           s.moduleWidth,
           s.moduleWidth * s.rowHeight,
           u"PDF417"_s,
@@ -204,8 +209,17 @@ constexpr Function TwoDimensionalCodes[] = {
      }},
     {key(48, 69), -1, "PDF417: set the error correction level",
      [](Printer &p, const Command &c) {
-         // m 48: level n 48-56; m 49: a ratio, left to the encoder.
-         symbols(p).pdf417.securityLevel = c[2] == 48 && c[3] >= 48 && c[3] <= 56 ? c[3] - 48 : -1;
+         // m 48: level n 48-56; m 49: error correction codewords of n tenths (1-40) of the
+         // data codewords, the level chosen when the symbol prints. Out of range: ignored.
+         SymbolSettings::Pdf417 &pdf417 = symbols(p).pdf417;
+         if (c[2] == 48 && c[3] >= 48 && c[3] <= 56) {
+             pdf417.securityLevel = c[3] - 48;
+             pdf417.ratio = 0;
+         } else if (c[2] == 49 && c[3] >= 1 && c[3] <= 40) {
+             pdf417.ratio = c[3];
+         } else {
+             p.warn(u"PDF417 error correction out of range"_s);
+         }
      }},
     {key(48, 70), -1, "PDF417: select the options",
      [](Printer &p, const Command &c) { symbols(p).pdf417.truncated = c[2] & 1; }},

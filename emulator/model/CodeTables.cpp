@@ -89,6 +89,33 @@ constexpr UpperHalf Kz1048 = {
     0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
+// ESC t 30 and 31, TCVN-3 (Vietnamese, TCVN 5712 VN3): the precomposed lower-case letters with
+// their tones at A8-FE, and in table 31 the capitals in the same places, as
+// receipt-print-hq/escpos-printer-db's encoding data lists them (data/encoding.yml, TCVN-3-1
+// and TCVN-3-2; its D WITH STROKE at A7 is written there as the Icelandic eth, U+00D0, which
+// looks alike: here it is U+0110). Bytes 80-A7 of table 30 are empty there.
+constexpr UpperHalf Tcvn3 = {
+    None, None, None, None, None, None, None, None, None, None, None, None, None, None, None, None,
+    None, None, None, None, None, None, None, None, None, None, None, None, None, None, None, None,
+    None, None, None, None, None, None, None, None, 0x0103, 0x00E2, 0x00EA, 0x00F4, 0x01A1, 0x01B0, 0x0111, None,
+    None, None, None, None, None, 0x00E0, 0x1EA3, 0x00E3, 0x00E1, 0x1EA1, None, 0x1EB1, 0x1EB3, 0x1EB5, 0x1EAF, None,
+    None, None, None, None, None, None, 0x1EB7, 0x1EA7, 0x1EA9, 0x1EAB, 0x1EA5, 0x1EAD, 0x00E8, None, 0x1EBB, 0x1EBD,
+    0x00E9, 0x1EB9, 0x1EC1, 0x1EC3, 0x1EC5, 0x1EBF, 0x1EC7, 0x00EC, 0x1EC9, None, None, None, 0x0129, 0x00ED, 0x1ECB, 0x00F2,
+    None, 0x1ECF, 0x00F5, 0x00F3, 0x1ECD, 0x1ED3, 0x1ED5, 0x1ED7, 0x1ED1, 0x1ED9, 0x1EDD, 0x1EDF, 0x1EE1, 0x1EDB, 0x1EE3, 0x00F9,
+    None, 0x1EE7, 0x0169, 0x00FA, 0x1EE5, 0x1EEB, 0x1EED, 0x1EEF, 0x1EE9, 0x1EF1, 0x1EF3, 0x1EF7, 0x1EF9, 0x00FD, 0x1EF5, None,
+};
+
+constexpr UpperHalf Tcvn3Capitals = {
+    None, None, None, None, None, None, None, None, None, None, None, None, None, None, None, None,
+    None, None, None, None, None, None, None, None, None, None, None, None, None, None, None, None,
+    None, 0x0102, 0x00C2, None, None, None, None, 0x0110, None, None, 0x00CA, 0x00D4, 0x01A0, 0x01AF, None, None,
+    None, None, None, None, None, 0x00C0, 0x1EA2, 0x00C3, 0x00C1, 0x1EA0, None, 0x1EB0, 0x1EB2, 0x1EB4, 0x1EAE, None,
+    None, None, None, None, None, None, 0x1EB6, 0x1EA6, 0x1EA8, 0x1EAA, 0x1EA4, 0x1EAC, 0x00C8, None, 0x1EBA, 0x1EBC,
+    0x00C9, 0x1EB8, 0x1EC0, 0x1EC2, 0x1EC4, 0x1EBE, 0x1EC6, 0x00CC, 0x1EC8, None, None, None, 0x0128, 0x00CD, 0x1ECA, 0x00D2,
+    None, 0x1ECE, 0x00D5, 0x00D3, 0x1ECC, 0x1ED2, 0x1ED4, 0x1ED6, 0x1ED0, 0x1ED8, 0x1EDC, 0x1EDE, 0x1EE0, 0x1EDA, 0x1EE2, 0x00D9,
+    None, 0x1EE6, 0x0168, 0x00DA, 0x1EE4, 0x1EEA, 0x1EEC, 0x1EEE, 0x1EE8, 0x1EF0, 0x1EF2, 0x1EF6, 0x1EF8, 0x00DD, 0x1EF4, None,
+};
+
 // clang-format on
 
 struct Table
@@ -101,8 +128,8 @@ struct Table
 };
 
 // The tables ESC t n selects, by n, as the ESC/POS command reference numbers them. Left out:
-// 6 Hiragana, 7 and 8 (one-pass Kanji), 20 and 22-26 (the other Thai character codes) and
-// 30-31 (TCVN-3), for which no reliable mapping to Unicode was at hand.
+// 6 Hiragana, 7 and 8 (one-pass Kanji) and 20 and 22-26 (the other Thai character codes), for
+// which no reliable mapping to Unicode was at hand.
 constexpr std::array Tables = {
         Table{0, u"PC437", "IBM437", nullptr},
         Table{1, u"Katakana", nullptr, &Katakana},
@@ -122,6 +149,8 @@ constexpr std::array Tables = {
         // Thai character code 11 is Windows code page 874, as escpos-printer-db's capability
         // data lists it: TIS-620 with the euro sign, the ellipsis, quotes and dashes at 80-97.
         Table{21, u"Thai Character Code 11", "windows-874", nullptr},
+        Table{30, u"TCVN-3", nullptr, &Tcvn3},
+        Table{31, u"TCVN-3 capitals", nullptr, &Tcvn3Capitals},
         Table{32, u"PC720", "ibm-720", nullptr},
         Table{33, u"WPC775", "IBM775", nullptr},
         Table{34, u"PC855", "IBM855", nullptr},

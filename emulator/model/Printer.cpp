@@ -71,6 +71,7 @@ void Printer::powerOn()
 {
     m_receipts.clear();
     m_finished.clear();
+    m_beside.clear();
     m_receipts.append(newReceipt());
     m_replies.clear();
     m_warning.clear();
@@ -88,6 +89,9 @@ void Printer::initialise()
     // The print buffer is cleared and every setting returns to its power-on value; the
     // downloaded and NV images stay.
     m_buffer.reset();
+    for (ReceiptBlock &block : m_beside)
+        addBlock(std::move(block));
+    m_beside.clear();
     m_page.reset();
     m_pageMode = false;
     m_otherLineSpacing = DefaultLineSpacing;
@@ -255,6 +259,9 @@ void Printer::printLine(int feed)
     counters.count(MaintenanceCounters::LinesFed);
     counters.count(MaintenanceCounters::LinesPrinted);
     addBlock(m_buffer.take(feed, alignment, upsideDown));
+    for (ReceiptBlock &block : m_beside)
+        addBlock(std::move(block));
+    m_beside.clear();
 }
 
 void Printer::printPending()
@@ -281,6 +288,17 @@ void Printer::feedDots(int dots)
 void Printer::feedLines(int lines)
 {
     feedDots(lines * lineSpacing);
+}
+
+void Printer::reverseFeed(int dots)
+{
+    if (m_pageMode)
+        return warn(u"reverse feed in page mode ignored"_s);
+    // The line prints as ESC J 0 prints it, the paper past its dots, then goes back.
+    if (!m_buffer.isEmpty())
+        printLine(0);
+    if (dots > 0)
+        addBlock(PaperFeed{-dots});
 }
 
 void Printer::cut(CutKind kind)
@@ -432,22 +450,27 @@ void Printer::printPage(bool standardAfter)
         selectStandardMode();
 }
 
+void Printer::addBeside(ReceiptBlock block)
+{
+    if (!m_pageMode && !m_buffer.isEmpty())
+        m_beside.append(std::move(block));
+    else
+        addBlock(std::move(block));
+}
+
 void Printer::addNote(const QString &text)
 {
-    printPending();
-    addBlock(SettingNote{text});
+    addBeside(SettingNote{text});
 }
 
 void Printer::pulseDrawer(int pin, int onMs, int offMs)
 {
-    printPending();
-    addBlock(DrawerPulse{pin, onMs, offMs});
+    addBeside(DrawerPulse{pin, onMs, offMs});
 }
 
 void Printer::beep(int times)
 {
-    printPending();
-    addBlock(Beep{times});
+    addBeside(Beep{times});
 }
 
 void Printer::warn(const QString &kind)

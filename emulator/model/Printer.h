@@ -67,6 +67,8 @@ public:
     void printPending();
     void feedDots(int dots);
     void feedLines(int lines);
+    // ESC e: prints the line, then takes the paper back by dots; what prints next lands above.
+    void reverseFeed(int dots);
     void cut(CutKind kind);
     // The job has ended: what it printed since the last cut ends its receipt, so that the next
     // job starts on fresh paper; settings stay as the job left them.
@@ -79,6 +81,8 @@ public:
                     const QString &what,
                     Code2D code = Code2D::None,
                     const QByteArray &data = {});
+    // Notes, drawer pulses and beeps print nothing: a line being composed goes on, and they
+    // stand beside the paper after it.
     void addNote(const QString &text);
     void pulseDrawer(int pin, int onMs, int offMs);
     void beep(int times);
@@ -161,6 +165,7 @@ private:
     void addCharacter(QChar character, bool doubleByte);
     qsizetype asciiRun(const uchar *bytes, qsizetype available, QString *decoded);
     void placeCharacter(QChar character, bool doubleByte);
+    void addBeside(ReceiptBlock block);
     Receipt newReceipt();
     void finishReceipt();
 
@@ -176,6 +181,7 @@ private:
     int m_otherLineSpacing = DefaultLineSpacing; // of the mode not in force
     QList<Receipt> m_receipts;
     QList<Receipt> m_finished;
+    QList<ReceiptBlock> m_beside; // notes waiting for the line being composed to print
     quint64 m_nextSerial = 1;
     int m_receiptDots = 0; // rows the blocks of the receipt being printed take
     StatusConditions m_status;

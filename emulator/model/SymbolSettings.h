@@ -22,6 +22,7 @@ struct SymbolSettings
         int moduleWidth = 3;
         int rowHeight = 3; // times the module width
         int securityLevel = 1;
+        int ratio = 0; // m 49: error correction codewords per 10 data codewords, 0 for a level
         bool truncated = false;
         QByteArray data;
     };

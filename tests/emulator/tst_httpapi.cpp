@@ -355,6 +355,22 @@ void HttpApiTest::bodyLimit()
     QCOMPARE(reply.status, 200);
     QCOMPARE(reply.json()[u"answers"_s].toString(), QString());
     QVERIFY(m_printer.serves());
+
+    // A body that arrives in many pieces prints whole: 300 KB of numbered lines, a cut after
+    // every 2,000 (a receipt keeps its last 12 m), every line on its receipt.
+    QByteArray lines;
+    int count = 0;
+    while (lines.size() < qsizetype(300) * 1000) {
+        lines += "line " + QByteArray::number(count).rightJustified(6, '0') + '\n';
+        if (++count % 2000 == 0)
+            lines += hex("1D 56 00");
+    }
+    const HttpReply printed = request("POST", u"/api/print"_s, lines + hex("1D 56 00"));
+    QCOMPARE(printed.status, 200);
+    qsizetype found = 0;
+    for (const QJsonValue number : printed.json()[u"receipts"_s].toArray())
+        found += request("GET", u"/api/receipts/%1.txt"_s.arg(number.toInt())).body.count("line ");
+    QCOMPARE(found, count);
 }
 
 void HttpApiTest::crossOrigin_data()

@@ -84,7 +84,19 @@ void TestInterpreter::model_data()
             << "\033B\002\001A\n\020\024\003\001\002\003\004\005B\n\034(Z\002\000\060\061C\n"_ba
             << u"Z:2|L:A|Z:3|L:B|L:C"
                "|#command of an unknown function skipped by its length|?1c285a02003031"_s;
-    QTest::newRow("drawer pulses") << "A\033p\000\062\372\033p1\001\002\020\024\001\001\003"_ba
+    // Settings noted beside the paper do not end the line being composed; ESC e takes the
+    // paper back by lines, so that what prints next lands above.
+    QTest::newRow("setting inside a line")
+            << "LEFT\035(K\002\0001\004RIGHT\n"_ba << u"L:LEFTRIGHT|N:density: 4"_s;
+    QTest::newRow("reverse feed") << "A\n\033e\002B\n"_ba << u"L:A|F:-60|L:B"_s;
+    // A raster image has moved the paper past its rows when it is printed, so a feed after it
+    // leaves white; an ESC * image waits in the line until the feed prints it.
+    QTest::newRow("raster stripes and feeds")
+            << "\035v0\000\001\000\030\000"_ba + QByteArray(24, '\377') + "\033J\030"_ba
+            << u"P:raster image:8x24*1,1|F:24"_s;
+    QTest::newRow("column stripes and feeds")
+            << "\033*\041\001\000\377\377\377\033J\030"_ba << u"L~24:<1x24*1,1@0>"_s;
+    QTest::newRow("drawer pulses") << "A\033p\000\062\372\033p1\001\002\020\024\001\001\003\n"_ba
                                    << u"L:A|D:2/100/500|D:5/2/4|D:5/300/300"_s;
     QTest::newRow("code tables") << "\034.\033t\002Qu\202bec \033t\021\200\033R\002@\n"_ba
                                  << u"L:Québec А§"_s;

@@ -187,10 +187,10 @@ void TestReceiptJson::model_data()
                                           u"\"c\" 54,7 9x17 B italic"_s};
     QTest::newRow("JAN13, centred, characters below")
             << "\033a\001\035H\002\035hP\035w\002\035kC\014123456789012"_ba
-            << QStringList{u"#1 124 none"_s, u"JAN13 \"1234567890128\" below 193,8 190x80"_s};
+            << QStringList{u"#1 124 none"_s, u"EAN-13 \"1234567890128\" below 193,8 190x80"_s};
     QTest::newRow("JAN8, characters above")
             << "\035H\001\035kD\0071234567"_ba
-            << QStringList{u"#1 206 none"_s, u"JAN8 \"12345670\" above 0,36 201x162"_s};
+            << QStringList{u"#1 206 none"_s, u"EAN-8 \"12345670\" above 0,36 201x162"_s};
     QTest::newRow("UPC-A with its check digit")
             << "\035kA\01301234567890"_ba
             << QStringList{u"#1 178 none"_s, u"UPC-A \"012345678905\" none 0,8 285x162"_s};
@@ -335,7 +335,7 @@ void TestReceiptJson::differences_data()
     QTest::newRow("barcode data")
             << "\035kC\014123456789012"_ba
             << "\035kC\014123456789013"_ba << false
-            << QStringList{u"receipt 1, item 1 (barcode JAN13 \"1234567890128\"): data expected"
+            << QStringList{u"receipt 1, item 1 (barcode EAN-13 \"1234567890128\"): data expected"
                            " \"1234567890128\", got \"1234567890135\""_s};
     QTest::newRow("cut") << "A\n\033i"_ba
                          << "A\n\033m"_ba << false

@@ -1,8 +1,11 @@
 #include "BarcodeEncoder.h"
+#include "CodeTables.h"
+#include "GlyphCache.h"
 #include "Interpreter.h"
 #include "Renderer.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -18,6 +21,9 @@ class TestRenderer : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void charactersDrawInk_data();
+    void charactersDrawInk();
+    void lineDots();
     void attributeInk_data();
     void attributeInk();
     void barcode_data();
@@ -58,6 +64,70 @@ static RenderResult render(const QByteArray &bytes)
     interpreter.feed(bytes);
     static const Renderer renderer; // made once the application exists
     return renderer.render(interpreter.receipts());
+}
+
+// Every character a code table prints, and the symbols of code page 936 that receipts use,
+// leaves ink: a font whose glyph is an empty box gives way to one that draws it. Format
+// characters (soft hyphen, the direction and joining marks) are invisible by definition.
+void TestRenderer::charactersDrawInk_data()
+{
+    QTest::addColumn<QString>("characters");
+    QTest::addColumn<bool>("doubleByte");
+
+    for (const int table : CodeTables::tables()) {
+        QString characters;
+        for (int byte = 0x80; byte <= 0xFF; ++byte) {
+            const QChar c = CodeTables::upper(table, uchar(byte));
+            if (c != QChar::ReplacementCharacter && !c.isSpace()
+                && c.category() != QChar::Other_Format)
+                characters += c;
+        }
+        QTest::addRow("table %d", table) << characters << false;
+    }
+    QTest::newRow("code page 936 symbols") << u"℃℉°¥￥€£№§※→←↑↓■□▲△◆◇○●★☆√×÷±"_s << true;
+    QTest::newRow("ASCII") << u"AbgQ09@#~"_s << false;
+}
+
+void TestRenderer::charactersDrawInk()
+{
+    QFETCH(QString, characters);
+    QFETCH(bool, doubleByte);
+
+    const GlyphCache glyphs;
+    const CellSize size = cellSize(TextStyle{}, doubleByte);
+    QString blank;
+    for (const QChar c : std::as_const(characters)) {
+        DotCanvas dots(size.width * 3, size.height * 3);
+        glyphs.draw(dots,
+                    c,
+                    TextStyle{},
+                    doubleByte,
+                    QRect(QPoint(size.width, size.height), QSize(size.width, size.height)),
+                    size.height,
+                    true);
+        if (dots.blackDots() == 0)
+            blank += u" U+%1"_s.arg(c.unicode(), 4, 16, QChar(u'0'));
+    }
+    QVERIFY2(blank.isEmpty(), qPrintable(u"no ink:"_s + blank));
+}
+
+// The dots of a line of text, as a hash of its black dots: where a character's outline turns
+// into dots (the coverage from which a dot prints, the cell it stands in, the fonts) shows as
+// a different hash. Made with Debian 12's fonts-wqy-microhei, fonts-dejavu-core,
+// fonts-tlwg-loma-otf and fonts-freefont-ttf; a new font release changes it.
+void TestRenderer::lineDots()
+{
+    const RenderResult result = render("\034.AbgQ 0123 \033t\025\275\312\351\241\033t\036\324\034&"
+                                       "\316\302\266\310\241\346\n"_ba);
+    QCOMPARE(result.images.size(), 1);
+    const QImage &picture = result.images.first();
+    QByteArray dots;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < Renderer::PaperWidth; ++x)
+            dots += qGray(picture.pixel(x, y)) < 128 ? '1' : '0';
+    }
+    QCOMPARE(QCryptographicHash::hash(dots, QCryptographicHash::Sha1).toHex(),
+             "11c39efd6a9708a569315c3201b69d9e8b977c99"_ba);
 }
 
 void TestRenderer::attributeInk_data()

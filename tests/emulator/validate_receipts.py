@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The receipt JSON of every fixture, as the virtual printer writes it, and of a stream with every
 kind of item, is valid against docs/receipt.schema.json; a document with a wrong item is not.
+The files printed by one process (--input repeated) are those printed one at a time.
 
 Usage: validate_receipts.py VIRTUAL_PRINTER SCHEMA FIXTURES_DIR
 """
@@ -54,8 +55,17 @@ def main():
         every = pathlib.Path(folder, "every-item.bin")
         every.write_bytes(EVERY_ITEM)
         inputs = sorted(pathlib.Path(fixtures).glob("*.bin")) + [every]
+        # All of them printed by one process, each into its own NAME.json.
+        written = pathlib.Path(folder, "json")
+        arguments = [program]
         for path in inputs:
-            document = receipts(path)
+            arguments += ["--input", str(path)]
+        subprocess.run(arguments + ["--json", str(written)], capture_output=True, check=True)
+        for path in inputs:
+            document = json.loads(pathlib.Path(written, path.stem + ".json").read_text())
+            if document != receipts(path):
+                failures += 1
+                print(f"{path.name}: printed alone, its receipts differ")
             documents += 1
             for error in validator.iter_errors(document):
                 failures += 1
