@@ -17,3 +17,4 @@ QList<BenchRow> benchStartUp();
 QList<BenchRow> benchEmulator();
 QList<BenchRow> benchVirtualPrinter();
 QList<BenchRow> benchServer();
+QList<BenchRow> benchServerLoad();

@@ -260,7 +260,8 @@ int main(int argc, char *argv[])
     app::applyWindowLook();
     const QStringList args = QCoreApplication::arguments();
     // "jobs" measures the jobs alone, "status" the status check alone, "emulator" the virtual
-    // printer alone, "server" its network printer alone; a number sets the clicks per job.
+    // printer alone, "server" its network printer alone, "load" that printer under load alone; a
+    // number sets the clicks per job.
     const QString section = args.size() > 1 ? args.at(1) : QString();
     bool numbered = false;
     const int clicks = section.toInt(&numbered);
@@ -282,6 +283,8 @@ int main(int argc, char *argv[])
     }
     if (everything || section == u"server")
         rows += benchServer();
+    if (everything || section == u"server" || section == u"load")
+        rows += benchServerLoad();
 
     QTextStream out(stdout);
     out << "| measure | figure | goal |\n|---|---|---|\n";

@@ -62,6 +62,10 @@ void addOptions(QCommandLineParser &parser)
                       u"Let pages of <origin> (as http://localhost:3000) call the HTTP API; "
                       "repeat for more."_s,
                       u"origin"_s});
+    parser.addOption({u"http-host"_s,
+                      u"Answer HTTP requests for <name> (as printer.local) besides the --http "
+                      "address, localhost, 127.0.0.1 and [::1]; repeat for more."_s,
+                      u"name"_s});
     parser.addOption({u"headless"_s, u"Run without a window (no display needed)."_s});
     parser.addOption({u"save"_s,
                       u"Write every finished receipt to <dir>/receipt-NNNN.png, numbered on "
@@ -225,6 +229,7 @@ bool startHttp(const QCommandLineParser &parser, vprinter::HttpApi *api)
         return false;
     }
     api->server().setAllowedOrigins(parser.values(u"http-origin"_s));
+    api->server().setAllowedHosts(parser.values(u"http-host"_s));
     warnIfOpen(address, api->server().address(), "see and print to it");
     return true;
 }
