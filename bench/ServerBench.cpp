@@ -359,6 +359,8 @@ BenchRow statusWhileSaving()
     client.waitForConnected(5000);
     const auto start = Clock::now();
     client.write(job);
+    while (client.bytesToWrite() > 0 && client.waitForBytesWritten(10000)) {
+    }
     client.disconnectFromHost();
     std::vector<double> latencies;
     while (savedCount(folder.path()) < Receipts

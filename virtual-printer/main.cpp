@@ -77,8 +77,8 @@ void addOptions(QCommandLineParser &parser)
                       u"seconds"_s,
                       QString::number(vprinter::PrinterServer::DefaultIdleTimeoutSeconds)});
     parser.addOption({u"max-clients"_s,
-                      u"Hold at most <count> network connections; more are refused (default "
-                      "64)."_s,
+                      u"Hold at most <count> network connections; more wait to be accepted "
+                      "(default 64)."_s,
                       u"count"_s,
                       QString::number(vprinter::PrinterServer::DefaultMaxClients)});
     parser.addOption({u"paper"_s,

@@ -63,6 +63,8 @@ private Q_SLOTS:
     void print_data();
     void print();
     void bodyLimit();
+    void answerLimit_data();
+    void answerLimit();
     void crossOrigin_data();
     void crossOrigin();
     void hosts_data();
@@ -373,6 +375,38 @@ void HttpApiTest::bodyLimit()
     QCOMPARE(reply.status, 200);
     QCOMPARE(reply.json()[u"answers"_s].toString(), QString());
     QVERIFY(m_printer.serves());
+}
+
+// A print request's answers are kept up to the 256 KiB a network client may leave unread; the
+// rest are counted, so that a body of requests cannot make the printer hold answers without end.
+void HttpApiTest::answerLimit_data()
+{
+    QTest::addColumn<int>("requests"); // GS I 66, the printer's maker
+    QTest::addColumn<bool>("cut");
+
+    QTest::newRow("just within") << 1000 << false;
+    QTest::newRow("past the bound") << 100000 << true;
+    QTest::newRow("far past it (4.8 MiB of answers)") << 500000 << true;
+}
+
+void HttpApiTest::answerLimit()
+{
+    QFETCH(int, requests);
+    QFETCH(bool, cut);
+
+    constexpr qsizetype Bound = qsizetype(256) * 1024;
+    const QByteArray one = QByteArray::fromHex(request("POST", u"/api/print"_s, hex("1D 49 42"))
+                                                       .json()[u"answers"_s]
+                                                       .toString()
+                                                       .toLatin1());
+    QVERIFY(!one.isEmpty());
+    const HttpReply reply = request("POST", u"/api/print"_s, hex("1D 49 42").repeated(requests));
+    QCOMPARE(reply.status, 200);
+    const QJsonObject result = reply.json().toObject();
+    const qint64 total = qint64(one.size()) * requests;
+    QCOMPARE(result[u"answers"_s].toString().size(), 2 * qMin(total, qint64(Bound)));
+    QCOMPARE(result.contains(u"answers_left_out"_s), cut);
+    QCOMPARE(result[u"answers_left_out"_s].toInteger(), cut ? total - Bound : 0);
 }
 
 void HttpApiTest::crossOrigin_data()
