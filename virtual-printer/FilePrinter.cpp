@@ -104,8 +104,9 @@ public:
         else
             m_open = m_open && static_cast<QFile *>(m_device.get())->flush();
         if (!m_open) {
-            *error = m_path == u"-"_s ? u"cannot write to standard output: "_s + m_device->errorString()
-                                      : u"cannot write %1: %2"_s.arg(m_path, m_device->errorString());
+            *error = m_path == u"-"_s
+                             ? u"cannot write to standard output: "_s + m_device->errorString()
+                             : u"cannot write %1: %2"_s.arg(m_path, m_device->errorString());
         }
         return m_open;
     }
@@ -141,7 +142,8 @@ int printStreamed(const QByteArray &bytes,
                              return;
                          ++count;
                          for (const QString &warning :
-                              receipt.warningLines() + emulator::ReceiptLayout::of(receipt).warnings)
+                              receipt.warningLines()
+                                      + emulator::ReceiptLayout::of(receipt).warnings)
                              warnings.append(u"receipt %1: %2"_s.arg(count).arg(warning));
                          if (json)
                              json->write(emulator::ReceiptJson::documentEntry(receipt, count == 1));

@@ -279,8 +279,11 @@ void PrinterServer::pump()
         const QByteArray bytes = m_active->read(ReadChunk);
         if (!bytes.isEmpty()) {
             budget -= bytes.size();
-            m_quiet.start();
             feed(bytes);
+            // Only a whole command is progress: a byte now and then of one that never ends
+            // holds the printer no longer than silence would.
+            if (m_interpreter.pendingBytes() == 0)
+                m_quiet.start();
         } else if (m_active->atEnd()) {
             endTurn();
         } else {

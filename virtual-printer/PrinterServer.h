@@ -61,8 +61,8 @@ public:
     QString address() const;
     // The port asked for when it was in use and the server moved on; else 0.
     quint16 portInUse() const { return m_portInUse; }
-    // A network client that holds the printer and sends nothing this long while another source
-    // waits is closed; 0 never closes it. For clients that connect from now on.
+    // A network client that holds the printer and completes no command this long while another
+    // source waits is closed; 0 never closes it. For clients that connect from now on.
     void setIdleTimeout(int seconds) { m_idleTimeoutMs = seconds * 1000; }
     // Connections beyond this many wait in the system, unaccepted, until one closes.
     void setMaxClients(int count) { m_maxClients = count; }
@@ -146,7 +146,7 @@ private:
     QList<PrintSource *> m_jobs;        // sources given whole, printing or waiting
     PrintSource *m_active = nullptr;
     QList<PrintSource *> m_waiting;
-    QElapsedTimer m_quiet; // since a byte of the active source was last read
+    QElapsedTimer m_quiet; // since a command of the active source was last completed
     QTimer m_idleTimer;
     bool m_pumping = false;
     PrintSource *m_replyTo = nullptr;

@@ -72,8 +72,8 @@ void addOptions(QCommandLineParser &parser)
                       "from the highest number there."_s,
                       u"dir"_s});
     parser.addOption({u"idle-timeout"_s,
-                      u"Close a network client that holds the printer and sends nothing for "
-                      "<seconds> while another waits (default 30; 0 never)."_s,
+                      u"Close a network client that holds the printer and completes no command "
+                      "for <seconds> while another waits (default 30; 0 never)."_s,
                       u"seconds"_s,
                       QString::number(vprinter::PrinterServer::DefaultIdleTimeoutSeconds)});
     parser.addOption({u"max-clients"_s,

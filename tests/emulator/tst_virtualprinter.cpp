@@ -16,12 +16,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <map>
 #include <memory>
@@ -54,6 +56,7 @@ class TestVirtualPrinter : public QObject
 
 private Q_SLOTS:
     void rendersFile();
+    void writesALongStream();
     void comparesWithGolden_data();
     void comparesWithGolden();
     void answersAsTheBoxesSay_data();
@@ -159,6 +162,44 @@ void TestVirtualPrinter::rendersFile()
     QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
     QVERIFY(process.readAllStandardError().contains("UPC-A"));
     QVERIFY(QImage(arguments[3]).height() > 200);
+}
+
+// 10 MB of text with commands in it (sizes, emphasis, underline, cuts, resets, justification) is
+// a few thousand receipts and hundreds of megabytes of JSON: they are written as they are
+// printed, never held whole, so the program runs in far less memory than its output.
+void TestVirtualPrinter::writesALongStream()
+{
+    if (Sanitized)
+        QSKIP("the sanitizers reserve more address space than the limit allows");
+    if (QStandardPaths::findExecutable(u"prlimit"_s).isEmpty())
+        QSKIP("prlimit is missing: the program's memory cannot be limited");
+    static const QByteArray alphabet = "abcdefghijklmnopqrstuvwxyz      \n\n\033\035!E-V@a"_ba;
+    QRandomGenerator random(26);
+    QByteArray bytes(10'000'000, Qt::Uninitialized);
+    for (char &byte : bytes)
+        byte = alphabet.at(random.bounded(int(alphabet.size())));
+    QTemporaryDir dir;
+    QFile input(dir.filePath(u"in"_s));
+    QVERIFY(input.open(QIODevice::WriteOnly) && input.write(bytes) == bytes.size());
+    input.close();
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    // 1 GiB of address space: the program, its libraries and a receipt at a time.
+    process.start(u"prlimit"_s,
+                  {u"--as=1073741824"_s,
+                   program,
+                   u"--input"_s,
+                   input.fileName(),
+                   u"--json"_s,
+                   dir.filePath(u"out.json"_s)});
+    QVERIFY(process.waitForFinished(-1));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QFile json(dir.filePath(u"out.json"_s));
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    QVERIFY2(json.size() > 500'000'000, "the output is larger than the limit");
+    QVERIFY(json.seek(json.size() - 7));
+    QCOMPARE(json.readAll(), "\n  ]\n}\n"_ba);
 }
 
 // --input with --json, --text and --expect: exit 0 when the receipts match the golden file, 1 with
@@ -548,6 +589,10 @@ void TestVirtualPrinter::closesAnIdleHolder_data()
     // A point-of-sale program keeps its connection between receipts.
     QTest::newRow("nobody waits") << u"1"_s << "holder\n"_ba << false << QByteArrayList{};
     QTest::newRow("time-out off") << u"0"_s << "holder\n"_ba << true << QByteArrayList{};
+    // A byte now and then that never finishes a command is no progress.
+    QTest::newRow("holder that trickles a command, another waits")
+            << u"1"_s << "holder\n"_ba + unfinishedImage << true
+            << QByteArrayList{"holder\n"_ba + unfinishedImage, waiting};
 }
 
 void TestVirtualPrinter::closesAnIdleHolder()
@@ -580,6 +625,11 @@ void TestVirtualPrinter::closesAnIdleHolder()
         waiting.write("waiting\n"_ba + cut);
         QVERIFY(closeAndWait(waiting));
     }
+    // An image's data, a byte every quarter of the time-out.
+    QTimer trickle;
+    connect(&trickle, &QTimer::timeout, &holder, [&holder] { holder.write("\0", 1); });
+    if (holderSends.endsWith(unfinishedImage))
+        trickle.start(250);
     const bool closes = !saved.isEmpty();
     if (closes) {
         QTRY_COMPARE_WITH_TIMEOUT(holder.state(), QAbstractSocket::UnconnectedState, Patience);
