@@ -12,6 +12,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace vprinter {
@@ -186,8 +188,13 @@ void HttpApi::receiptFile(const HttpRequest &request)
     const QByteArray kind = dot < 0 ? QByteArray() : name.mid(dot + 1);
     const QList<KeptReceipt> &receipts = m_printer->receipts();
     const KeptReceipt *kept = nullptr;
-    bool numbered = false;
-    const int number = which.toInt(&numbered);
+    // A number as the list names it: digits without a leading zero, sign or space, so that each
+    // receipt has one address.
+    const bool numbered = !which.isEmpty() && which.size() <= 9 && which.front() != '0'
+                          && std::all_of(which.begin(), which.end(), [](char c) {
+                                 return c >= '0' && c <= '9';
+                             });
+    const int number = numbered ? which.toInt() : 0;
     if (which == "latest" && !receipts.isEmpty())
         kept = &receipts.last();
     for (qsizetype i = 0; numbered && !kept && i < receipts.size(); ++i) {

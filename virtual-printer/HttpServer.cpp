@@ -99,6 +99,39 @@ struct HttpCallbacks
         return stream->server->take(stream->id, buffer, qsizetype(max));
     }
     static void free(void *ref) { delete static_cast<StreamRef *>(ref); }
+    // Decodes %HH in a path in place, but for %00: a zero byte would end the path early, and
+    // "latest.png%00" would be taken for "latest.png".
+    static size_t unescape(void * /*server*/, MHD_Connection * /*connection*/, char *text)
+    {
+        const auto digit = [](char c) {
+            return c >= '0' && c <= '9'   ? c - '0'
+                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                          : -1;
+        };
+        char *out = text;
+        for (const char *in = text; *in != '\0';) {
+            const int high = in[0] == '%' ? digit(in[1]) : -1;
+            const int low = high >= 0 ? digit(in[2]) : -1;
+            if (low >= 0 && (high | low) != 0) {
+                *out++ = char(high * 16 + low);
+                in += 3;
+            } else {
+                *out++ = *in++;
+            }
+        }
+        *out = '\0';
+        return size_t(out - text);
+    }
+    static MHD_Result countLength(void *count,
+                                  MHD_ValueKind /*kind*/,
+                                  const char *key,
+                                  const char * /*value*/)
+    {
+        if (qstricmp(key, MHD_HTTP_HEADER_CONTENT_LENGTH) == 0)
+            ++*static_cast<int *>(count);
+        return MHD_YES;
+    }
 };
 
 HttpResponse HttpResponse::error(int status, const QString &message)
@@ -159,6 +192,9 @@ bool HttpServer::listen(const QHostAddress &host, quint16 port, QString *error)
                                 MaxConnections,
                                 MHD_OPTION_CONNECTION_TIMEOUT,
                                 IdleTimeoutSeconds,
+                                MHD_OPTION_UNESCAPE_CALLBACK,
+                                &HttpCallbacks::unescape,
+                                this,
                                 MHD_OPTION_END);
     if (!m_daemon) {
         *error = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno))
@@ -276,6 +312,15 @@ bool HttpServer::request(MHD_Connection *connection,
                     403,
                     u"the host %1 is not served; start the printer with --http-host %2 to "
                     "serve it"_s.arg(QString::fromLatin1(host), QString::fromLatin1(hostOf(host))));
+            exchange->ready = true;
+            return queue(exchange);
+        }
+        int lengths = 0;
+        MHD_get_connection_values(
+                connection, MHD_HEADER_KIND, &HttpCallbacks::countLength, &lengths);
+        if (lengths > 1) {
+            // Two lengths make the body's end a guess, which a proxy may guess otherwise.
+            exchange->response = HttpResponse::error(400, u"the request gives its length twice"_s);
             exchange->ready = true;
             return queue(exchange);
         }

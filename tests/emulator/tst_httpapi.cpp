@@ -144,6 +144,10 @@ void HttpApiTest::routes_data()
     QTest::newRow("unknown kind")        << "GET"_ba    << u"/api/receipts/%1.pdf"_s      << 404 << "application/json"_ba;
     QTest::newRow("not a number")        << "GET"_ba    << u"/api/receipts/first.json"_s  << 404 << "application/json"_ba;
     QTest::newRow("no kind")             << "GET"_ba    << u"/api/receipts/%1"_s          << 404 << "application/json"_ba;
+    QTest::newRow("a zero byte after")   << "GET"_ba    << u"/api/receipts/latest.png%00"_s << 404 << "application/json"_ba;
+    QTest::newRow("a plus sign")         << "GET"_ba    << u"/api/receipts/+%1.png"_s     << 404 << "application/json"_ba;
+    QTest::newRow("a space before")      << "GET"_ba    << u"/api/receipts/%20%1.png"_s   << 404 << "application/json"_ba;
+    QTest::newRow("a leading zero")      << "GET"_ba    << u"/api/receipts/0%1.json"_s    << 404 << "application/json"_ba;
     QTest::newRow("unknown route")       << "GET"_ba    << u"/api/printer"_s              << 404 << "application/json"_ba;
     QTest::newRow("asset not built in")  << "GET"_ba    << u"/index.html"_s               << 404 << "application/json"_ba;
     QTest::newRow("POST the list")       << "POST"_ba   << u"/api/receipts"_s             << 405 << "application/json"_ba;
@@ -477,6 +481,7 @@ void HttpApiTest::hosts_data()
     QTest::newRow("no Host, HTTP/1.0")      << false << "GET /api/status HTTP/1.0"_ba << "200"_ba;
     QTest::newRow("--http-host name")       << true  << "GET /api/status HTTP/1.1\r\nHost: printer.local:PORT"_ba << "200"_ba;
     QTest::newRow("its page")               << true  << "PUT /api/status HTTP/1.1\r\nHost: printer.local\r\nOrigin: http://printer.local\r\nContent-Length: 2\r\n\r\n{}"_ba << "200"_ba;
+    QTest::newRow("two lengths")            << false << "POST /api/print HTTP/1.1\r\nHost: localhost\r\nContent-Length: 3\r\nContent-Length: 1\r\n\r\n\x10\x04\x01"_ba << "400"_ba;
     QTest::newRow("that name elsewhere")    << false << "GET /api/status HTTP/1.1\r\nHost: printer.local:PORT"_ba << "403"_ba;
     // clang-format on
 }
