@@ -207,7 +207,10 @@ bool HttpServer::listen(const QHostAddress &host, quint16 port, QString *error)
                         : u"%1:%2"_s.arg(host.toString()).arg(bound);
     // Bound to every address, the server is reached by any of the machine's.
     m_boundHosts.clear();
-    const bool anywhere = host == QHostAddress::AnyIPv4 || host == QHostAddress::AnyIPv6;
+    const bool anywhere = QList<QHostAddress>{QHostAddress::Any,
+                                              QHostAddress::AnyIPv4,
+                                              QHostAddress::AnyIPv6}
+                                  .contains(host);
     for (const QHostAddress &address :
          anywhere ? QNetworkInterface::allAddresses() : QList<QHostAddress>{host})
         m_boundHosts.insert(hostName(address));

@@ -80,7 +80,7 @@ void NetworkClient::receive()
 
 QByteArray NetworkClient::read(qsizetype max)
 {
-    const QByteArray bytes = m_received.first(qMin(max, m_received.size()));
+    QByteArray bytes = m_received.first(qMin(max, m_received.size()));
     m_received.remove(0, bytes.size());
     watch();
     return bytes;

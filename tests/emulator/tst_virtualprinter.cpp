@@ -1045,9 +1045,9 @@ void TestVirtualPrinter::sharesAFolder()
     QVERIFY(closeAndWait(one) && closeAndWait(other));
     QTRY_COMPARE_WITH_TIMEOUT(
             QDir(saved.path()).entryList({u"receipt-*.json"_s}, QDir::Files).size(),
-            2 * Each,
+            2 * qsizetype(Each),
             Patience);
-    QCOMPARE(receiptFiles(saved.path()), numberedFiles(1, 2 * Each));
+    QCOMPARE(receiptFiles(saved.path()), numberedFiles(1, Each + Each));
     QVERIFY(!first.readErrors().contains("cannot save"));
     QVERIFY(!second.readErrors().contains("cannot save"));
 }
