@@ -20,3 +20,4 @@ QList<BenchRow> benchVirtualPrinter();
 QList<BenchRow> benchFiles();
 QList<BenchRow> benchServer();
 QList<BenchRow> benchIpp();
+QList<BenchRow> benchServerLoad();

@@ -1,15 +1,20 @@
 // The virtual printer as a network printer: receipts a second through TCP, resident memory while
-// clients send more than it should keep, and CPU while it has no descriptors left.
+// clients send more than it should keep, CPU while it has no descriptors left, and the printer
+// under load: short connections, its API while it saves, long mixed streams and big pictures.
 #include "BenchSections.h"
 #include "HeadlessPrinter.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileSystemWatcher>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -20,11 +25,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The program measured: the one built beside the benchmark, or $VIRTUAL_PRINTER (another build,
+// to compare with).
+QString program()
+{
+    return qEnvironmentVariable("VIRTUAL_PRINTER", QStringLiteral(VIRTUAL_PRINTER_PATH));
+}
+
 // The program without a window on any loopback port; nullptr when it does not start.
 std::unique_ptr<HeadlessPrinter> startPrinter(const QStringList &arguments,
                                               const QStringList &wrapper = {})
 {
-    auto printer = std::make_unique<HeadlessPrinter>(QStringLiteral(VIRTUAL_PRINTER_PATH));
+    auto printer = std::make_unique<HeadlessPrinter>(program());
     if (!printer->start(QStringList{u"--listen"_s, u"127.0.0.1:0"_s} + arguments, wrapper))
         return nullptr;
     return printer;
@@ -233,7 +245,308 @@ BenchRow descriptorsExhausted()
             u"< 5%"_s};
 }
 
+// Peak resident memory of a process that is still running, in MiB.
+double peakMegabytes(qint64 pid)
+{
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    }
+    return -1;
+}
+
+qsizetype savedCount(const QString &folder)
+{
+    return QDir(folder).entryList({u"receipt-*.json"_s}, QDir::Files).size();
+}
+
+// Sleeps in the event loop until the printer has spent no CPU for half a second: it has done
+// what it was given.
+void waitUntilIdle(const HeadlessPrinter &printer, int patienceMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (double cpu = printer.cpuSeconds(), last = -1;
+         cpu - last > 0.01 && waited.elapsed() < patienceMs;
+         cpu = printer.cpuSeconds()) {
+        last = cpu;
+        sleepFor(500);
+    }
+}
+
+// Connects, sends one receipt and closes, a thousand times one after another, without waiting
+// for any answer: what a point-of-sale till does.
+BenchRow shortConnections()
+{
+    constexpr int Clients = 1000;
+    const QString measure = u"virtual printer: %1 short connections one after another with --save"_s
+                                    .arg(Clients);
+    QTemporaryDir folder;
+    const auto server = startPrinter({u"--save"_s, folder.path()});
+    if (!server)
+        return {measure, u"the program did not start"_s, {}};
+    const auto start = Clock::now();
+    int failed = 0;
+    for (int i = 0; i < Clients; ++i) {
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s, server->port());
+        if (!socket.waitForConnected(10000)) {
+            ++failed;
+            continue;
+        }
+        socket.write(receipt(i + 1));
+        socket.waitForBytesWritten(10000);
+        socket.close();
+    }
+    const double sent = std::chrono::duration<double>(Clock::now() - start).count();
+    waitUntilIdle(*server, 120000);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const qsizetype saved = savedCount(folder.path());
+    return {measure,
+            u"%1 of %2 kept, %3 receipts/s (sent in %4 s, saved in %5 s)%6"_s.arg(saved)
+                    .arg(Clients)
+                    .arg(saved / seconds, 0, 'f', 0)
+                    .arg(sent, 0, 'f', 1)
+                    .arg(seconds, 0, 'f', 1)
+                    .arg(failed ? u"; %1 could not connect"_s.arg(failed) : QString()),
+            u"all kept"_s};
+}
+
+// One GET on a kept-alive connection; the milliseconds until its whole answer, or -1.
+double timedGet(QTcpSocket &socket, const QByteArray &path)
+{
+    QElapsedTimer timer;
+    timer.start();
+    socket.write("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    QByteArray answer;
+    qsizetype end = -1;
+    qsizetype length = -1;
+    while (end < 0 || answer.size() < end + 4 + length) {
+        if (!socket.waitForReadyRead(30000))
+            return -1;
+        answer += socket.readAll();
+        end = answer.indexOf("\r\n\r\n");
+        if (end >= 0 && length < 0) {
+            const qsizetype at = answer.toLower().indexOf("content-length:");
+            length = at < 0 ? 0
+                            : answer.mid(at + 15, 12).trimmed().split('\r').first().toLongLong();
+        }
+    }
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// /api/status asked again and again while a client's 200 receipts are saved.
+BenchRow statusWhileSaving()
+{
+    constexpr int Receipts = 200;
+    const QString measure = u"virtual printer: GET /api/status while %1 receipts are saved"_s.arg(
+            Receipts);
+    QTemporaryDir folder;
+    const auto server = startPrinter({u"--save"_s, folder.path(), u"--http"_s, u"127.0.0.1:0"_s});
+    QTcpSocket api;
+    if (server)
+        api.connectToHost(u"127.0.0.1"_s, server->httpPort());
+    if (!server || !api.waitForConnected(5000))
+        return {measure, u"the program did not start"_s, {}};
+    QByteArray job;
+    for (int i = 1; i <= Receipts; ++i)
+        job += receipt(i);
+    QTcpSocket client;
+    client.connectToHost(u"127.0.0.1"_s, server->port());
+    client.waitForConnected(5000);
+    const auto start = Clock::now();
+    client.write(job);
+    while (client.bytesToWrite() > 0 && client.waitForBytesWritten(10000)) {
+    }
+    client.disconnectFromHost();
+    std::vector<double> latencies;
+    while (savedCount(folder.path()) < Receipts
+           && std::chrono::duration<double>(Clock::now() - start).count() < 120) {
+        const double ms = timedGet(api, "/api/status");
+        if (ms < 0)
+            break;
+        latencies.push_back(ms);
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (latencies.empty())
+        return {measure, u"no answer"_s, u"< 50 ms"_s};
+    std::sort(latencies.begin(), latencies.end());
+    return {measure,
+            u"median %1 ms, max %2 ms over %3 requests; %4 saved in %5 s"_s
+                    .arg(latencies[latencies.size() / 2], 0, 'f', 1)
+                    .arg(latencies.back(), 0, 'f', 1)
+                    .arg(latencies.size())
+                    .arg(savedCount(folder.path()))
+                    .arg(seconds, 0, 'f', 1),
+            u"< 50 ms"_s};
+}
+
+// 10 MB of text with commands in it, at random but the same every run: letters, spaces, line
+// feeds, ESC and GS with the letters of print modes, emphasis, underline, cuts, resets and
+// justification after them.
+QByteArray textAndCommands()
+{
+    static const QByteArray alphabet = "abcdefghijklmnopqrstuvwxyz      \n\n\033\035!E-V@a"_ba;
+    QRandomGenerator random(26);
+    QByteArray bytes(10'000'000, Qt::Uninitialized);
+    for (char &byte : bytes)
+        byte = alphabet.at(random.bounded(int(alphabet.size())));
+    return bytes;
+}
+
+BenchRow textAndCommandsFromFile(const QByteArray &bytes)
+{
+    const QString measure = u"virtual printer: 10 MB of text and commands, --input --json"_s;
+    QTemporaryDir folder;
+    QFile input(folder.filePath(u"input.bin"_s));
+    if (!input.open(QIODevice::WriteOnly) || input.write(bytes) != bytes.size())
+        return {measure, u"cannot write the input"_s, {}};
+    input.close();
+    QProcess process;
+    const auto start = Clock::now();
+    // GNU time reports the peak resident memory of the program it ran, in KiB.
+    process.start(u"/usr/bin/time"_s,
+                  {u"-f"_s,
+                   u"%M"_s,
+                   program(),
+                   u"--input"_s,
+                   input.fileName(),
+                   u"--json"_s,
+                   folder.filePath(u"out.json"_s)});
+    if (!process.waitForFinished(600000))
+        return {measure, u"not finished in 600 s"_s, u"< 15 s, < 500 MiB"_s};
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const QList<QByteArray> lines = process.readAllStandardError().trimmed().split('\n');
+    return {measure,
+            u"%1 s, peak %2 MiB (exit %3)"_s.arg(seconds, 0, 'f', 1)
+                    .arg(lines.last().toDouble() / 1024, 0, 'f', 0)
+                    .arg(process.exitCode()),
+            u"< 15 s, < 500 MiB"_s};
+}
+
+BenchRow textAndCommandsOverTcp(const QByteArray &bytes)
+{
+    const QString measure = u"virtual printer: 10 MB of text and commands over TCP with --save"_s;
+    QTemporaryDir folder;
+    const auto server = startPrinter({u"--save"_s, folder.path()});
+    QTcpSocket client;
+    if (server)
+        client.connectToHost(u"127.0.0.1"_s, server->port());
+    if (!server || !client.waitForConnected(5000))
+        return {measure, u"the program did not start"_s, {}};
+    const auto start = Clock::now();
+    // The status request at the end is answered once every byte before it is read.
+    client.write(bytes + "\n\035V\000\020\004\001"_ba);
+    QEventLoop loop;
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&client, &QTcpSocket::readyRead, &loop, [&] {
+        if (client.readAll().contains('\022'))
+            loop.quit();
+    });
+    giveUp.start(300000);
+    loop.exec();
+    const double read = std::chrono::duration<double>(Clock::now() - start).count();
+    waitUntilIdle(*server, 300000);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return {measure,
+            u"%1 s (%2 s to read it all), peak %3 MiB, %4 receipts saved, %5 s CPU"_s
+                    .arg(seconds, 0, 'f', 1)
+                    .arg(giveUp.isActive() ? QString::number(read, 'f', 1) : u"> 300"_s)
+                    .arg(peakMegabytes(server->process().processId()), 0, 'f', 0)
+                    .arg(savedCount(folder.path()))
+                    .arg(server->cpuSeconds(), 0, 'f', 1),
+            u"< 15 s, < 500 MiB"_s};
+}
+
+// A receipt of 12 m of raster image: 40 pictures 576 dots wide and 300 mm (2,400 dots) long.
+QByteArray twelveMetres()
+{
+    QByteArray bytes = "\033@"_ba;
+    const QByteArray rows = QByteArray("\xAA\x55", 2).repeated(36).repeated(2400);
+    for (int i = 0; i < 40; ++i)
+        bytes += "\035v0\000\110\000\140\011"_ba + rows;
+    return bytes + "\035V\000"_ba;
+}
+
+// Four readers fetch a 12 m receipt's picture again and again while another client prints a
+// short receipt and asks for the status: how long it waits for its answer.
+BenchRow printWhilePicturesAreFetched()
+{
+    const QString measure
+            = u"virtual printer: TCP print and status while 4 clients fetch a 12 m PNG"_s;
+    const auto server = startPrinter({u"--http"_s, u"127.0.0.1:0"_s});
+    if (!server)
+        return {measure, u"the program did not start"_s, {}};
+    {
+        QTcpSocket client;
+        client.connectToHost(u"127.0.0.1"_s, server->port());
+        client.waitForConnected(5000);
+        client.write(twelveMetres() + "\020\004\001"_ba);
+        client.waitForReadyRead(60000);
+    }
+    std::vector<std::unique_ptr<QTcpSocket>> readers;
+    int fetched = 0;
+    for (int i = 0; i < 4; ++i) {
+        auto *reader = readers.emplace_back(std::make_unique<QTcpSocket>()).get();
+        const auto ask = [reader, &server] {
+            reader->connectToHost(u"127.0.0.1"_s, server->httpPort());
+            reader->write("GET /api/receipts/1.png HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                          "Connection: close\r\n\r\n");
+        };
+        QObject::connect(reader, &QTcpSocket::readyRead, reader, [reader] { reader->readAll(); });
+        QObject::connect(reader, &QTcpSocket::disconnected, reader, [ask, &fetched] {
+            ++fetched;
+            QTimer::singleShot(0, ask);
+        });
+        ask();
+    }
+    sleepFor(1000);
+    // At least ten prints, and on until the readers have fetched the picture eight times.
+    std::vector<double> latencies;
+    for (int i = 0; i < 200 && (i < 10 || fetched < 8); ++i) {
+        QTcpSocket client;
+        QElapsedTimer timer;
+        timer.start();
+        client.connectToHost(u"127.0.0.1"_s, server->port());
+        client.write(receipt(i) + "\020\004\001"_ba);
+        QEventLoop loop;
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(&client, &QTcpSocket::readyRead, &loop, &QEventLoop::quit);
+        giveUp.start(30000);
+        loop.exec();
+        latencies.push_back(double(timer.nsecsElapsed()) / 1e6);
+        sleepFor(200);
+    }
+    for (const auto &reader : readers)
+        reader->disconnect();
+    std::sort(latencies.begin(), latencies.end());
+    return {measure,
+            u"median %1 ms, max %2 ms over %3 prints; %4 pictures fetched meanwhile"_s
+                    .arg(latencies[latencies.size() / 2], 0, 'f', 1)
+                    .arg(latencies.back(), 0, 'f', 1)
+                    .arg(latencies.size())
+                    .arg(fetched),
+            u"< 50 ms"_s};
+}
+
 } // namespace
+
+QList<BenchRow> benchServerLoad()
+{
+    const QByteArray mixed = textAndCommands();
+    return {shortConnections(),
+            statusWhileSaving(),
+            printWhilePicturesAreFetched(),
+            textAndCommandsFromFile(mixed),
+            textAndCommandsOverTcp(mixed)};
+}
 
 QList<BenchRow> benchServer()
 {

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QSet>
 #include <QTextStream>
 
@@ -75,6 +76,101 @@ bool writeOut(const QByteArray &bytes, const QString &path, QString *error)
         return false;
     }
     return true;
+}
+
+// A file written whole or not at all, a piece at a time; "-" is standard output.
+class StreamedOutput
+{
+public:
+    explicit StreamedOutput(const QString &path)
+        : m_path(path)
+    {
+        if (path == u"-"_s) {
+            auto out = std::make_unique<QFile>();
+            m_open = out->open(stdout, QIODevice::WriteOnly);
+            m_device = std::move(out);
+        } else {
+            auto out = std::make_unique<QSaveFile>(path);
+            m_open = out->open(QIODevice::WriteOnly);
+            m_device = std::move(out);
+        }
+    }
+
+    void write(const QByteArray &bytes)
+    {
+        m_open = m_open && m_device->write(bytes) == bytes.size();
+    }
+
+    bool finish(QString *error)
+    {
+        if (auto *file = qobject_cast<QSaveFile *>(m_device.get()))
+            m_open = m_open && file->commit();
+        else
+            m_open = m_open && static_cast<QFile *>(m_device.get())->flush();
+        if (!m_open) {
+            *error = m_path == u"-"_s
+                             ? u"cannot write to standard output: "_s + m_device->errorString()
+                             : u"cannot write %1: %2"_s.arg(m_path, m_device->errorString());
+        }
+        return m_open;
+    }
+
+private:
+    QString m_path;
+    std::unique_ptr<QIODevice> m_device;
+    bool m_open = false;
+};
+
+// --json and --text alone: each receipt is written out as it is finished and then let go, so a
+// long stream is never held whole, neither its receipts nor its JSON. Exit status as run's.
+int printStreamed(const QByteArray &bytes,
+                  const emulator::PrinterProfile &profile,
+                  const QString &jsonPath,
+                  const QString &textPath,
+                  const QString &warningPrefix)
+{
+    std::unique_ptr<StreamedOutput> json;
+    std::unique_ptr<StreamedOutput> text;
+    if (!jsonPath.isEmpty()) {
+        json = std::make_unique<StreamedOutput>(jsonPath);
+        json->write(emulator::ReceiptJson::documentStart(profile.paperDots));
+    }
+    if (!textPath.isEmpty())
+        text = std::make_unique<StreamedOutput>(textPath);
+    emulator::Interpreter interpreter(profile);
+    QStringList warnings;
+    int count = 0;
+    QObject::connect(&interpreter,
+                     &emulator::Interpreter::receiptFinished,
+                     [&](const emulator::Receipt &receipt) {
+                         if (receipt.isEmpty())
+                             return;
+                         ++count;
+                         for (const QString &warning :
+                              receipt.warningLines()
+                                      + emulator::ReceiptLayout::of(receipt).warnings)
+                             warnings.append(u"receipt %1: %2"_s.arg(count).arg(warning));
+                         if (json)
+                             json->write(emulator::ReceiptJson::documentEntry(receipt, count == 1));
+                         if (text)
+                             text->write(emulator::ReceiptText::transcript({receipt}));
+                     });
+    for (qsizetype offset = 0; offset < bytes.size(); offset += ReadChunk) {
+        interpreter.feed(QByteArrayView(bytes).sliced(
+                offset, qMin<qsizetype>(ReadChunk, bytes.size() - offset)));
+    }
+    interpreter.endJob();
+    QTextStream err(stderr);
+    QString error;
+    if (json)
+        json->write(emulator::ReceiptJson::documentEnd(count == 0));
+    if ((json && !json->finish(&error)) || (text && !text->finish(&error))) {
+        err << "virtual-printer: " << error << '\n';
+        return 2;
+    }
+    for (const QString &warning : std::as_const(warnings))
+        err << "warning: " << warningPrefix << warning << '\n';
+    return 0;
 }
 
 // Where one input's receipts go: files, "-" for standard output, empty for none.
@@ -144,6 +240,11 @@ int printOne(const QString &inputPath,
         }
     }
 
+    const bool drawnOrCompared = drawn || !goldenPath.isEmpty();
+    if (!drawnOrCompared)
+        return printStreamed(input.readAll(), profile, jsonPath, textPath);
+    if (!out.drawn() && out.golden.isEmpty())
+        return printStreamed(input.readAll(), profile, out.json, out.text, warningPrefix);
     const QList<emulator::Receipt> receipts = printStream(input.readAll(), profile);
     QStringList warnings;
     bool written = true;

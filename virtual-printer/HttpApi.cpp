@@ -2,7 +2,6 @@
 
 #include "HttpSource.h"
 #include "PrinterServer.h"
-#include "ReceiptExport.h"
 
 #include "ReceiptJson.h"
 #include "ReceiptText.h"
@@ -12,6 +11,8 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -186,8 +187,13 @@ void HttpApi::receiptFile(const HttpRequest &request)
     const QByteArray kind = dot < 0 ? QByteArray() : name.mid(dot + 1);
     const QList<KeptReceipt> &receipts = m_printer->receipts();
     const KeptReceipt *kept = nullptr;
-    bool numbered = false;
-    const int number = which.toInt(&numbered);
+    // A number as the list names it: digits without a leading zero, sign or space, so that each
+    // receipt has one address.
+    const bool numbered = !which.isEmpty() && which.size() <= 9 && which.front() != '0'
+                          && std::all_of(which.begin(), which.end(), [](char c) {
+                                 return c >= '0' && c <= '9';
+                             });
+    const int number = numbered ? which.toInt() : 0;
     if (which == "latest" && !receipts.isEmpty())
         kept = &receipts.last();
     for (qsizetype i = 0; numbered && !kept && i < receipts.size(); ++i) {
@@ -207,11 +213,21 @@ void HttpApi::receiptFile(const HttpRequest &request)
     }
     HttpResponse response{200, "text/plain; charset=utf-8", {}, {{"Cache-Control", "no-cache"}}};
     if (kind == "png") {
-        QBuffer buffer(&response.body);
-        buffer.open(QIODevice::WriteOnly);
-        emulator::Renderer::writePng(ReceiptExport::picture(kept->receipt), &buffer);
-        response.contentType = "image/png";
-    } else if (kind == "json") {
+        // Drawn on a thread of its own: a long receipt's picture takes a while, and the printer
+        // serves on meanwhile.
+        m_drawing.run([this, id = request.id, receipt = kept->receipt, response](
+                              const emulator::Renderer &renderer) mutable {
+            QBuffer buffer(&response.body);
+            buffer.open(QIODevice::WriteOnly);
+            emulator::Renderer::writePng(renderer.renderReceipt(receipt), &buffer);
+            response.contentType = "image/png";
+            return [this, id, response] {
+                m_server.respond(id, response);
+            };
+        });
+        return;
+    }
+    if (kind == "json") {
         auto cached = m_json.find(kept->number);
         if (cached == m_json.end())
             cached = m_json.insert(kept->number, emulator::ReceiptJson::receipt(kept->receipt));
@@ -233,14 +249,17 @@ void HttpApi::print(const HttpRequest &request)
     connect(job,
             &HttpSource::printed,
             this,
-            [this, id = request.id](const QList<int> &receipts, const QByteArray &answers) {
+            [this, id = request.id](
+                    const QList<int> &receipts, const QByteArray &answers, qint64 leftOut) {
                 QJsonArray numbers;
                 for (const int number : receipts)
                     numbers.append(number);
-                m_server.respond(
-                        id,
-                        json(QJsonObject{{u"receipts"_s, numbers},
-                                         {u"answers"_s, QString::fromLatin1(answers.toHex())}}));
+                QJsonObject body{{u"receipts"_s, numbers},
+                                 {u"answers"_s, QString::fromLatin1(answers.toHex())}};
+                // Past the bound the answers are counted only.
+                if (leftOut > 0)
+                    body.insert(u"answers_left_out"_s, leftOut);
+                m_server.respond(id, json(body));
             });
     m_printer->print(job);
 }

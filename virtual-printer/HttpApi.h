@@ -2,6 +2,7 @@
 
 #include "HttpServer.h"
 #include "KeptReceipt.h"
+#include "WorkerThread.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -55,6 +56,7 @@ private:
     QHash<int, QByteArray> m_json; // each kept receipt's JSON object, made when first asked for
     QSet<quint64> m_streams;       // requests of the event stream
     QTimer m_keepAlive;
+    WorkerThread m_drawing; // receipts' pictures
 };
 
 } // namespace vprinter

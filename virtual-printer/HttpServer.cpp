@@ -2,8 +2,10 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkInterface>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -14,6 +16,34 @@
 using namespace Qt::StringLiterals;
 
 namespace vprinter {
+
+namespace {
+
+// "[::1]" for an IPv6 address, as a Host header writes it.
+QByteArray hostName(const QHostAddress &address)
+{
+    const QByteArray text = address.toString().toLatin1().toLower();
+    return address.protocol() == QAbstractSocket::IPv6Protocol ? '[' + text + ']' : text;
+}
+
+// The name in a Host header, "name", "name:port", "[v6]" or "[v6]:port", in lower case; empty
+// when the port is not a port.
+QByteArray hostOf(QByteArrayView host)
+{
+    const qsizetype bracket = host.lastIndexOf(']');
+    const qsizetype colon = host.lastIndexOf(':');
+    if (colon <= bracket)
+        return host.toByteArray().toLower();
+    const QByteArrayView port = host.sliced(colon + 1);
+    const bool digits = !port.isEmpty() && port.size() <= 5
+                        && std::all_of(port.begin(), port.end(), [](char c) {
+                               return c >= '0' && c <= '9';
+                           });
+    return digits && port.toUInt() <= 65535 ? host.first(colon).toByteArray().toLower()
+                                            : QByteArray();
+}
+
+} // namespace
 
 // Where a request stands between its head arriving and its connection closing.
 struct HttpServer::Exchange
@@ -46,13 +76,13 @@ struct HttpCallbacks
                               MHD_Connection *connection,
                               const char *url,
                               const char *method,
-                              const char * /*version*/,
+                              const char *version,
                               const char *uploadData,
                               size_t *uploadSize,
                               void **context)
     {
         return static_cast<HttpServer *>(server)->request(
-                       connection, url, method, uploadData, uploadSize, context)
+                       connection, url, method, version, uploadData, uploadSize, context)
                        ? MHD_YES
                        : MHD_NO;
     }
@@ -69,6 +99,39 @@ struct HttpCallbacks
         return stream->server->take(stream->id, buffer, qsizetype(max));
     }
     static void free(void *ref) { delete static_cast<StreamRef *>(ref); }
+    // Decodes %HH in a path in place, but for %00: a zero byte would end the path early, and
+    // "latest.png%00" would be taken for "latest.png".
+    static size_t unescape(void * /*server*/, MHD_Connection * /*connection*/, char *text)
+    {
+        const auto digit = [](char c) {
+            return c >= '0' && c <= '9'   ? c - '0'
+                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                          : -1;
+        };
+        char *out = text;
+        for (const char *in = text; *in != '\0';) {
+            const int high = in[0] == '%' ? digit(in[1]) : -1;
+            const int low = high >= 0 ? digit(in[2]) : -1;
+            if (low >= 0 && (high | low) != 0) {
+                *out++ = char(high * 16 + low);
+                in += 3;
+            } else {
+                *out++ = *in++;
+            }
+        }
+        *out = '\0';
+        return size_t(out - text);
+    }
+    static MHD_Result countLength(void *count,
+                                  MHD_ValueKind /*kind*/,
+                                  const char *key,
+                                  const char * /*value*/)
+    {
+        if (qstricmp(key, MHD_HTTP_HEADER_CONTENT_LENGTH) == 0)
+            ++*static_cast<int *>(count);
+        return MHD_YES;
+    }
 };
 
 HttpResponse HttpResponse::error(int status, const QString &message)
@@ -129,6 +192,9 @@ bool HttpServer::listen(const QHostAddress &host, quint16 port, QString *error)
                                 MaxConnections,
                                 MHD_OPTION_CONNECTION_TIMEOUT,
                                 IdleTimeoutSeconds,
+                                MHD_OPTION_UNESCAPE_CALLBACK,
+                                &HttpCallbacks::unescape,
+                                this,
                                 MHD_OPTION_END);
     if (!m_daemon) {
         *error = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno))
@@ -139,6 +205,15 @@ bool HttpServer::listen(const QHostAddress &host, quint16 port, QString *error)
     m_address = host.protocol() == QAbstractSocket::IPv6Protocol
                         ? u"[%1]:%2"_s.arg(host.toString()).arg(bound)
                         : u"%1:%2"_s.arg(host.toString()).arg(bound);
+    // Bound to every address, the server is reached by any of the machine's.
+    m_boundHosts.clear();
+    const bool anywhere = QList<QHostAddress>{QHostAddress::Any,
+                                              QHostAddress::AnyIPv4,
+                                              QHostAddress::AnyIPv6}
+                                  .contains(host);
+    for (const QHostAddress &address :
+         anywhere ? QNetworkInterface::allAddresses() : QList<QHostAddress>{host})
+        m_boundHosts.insert(hostName(address));
     // Every socket of the server is in one epoll set: it is readable when any of them is ready.
     const int epoll = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_EPOLL_FD)->epoll_fd;
     m_notifier = new QSocketNotifier(epoll, QSocketNotifier::Read, this);
@@ -157,6 +232,27 @@ void HttpServer::setAllowedOrigins(const QStringList &origins)
     m_origins.clear();
     for (const QString &origin : origins)
         m_origins.insert(origin.toUtf8());
+}
+
+void HttpServer::setAllowedHosts(const QStringList &hosts)
+{
+    m_hosts.clear();
+    for (const QString &host : hosts) {
+        const QHostAddress address(host);
+        m_hosts.insert(address.protocol() == QAbstractSocket::IPv6Protocol
+                               ? hostName(address)
+                               : host.toLatin1().toLower());
+    }
+}
+
+bool HttpServer::servesHost(QByteArrayView host) const
+{
+    // A name another site could point at this machine is never among these: such a site's page
+    // names its own host in every request.
+    static const QSet<QByteArray> loopback{"localhost", "127.0.0.1", "[::1]"};
+    const QByteArray name = hostOf(host);
+    return !name.isEmpty()
+           && (loopback.contains(name) || m_boundHosts.contains(name) || m_hosts.contains(name));
 }
 
 void HttpServer::respond(quint64 id, const HttpResponse &response)
@@ -192,6 +288,7 @@ bool HttpServer::send(quint64 id, const QByteArray &bytes)
 bool HttpServer::request(MHD_Connection *connection,
                          const char *url,
                          const char *method,
+                         const char *version,
                          const char *uploadData,
                          size_t *uploadSize,
                          void **context)
@@ -206,6 +303,30 @@ bool HttpServer::request(MHD_Connection *connection,
         *context = exchange;
         const char *origin = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Origin");
         const char *host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Host");
+        if (!host && QByteArrayView(version) != MHD_HTTP_VERSION_1_0) {
+            exchange->response = HttpResponse::error(400, u"the request names no Host"_s);
+            exchange->ready = true;
+            return queue(exchange);
+        }
+        if (host && !servesHost(host)) {
+            // Refused before its body is read, as a page of another site that names this
+            // machine would send it.
+            exchange->response = HttpResponse::error(
+                    403,
+                    u"the host %1 is not served; start the printer with --http-host %2 to "
+                    "serve it"_s.arg(QString::fromLatin1(host), QString::fromLatin1(hostOf(host))));
+            exchange->ready = true;
+            return queue(exchange);
+        }
+        int lengths = 0;
+        MHD_get_connection_values(
+                connection, MHD_HEADER_KIND, &HttpCallbacks::countLength, &lengths);
+        if (lengths > 1) {
+            // Two lengths make the body's end a guess, which a proxy may guess otherwise.
+            exchange->response = HttpResponse::error(400, u"the request gives its length twice"_s);
+            exchange->ready = true;
+            return queue(exchange);
+        }
         if (origin && m_origins.contains(origin))
             exchange->origin = origin;
         else if (origin && (!host || QByteArray(origin) != "http://" + QByteArray(host)))
@@ -359,6 +480,15 @@ void HttpServer::run()
         return;
     m_resumed = false;
     MHD_run(m_daemon);
+    // With every connection taken the library puts its listening socket aside, and takes it
+    // back only in a run after one has closed, which nothing on the remaining sockets may
+    // bring.
+    const unsigned open = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_CURRENT_CONNECTIONS)
+                                  ->num_connections;
+    if (open >= MaxConnections)
+        m_full = true;
+    else if (std::exchange(m_full, false))
+        m_resumed = true;
     if (m_resumed) {
         m_timer.start(0);
         return;

@@ -40,9 +40,10 @@ struct HttpResponse
 };
 
 // An HTTP/1.1 server in the program's event loop, on libmicrohttpd: it reads requests, refuses
-// bodies over MaxBodyBytes without reading them, answers cross-origin requests only from the
-// origins allowed, and gives each request to the handler, which responds at once or later, or
-// opens a stream of events.
+// bodies over MaxBodyBytes without reading them, serves only the host names it answers to (a web
+// page of another site whose name was pointed at this machine names that site), answers
+// cross-origin requests only from the origins allowed, and gives each request to the handler,
+// which responds at once or later, or opens a stream of events.
 class HttpServer : public QObject
 {
     Q_OBJECT
@@ -65,6 +66,11 @@ public:
     QString address() const;
     // Origins ("http://localhost:3000") whose pages may call the server.
     void setAllowedOrigins(const QStringList &origins);
+    // Host names ("printer.local", "192.168.1.20") served besides the bound address, localhost,
+    // 127.0.0.1 and [::1].
+    void setAllowedHosts(const QStringList &hosts);
+    // A request's Host header ("localhost:8080", "[::1]") names a host the server answers to.
+    bool servesHost(QByteArrayView host) const;
 
     // Responds to the request, now or once it is ready.
     void respond(quint64 id, const HttpResponse &response);
@@ -84,6 +90,7 @@ private:
     bool request(MHD_Connection *connection,
                  const char *url,
                  const char *method,
+                 const char *version,
                  const char *uploadData,
                  size_t *uploadSize,
                  void **context);
@@ -101,7 +108,10 @@ private:
     QTimer m_timer;
     bool m_stopping = false;
     bool m_resumed = false; // a connection was resumed since the last run began
+    bool m_full = false;    // every connection was taken: the listening socket was put aside
     QSet<QByteArray> m_origins;
+    QSet<QByteArray> m_boundHosts; // lower case, IPv6 addresses in brackets
+    QSet<QByteArray> m_hosts;      // named with --http-host, as those
     QHash<quint64, Exchange *> m_exchanges;
     quint64 m_nextId = 1;
     QString m_address;

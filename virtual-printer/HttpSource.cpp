@@ -21,7 +21,9 @@ QByteArray HttpSource::read(qsizetype max)
 bool HttpSource::write(const QByteArray &bytes, QString *error)
 {
     Q_UNUSED(error)
-    m_answers.append(bytes);
+    const qsizetype kept = qMin(bytes.size(), MaxAnswers - m_answers.size());
+    m_answers.append(bytes.first(kept));
+    m_answersLeftOut += bytes.size() - kept;
     return true;
 }
 
@@ -30,7 +32,7 @@ void HttpSource::setPrinting(bool printing)
     if (printing)
         m_started = true;
     else if (m_started)
-        Q_EMIT printed(m_receipts, m_answers);
+        Q_EMIT printed(m_receipts, std::exchange(m_answers, {}), m_answersLeftOut);
 }
 
 } // namespace vprinter

@@ -8,12 +8,15 @@
 namespace vprinter {
 
 // The body of an HTTP print request: bytes that are all there, printed in one turn, and the
-// receipts and answers that turn produced.
+// receipts and answers that turn produced; answers past MaxAnswers are counted, not kept.
 class HttpSource : public PrintSource
 {
     Q_OBJECT
 
 public:
+    // As many answers as a network client may leave unread.
+    static constexpr qsizetype MaxAnswers = qsizetype(256) * 1024;
+
     explicit HttpSource(const QByteArray &bytes, QObject *parent = nullptr);
 
     QByteArray read(qsizetype max) override;
@@ -25,12 +28,13 @@ public:
 
 Q_SIGNALS:
     // Its turn is over: every byte is printed and answered.
-    void printed(const QList<int> &receipts, const QByteArray &answers);
+    void printed(const QList<int> &receipts, const QByteArray &answers, qint64 answersLeftOut);
 
 private:
     QByteArray m_bytes;
     qsizetype m_offset = 0;
     QByteArray m_answers;
+    qint64 m_answersLeftOut = 0;
     QList<int> m_receipts;
     bool m_started = false;
 };

@@ -35,6 +35,8 @@ public:
     virtual void setPrinting(bool printing) { Q_UNUSED(printing) }
     // Its bytes finished a receipt, kept under this number.
     virtual void receiptKept(int number) { Q_UNUSED(number) }
+    // It has ended and is no longer the server's: it deletes itself once done with its answers.
+    virtual void finish() { deleteLater(); }
 
 Q_SIGNALS:
     // Bytes, or the end, have arrived: worth reading in its turn.

@@ -4,10 +4,10 @@
 #include "NetworkClient.h"
 #include "PseudoTerminal.h"
 #include "ReceiptFolder.h"
+#include "WorkerThread.h"
 
 #include <QSocketNotifier>
 #include <QTcpServer>
-#include <QTcpSocket>
 
 #include <cerrno>
 #include <cstring>
@@ -36,7 +36,9 @@ PrinterServer::PrinterServer(const emulator::PrinterProfile &profile, QObject *p
     connect(&m_idleTimer, &QTimer::timeout, this, &PrinterServer::idleOut);
     m_acceptRetry.setSingleShot(true);
     m_acceptRetry.setInterval(AcceptRetryMs);
-    connect(&m_acceptRetry, &QTimer::timeout, this, [this] { m_acceptNotifier->setEnabled(true); });
+    connect(&m_acceptRetry, &QTimer::timeout, this, [this] {
+        m_acceptNotifier->setEnabled(!m_full);
+    });
 }
 
 PrinterServer::~PrinterServer()
@@ -97,6 +99,8 @@ bool PrinterServer::listen(const QHostAddress &host, quint16 port, bool moveOn, 
     m_acceptNotifier = nullptr;
     m_acceptRetry.stop();
     m_server = new QTcpServer(this);
+    // A burst of connections waits in the system rather than for the client's next try.
+    m_server->setListenBacklogSize(ListenBacklog);
     const int tries = moveOn && port != 0 ? PortsToTry : 1;
     for (int i = 0; i < tries && port + i <= 65535; ++i) {
         if (m_server->listen(host, quint16(port + i))) {
@@ -130,12 +134,17 @@ QString PrinterServer::address() const
 
 bool PrinterServer::setSaveDirectory(const QString &directory, QString *error)
 {
-    auto folder = std::make_unique<ReceiptFolder>(directory);
+    auto folder = std::make_shared<ReceiptFolder>(directory);
     int next = 1;
     if (!folder->open(&next, error))
         return false;
     m_nextNumber = qMax(m_nextNumber, next);
     m_folder = std::move(folder);
+    if (!m_saving) {
+        m_saving = new WorkerThread(this);
+        // A receipt written makes room for the next: reading may go on.
+        connect(m_saving, &WorkerThread::done, this, &PrinterServer::pump);
+    }
     return true;
 }
 
@@ -177,6 +186,8 @@ void PrinterServer::setAnswering(bool answering)
 void PrinterServer::accept()
 {
     for (;;) {
+        if (m_connections.size() >= m_maxClients)
+            return watchCapacity();
         const int fd = ::accept4(
                 int(m_server->socketDescriptor()), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
@@ -188,21 +199,7 @@ void PrinterServer::accept()
         }
         if (std::exchange(m_acceptFailing, false))
             Q_EMIT problem(u"taking connections again"_s);
-        auto *socket = new QTcpSocket;
-        if (!socket->setSocketDescriptor(fd)) {
-            ::close(fd);
-            Q_EMIT problem(u"cannot take a connection: "_s + socket->errorString());
-            delete socket;
-            continue;
-        }
-        auto *client = new NetworkClient(socket, m_idleTimeoutMs, this);
-        if (m_connections.size() >= m_maxClients) {
-            Q_EMIT problem(u"%1 refused: %2 connections are held already"_s.arg(client->name())
-                                   .arg(m_maxClients));
-            client->close();
-            delete client;
-            continue;
-        }
+        auto *client = new NetworkClient(fd, m_idleTimeoutMs, this);
         m_connections.append(client);
         connect(client, &PrintSource::readyRead, this, [this, client] { wantsTurn(client); });
         connect(client, &PrintSource::answersTaken, this, [this, client] {
@@ -223,6 +220,21 @@ void PrinterServer::pauseAccepting(int error)
                                .arg(QString::fromLocal8Bit(std::strerror(error)))
                                .arg(AcceptRetryMs));
     }
+}
+
+void PrinterServer::watchCapacity()
+{
+    const bool full = m_connections.size() >= m_maxClients;
+    if (full == m_full || !m_acceptNotifier)
+        return;
+    m_full = full;
+    // A connection past the limit is not taken, so that the client is not told its bytes were
+    // delivered; it waits in the system's queue, as when descriptors run out.
+    if (full) {
+        Q_EMIT problem(u"%1 connections are held; more wait until one closes"_s.arg(m_maxClients));
+    }
+    if (!m_acceptRetry.isActive())
+        m_acceptNotifier->setEnabled(!full);
 }
 
 void PrinterServer::wantsTurn(PrintSource *source)
@@ -258,6 +270,8 @@ void PrinterServer::pump()
     while (m_active) {
         if (m_active->unsentAnswers() > MaxUnsentAnswers)
             break; // until the client takes its answers in
+        if (m_saving && m_saving->pending() >= MaxUnsavedReceipts)
+            break; // until a receipt is written
         if (budget <= 0) {
             QMetaObject::invokeMethod(this, &PrinterServer::pump, Qt::QueuedConnection);
             break;
@@ -265,8 +279,11 @@ void PrinterServer::pump()
         const QByteArray bytes = m_active->read(ReadChunk);
         if (!bytes.isEmpty()) {
             budget -= bytes.size();
-            m_quiet.start();
             feed(bytes);
+            // Only a whole command is progress: a byte now and then of one that never ends
+            // holds the printer no longer than silence would.
+            if (m_interpreter.pendingBytes() == 0)
+                m_quiet.start();
         } else if (m_active->atEnd()) {
             endTurn();
         } else {
@@ -302,7 +319,7 @@ void PrinterServer::endTurn()
     source->setPrinting(false);
     if (source->atEnd()) {
         forget(source);
-        source->deleteLater();
+        source->finish();
     }
     startNext();
 }
@@ -339,7 +356,8 @@ void PrinterServer::idleOut()
 
 void PrinterServer::forget(PrintSource *source)
 {
-    m_connections.removeOne(source);
+    if (m_connections.removeOne(source))
+        watchCapacity();
     m_jobs.removeOne(source);
     m_waiting.removeOne(source);
     if (m_active == source)
@@ -373,18 +391,26 @@ void PrinterServer::keep(const emulator::Receipt &receipt)
         m_log.append(u"… the rest of the log is not kept"_s);
     kept.log = std::exchange(m_log, {});
     restartLog();
-    if (m_folder)
-        kept.number = m_folder->freeNumber(kept.number);
+    QString error;
+    const int claimed = m_folder ? m_folder->claim(kept.number, &error) : -1;
+    if (m_folder && claimed < 0)
+        Q_EMIT problem(error);
+    kept.number = qMax(kept.number, claimed);
     kept.receipt.serial = kept.number; // the receipt's JSON carries its number
-    if (m_folder) {
-        QString error;
-        const QString path = m_folder->save(kept, &error);
-        if (path.isEmpty())
-            Q_EMIT problem(error);
-        else
-            Q_EMIT saved(path);
+    if (claimed > 0) {
+        // Drawn and written on the saving thread; a receipt's bytes are read on meanwhile.
+        m_saving->run([this, folder = m_folder, kept](const emulator::Renderer &renderer) {
+            QString failure;
+            const QString path = folder->save(kept, renderer, &failure);
+            return [this, path, failure] {
+                if (path.isEmpty())
+                    Q_EMIT problem(failure);
+                else
+                    Q_EMIT saved(path);
+            };
+        });
     }
-    m_nextNumber = kept.number + 1;
+    m_nextNumber = qMin(kept.number + 1, ReceiptFolder::MaxNumber + 1);
     m_receipts.append(kept);
     if (m_receipts.size() > MaxKeptReceipts)
         m_receipts.removeFirst();

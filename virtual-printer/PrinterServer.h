@@ -22,6 +22,7 @@ namespace vprinter {
 
 class PseudoTerminal;
 class ReceiptFolder;
+class WorkerThread;
 
 // The printer's one print engine. Its sources, the pseudo-terminal and network clients, take
 // turns as on a printer, each job read on its own; each source hears the answers to its own
@@ -41,6 +42,10 @@ public:
     static constexpr qsizetype MaxKeptReceipts = 1000;
     // With no descriptor left for a connection, accepting waits this long before trying again.
     static constexpr int AcceptRetryMs = 500;
+    // Connections the system holds for the printer until it takes them.
+    static constexpr int ListenBacklog = 4096;
+    // Receipts waiting to be saved; past them no more bytes are read until one is written.
+    static constexpr qsizetype MaxUnsavedReceipts = 16;
 
     explicit PrinterServer(const emulator::PrinterProfile &profile = {}, QObject *parent = nullptr);
     ~PrinterServer() override;
@@ -56,13 +61,13 @@ public:
     QString address() const;
     // The port asked for when it was in use and the server moved on; else 0.
     quint16 portInUse() const { return m_portInUse; }
-    // A network client that holds the printer and sends nothing this long while another source
-    // waits is closed; 0 never closes it. For clients that connect from now on.
+    // A network client that holds the printer and completes no command this long while another
+    // source waits is closed; 0 never closes it. For clients that connect from now on.
     void setIdleTimeout(int seconds) { m_idleTimeoutMs = seconds * 1000; }
-    // Connections beyond this many are refused at once.
+    // Connections beyond this many wait in the system, unaccepted, until one closes.
     void setMaxClients(int count) { m_maxClients = count; }
-    // Every finished receipt is also written there, numbered on from what the folder holds.
-    // False with the reason when the folder cannot be made.
+    // Every finished receipt is also written there, numbered on from what the folder holds, on
+    // a thread of its own. False with the reason when the folder cannot be made.
     bool setSaveDirectory(const QString &directory, QString *error);
 
     // The source printing now, "tcp 127.0.0.1:40312" or "pty", or empty.
@@ -110,6 +115,8 @@ Q_SIGNALS:
 private:
     void accept();
     void pauseAccepting(int error);
+    // Accepting stops while the connections held are as many as allowed, and goes on after.
+    void watchCapacity();
     void wantsTurn(PrintSource *source);
     void startNext();
     void pump();
@@ -130,6 +137,7 @@ private:
     QSocketNotifier *m_acceptNotifier = nullptr;
     QTimer m_acceptRetry;
     bool m_acceptFailing = false;
+    bool m_full = false; // as many connections are held as allowed
     quint16 m_portInUse = 0;
     int m_idleTimeoutMs = DefaultIdleTimeoutSeconds * 1000;
     int m_maxClients = DefaultMaxClients;
@@ -138,14 +146,15 @@ private:
     QList<PrintSource *> m_jobs;        // sources given whole, printing or waiting
     PrintSource *m_active = nullptr;
     QList<PrintSource *> m_waiting;
-    QElapsedTimer m_quiet; // since a byte of the active source was last read
+    QElapsedTimer m_quiet; // since a command of the active source was last completed
     QTimer m_idleTimer;
     bool m_pumping = false;
     PrintSource *m_replyTo = nullptr;
     QPointer<PrintSource> m_statusListener; // the source that turned automatic status back on
     bool m_answering = true;
 
-    std::unique_ptr<ReceiptFolder> m_folder;
+    std::shared_ptr<const ReceiptFolder> m_folder;
+    WorkerThread *m_saving = nullptr;
     QList<KeptReceipt> m_receipts;
     int m_nextNumber = 1;
     bool m_keepingLogs = false;

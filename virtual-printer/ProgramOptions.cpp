@@ -72,6 +72,10 @@ void ProgramOptions::add(QCommandLineParser &parser)
                       u"Be an IPP Everywhere printer at <host:port> (ipp://host:port/ipp/print); "
                       "port 0 takes any. Off unless asked."_s,
                       u"host:port"_s});
+    parser.addOption({u"http-host"_s,
+                      u"Answer HTTP requests for <name> (as printer.local) besides the --http "
+                      "address, localhost, 127.0.0.1 and [::1]; repeat for more."_s,
+                      u"name"_s});
     parser.addOption({u"headless"_s, u"Run without a window (no display needed)."_s});
     parser.addOption({u"save"_s,
                       u"Write every finished receipt to <dir>/receipt-NNNN.png and its JSON to "
@@ -79,13 +83,13 @@ void ProgramOptions::add(QCommandLineParser &parser)
                       "<dir> is made if missing and must be writable."_s,
                       u"dir"_s});
     parser.addOption({u"idle-timeout"_s,
-                      u"Close a network client that holds the printer and sends nothing for "
-                      "<seconds> while another waits (default 30; 0 never)."_s,
+                      u"Close a network client that holds the printer and completes no command "
+                      "for <seconds> while another waits (default 30; 0 never)."_s,
                       u"seconds"_s,
                       QString::number(DefaultIdleTimeoutSeconds)});
     parser.addOption({u"max-clients"_s,
-                      u"Hold at most <count> network connections; more are refused (default "
-                      "64)."_s,
+                      u"Hold at most <count> network connections; more wait to be accepted "
+                      "(default 64)."_s,
                       u"count"_s,
                       QString::number(DefaultMaxClients)});
     parser.addOption({u"paper"_s,

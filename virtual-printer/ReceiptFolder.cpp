@@ -1,7 +1,6 @@
 #include "ReceiptFolder.h"
 
 #include "KeptReceipt.h"
-#include "ReceiptExport.h"
 #include "ReceiptJson.h"
 #include "Renderer.h"
 
@@ -10,12 +9,13 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,6 +70,26 @@ int renameNew(const QByteArray &from, const QByteArray &to)
     return 0;
 }
 
+// The hidden file that holds a number for the printer writing that receipt: it holds the
+// printer's process id.
+QString claimName(int number)
+{
+    return u".receipt-%1.claim"_s.arg(number, 4, 10, QLatin1Char('0'));
+}
+
+bool exists(const QString &path)
+{
+    struct stat status
+    {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
+}
+
+// The process is this one, or is gone: what it left half done is no one's any more.
+bool gone(qint64 pid)
+{
+    return pid > 0 && (pid == ::getpid() || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH));
+}
+
 } // namespace
 
 ReceiptFolder::ReceiptFolder(const QString &path)
@@ -87,60 +107,118 @@ bool ReceiptFolder::open(int *nextNumber, QString *error)
         *error = u"cannot make %1"_s.arg(m_path);
         return false;
     }
-    static const QRegularExpression numbered(u"^receipt-(\\d+)\\."_s);
+    const QDir folder(m_path);
+    // ".receipt-0007.png.1234.0123456789abcdef.part": a temporary file of process 1234; without
+    // the process id, of a printer of an earlier version.
+    static const QRegularExpression temporary(
+            u"^\\.receipt-\\d+\\.(png|json)(\\.\\d+)?\\.[0-9a-f]{16}\\.part$"_s);
+    static const QRegularExpression claimed(u"^\\.receipt-(\\d+)\\.claim$"_s);
+    static const QRegularExpression numbered(u"^receipt-(\\d+)\\.(png|json)$"_s);
+    QStringList names = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                         | QDir::NoDotAndDotDot);
+    const QSet<QString> present(names.cbegin(), names.cend());
+    const auto remove = [&folder](const QString &name) {
+        ::unlink(QFile::encodeName(folder.filePath(name)).constData());
+    };
+    for (const QString &name : std::as_const(names)) {
+        if (const auto match = temporary.match(name); match.hasMatch()) {
+            if (match.captured(2).isEmpty() || gone(match.captured(2).mid(1).toLongLong()))
+                remove(name);
+        } else if (const auto match = claimed.match(name); match.hasMatch()) {
+            QFile claim(folder.filePath(name));
+            if (!claim.open(QIODevice::ReadOnly) || !gone(claim.readAll().trimmed().toLongLong()))
+                continue;
+            // A claim left behind: its picture may be there, its JSON never is.
+            const QString png = fileName(match.captured(1).toInt());
+            if (!present.contains(png.chopped(4) + u".json"_s))
+                remove(png);
+            remove(name);
+        }
+    }
+    names = folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     int highest = 0;
-    const QStringList names = QDir(m_path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                                     | QDir::NoDotAndDotDot);
-    for (const QString &name : names) {
+    for (const QString &name : std::as_const(names)) {
+        const auto match = numbered.match(name);
         bool ok = false;
-        const int number = numbered.match(name).captured(1).toInt(&ok);
-        if (ok && number < std::numeric_limits<int>::max())
-            highest = qMax(highest, number);
+        const qint64 number = match.captured(1).toLongLong(&ok);
+        if (!ok || number > MaxNumber)
+            continue; // a file past the last number is left alone
+        // A JSON without its picture was left by a save that did not finish.
+        if (match.captured(2) == u"json"_s && !names.contains(name.chopped(5) + u".png"_s)) {
+            remove(name);
+            continue;
+        }
+        highest = qMax(highest, int(number));
     }
     *nextNumber = highest + 1;
     return true;
 }
 
-int ReceiptFolder::freeNumber(int from) const
+int ReceiptFolder::claim(int from, QString *error) const
 {
-    // A number is free when neither its picture nor its JSON is there, as a file or a link.
-    const auto taken = [this](const QString &name) {
-        struct stat status
-        {};
-        return ::lstat(QFile::encodeName(QDir(m_path).filePath(name)).constData(), &status) == 0;
-    };
-    int number = from;
-    while (taken(fileName(number)) || taken(fileName(number).chopped(4) + u".json"_s))
-        ++number;
-    return number;
+    // A number is free when neither its picture nor its JSON is there, as a file or a link, and
+    // no other printer has claimed it.
+    const QDir folder(m_path);
+    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+    for (int number = from; number <= MaxNumber; ++number) {
+        const QString png = fileName(number);
+        if (exists(folder.filePath(png)) || exists(folder.filePath(png.chopped(4) + u".json"_s)))
+            continue;
+        const QByteArray path = QFile::encodeName(folder.filePath(claimName(number)));
+        int fd = openNew(path);
+        if (fd < 0 && errno == ENOENT && QDir().mkpath(m_path))
+            fd = openNew(path); // the folder was deleted while serving: it is made again
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        const int failure = fd < 0 ? errno : 0;
+        if (fd >= 0) {
+            // Without the process id the claim is only cleaned up by this printer.
+            [[maybe_unused]] const ssize_t written = ::write(
+                    fd, pid.constData(), size_t(pid.size()));
+            ::close(fd);
+            return number;
+        }
+        *error = u"cannot save %1: %2"_s.arg(folder.filePath(png), systemError(failure));
+        return -1;
+    }
+    *error = u"cannot save receipt %1: receipt numbers end at %2; save into another folder"_s
+                     .arg(from)
+                     .arg(MaxNumber);
+    return -1;
 }
 
-QString ReceiptFolder::save(const KeptReceipt &receipt, QString *error)
+QString ReceiptFolder::save(const KeptReceipt &receipt,
+                            const emulator::Renderer &renderer,
+                            QString *error) const
 {
     const QString name = fileName(receipt.number);
     QBuffer png;
     png.open(QIODevice::WriteOnly);
-    if (!emulator::Renderer::writePng(ReceiptExport::picture(receipt.receipt), &png)) {
+    bool saved = false;
+    if (!emulator::Renderer::writePng(renderer.renderReceipt(receipt.receipt), &png)) {
         *error = u"cannot save %1: the picture cannot be encoded"_s.arg(name);
-        return {};
+    } else if (writeFile(name, png.data(), error)) {
+        // The picture first: a reader who waits for the JSON finds both.
+        saved = writeFile(
+                name.chopped(4) + u".json"_s,
+                emulator::ReceiptJson::write({receipt.receipt}, receipt.receipt.paperDots),
+                error);
+        if (!saved) // a picture without its JSON is no saved receipt
+            ::unlink(QFile::encodeName(QDir(m_path).filePath(name)).constData());
     }
-    // The receipt as data first, so that a reader who waits for the picture finds both.
-    const QString json = name.chopped(4) + u".json"_s;
-    if (!writeFile(json,
-                   emulator::ReceiptJson::write({receipt.receipt}, receipt.receipt.paperDots),
-                   error)
-        || !writeFile(name, png.data(), error))
-        return {};
-    return QDir(m_path).filePath(name);
+    ::unlink(QFile::encodeName(QDir(m_path).filePath(claimName(receipt.number))).constData());
+    return saved ? QDir(m_path).filePath(name) : QString();
 }
 
-bool ReceiptFolder::writeFile(const QString &name, QByteArrayView bytes, QString *error)
+bool ReceiptFolder::writeFile(const QString &name, QByteArrayView bytes, QString *error) const
 {
     const QString target = QDir(m_path).filePath(name);
-    // A name no one can guess, so that nothing planted under it is opened.
-    const QByteArray temporary = QFile::encodeName(
-            QDir(m_path).filePath(u".%1.%2.part"_s.arg(name).arg(
-                    QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'))));
+    // A name no one can guess, so that nothing planted under it is opened; the process id tells
+    // a printer starting later whether its writer is still at work.
+    const QByteArray temporary = QFile::encodeName(QDir(m_path).filePath(
+            u".%1.%2.%3.part"_s.arg(name)
+                    .arg(qint64(::getpid()))
+                    .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'))));
     int fd = openNew(temporary);
     int failure = fd < 0 ? errno : 0;
     if (failure == ENOENT && QDir().mkpath(m_path)) {

@@ -92,7 +92,7 @@ bool readLimits(const QCommandLineParser &parser, vprinter::PrinterServer &serve
     return true;
 }
 
-// "HOST:PORT" or "[IPv6]:PORT"; false when it is neither.
+// "HOST:PORT", "[IPv6]:PORT" or "localhost:PORT"; false when it is none of them.
 bool readAddress(const QString &text, QHostAddress *address, quint16 *port)
 {
     const qsizetype colon = text.lastIndexOf(u':');
@@ -101,7 +101,8 @@ bool readAddress(const QString &text, QHostAddress *address, quint16 *port)
         host = host.mid(1, host.size() - 2);
     bool ok = false;
     const uint number = text.mid(colon + 1).toUInt(&ok);
-    *address = QHostAddress(host);
+    // localhost is the one name taken: it is this machine's loopback wherever the program runs.
+    *address = host == u"localhost"_s ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(host);
     *port = quint16(number);
     return colon >= 0 && ok && number <= 65535 && !address->isNull();
 }
@@ -191,6 +192,7 @@ bool startHttp(const QCommandLineParser &parser, vprinter::HttpApi *api)
         return false;
     }
     api->server().setAllowedOrigins(parser.values(u"http-origin"_s));
+    api->server().setAllowedHosts(parser.values(u"http-host"_s));
     warnIfOpen(address, api->server().address(), "see and print to it");
     return true;
 }

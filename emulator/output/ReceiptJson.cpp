@@ -69,13 +69,23 @@ QByteArray boolean(bool value)
 
 QByteArray object(const Fields &fields)
 {
-    QByteArray out = "{ ";
+    // Written into one allocation: a long stream has many thousands of items.
+    qsizetype size = 4;
+    for (const auto &[name, value] : fields)
+        size += name.size() + value.size() + 6;
+    QByteArray out;
+    out.reserve(size);
+    out += "{ ";
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             out += ", ";
-        out += '"' + fields.at(i).first.toByteArray() + "\": " + fields.at(i).second;
+        out += '"';
+        out += fields.at(i).first;
+        out += "\": ";
+        out += fields.at(i).second;
     }
-    return out + " }";
+    out += " }";
+    return out;
 }
 
 // Values one a line, indented, so that a changed value is a changed line in a diff.
@@ -83,10 +93,21 @@ QByteArray array(const QList<QByteArray> &values, const QByteArray &indent)
 {
     if (values.isEmpty())
         return "[]";
-    QByteArray out = "[\n";
-    for (qsizetype i = 0; i < values.size(); ++i)
-        out += indent + "  " + values.at(i) + (i + 1 < values.size() ? ",\n" : "\n");
-    return out + indent + ']';
+    qsizetype size = 3 + indent.size();
+    for (const QByteArray &value : values)
+        size += indent.size() + value.size() + 4;
+    QByteArray out;
+    out.reserve(size);
+    out += "[\n";
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        out += indent;
+        out += "  ";
+        out += values.at(i);
+        out += i + 1 < values.size() ? ",\n" : "\n";
+    }
+    out += indent;
+    out += ']';
+    return out;
 }
 
 Fields box(const QRect &rect)
@@ -418,17 +439,33 @@ QByteArray ReceiptJson::receipt(const Receipt &receipt)
 
 QByteArray ReceiptJson::write(const QList<Receipt> &receipts, int paperDots)
 {
-    QList<QByteArray> objects;
+    QByteArray document = documentStart(paperDots);
+    bool first = true;
     for (const Receipt &receipt : receipts) {
         if (!receipt.isEmpty())
-            objects.append(receiptObject(receipt));
+            document += documentEntry(receipt, std::exchange(first, false));
     }
+    return document + documentEnd(first);
+}
+
+QByteArray ReceiptJson::documentStart(int paperDots)
+{
     const Fields paper{{"width_mm", number(paperDots == PaperDots58 ? 58 : 80)},
                        {"dots", number(paperDots)},
                        {"dpi", number(Dpi)}};
     return "{\n  \"format\": \"virtual-printer-receipts\",\n  \"version\": " + number(Version)
-           + ",\n  \"paper\": " + object(paper) + ",\n  \"receipts\": " + array(objects, "  ")
-           + "\n}\n";
+           + ",\n  \"paper\": " + object(paper) + ",\n  \"receipts\": [";
+}
+
+QByteArray ReceiptJson::documentEntry(const Receipt &receipt, bool first)
+{
+    // A receipt a line of the list, as array() writes values.
+    return (first ? "\n    "_ba : ",\n    "_ba) + receiptObject(receipt);
+}
+
+QByteArray ReceiptJson::documentEnd(bool empty)
+{
+    return empty ? "]\n}\n"_ba : "\n  ]\n}\n"_ba;
 }
 
 } // namespace emulator

@@ -20,6 +20,13 @@ public:
     static QByteArray write(const QList<Receipt> &receipts, int paperDots = PaperDots80);
     // One receipt's object of the document, on its own.
     static QByteArray receipt(const Receipt &receipt);
+
+    // The document written a piece at a time, so that a long stream of receipts is never held
+    // whole: its start, each receipt that has something on it, and its end give the bytes of
+    // write().
+    static QByteArray documentStart(int paperDots = PaperDots80);
+    static QByteArray documentEntry(const Receipt &receipt, bool first);
+    static QByteArray documentEnd(bool empty);
 };
 
 } // namespace emulator

@@ -1,5 +1,6 @@
-// The HTTP API of the real program on loopback: routes, errors, the body limit, cross-origin
-// access, status conditions in a TCP client's answers, and the event stream.
+// The HTTP API of the real program on loopback: routes, errors, the body limit, the hosts it
+// answers to, cross-origin access, status conditions in a TCP client's answers, the event stream
+// and its connection limit.
 
 #include "HeadlessPrinter.h"
 #include "HttpReply.h"
@@ -10,6 +11,7 @@
 #include <QTest>
 
 #include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -25,6 +27,20 @@ const QByteArray AllClear = R"({"near_end": false, "paper_jam": false, "paper_ne
 QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+// The status line of the answer to a request written as it stands, or what came instead.
+QByteArray rawStatusLine(quint16 port, const QByteArray &request)
+{
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, port);
+    if (!client.waitForConnected(Patience))
+        return "no connection";
+    client.write(request);
+    QByteArray received;
+    while (!received.contains("\r\n") && client.waitForReadyRead(Patience))
+        received += client.readAll();
+    return received.left(received.indexOf("\r\n"));
 }
 
 } // namespace
@@ -47,8 +63,13 @@ private Q_SLOTS:
     void print_data();
     void print();
     void bodyLimit();
+    void answerLimit_data();
+    void answerLimit();
     void crossOrigin_data();
     void crossOrigin();
+    void hosts_data();
+    void hosts();
+    void connectionLimit();
     void events();
     void forget();
 
@@ -82,7 +103,9 @@ void HttpApiTest::initTestCase()
                           u"--http"_s,
                           u"127.0.0.1:0"_s,
                           u"--http-origin"_s,
-                          u"http://pos.example"_s}));
+                          u"http://pos.example"_s,
+                          u"--http-host"_s,
+                          u"Printer.Local"_s}));
 }
 
 void HttpApiTest::init()
@@ -121,6 +144,10 @@ void HttpApiTest::routes_data()
     QTest::newRow("unknown kind")        << "GET"_ba    << u"/api/receipts/%1.pdf"_s      << 404 << "application/json"_ba;
     QTest::newRow("not a number")        << "GET"_ba    << u"/api/receipts/first.json"_s  << 404 << "application/json"_ba;
     QTest::newRow("no kind")             << "GET"_ba    << u"/api/receipts/%1"_s          << 404 << "application/json"_ba;
+    QTest::newRow("a zero byte after")   << "GET"_ba    << u"/api/receipts/latest.png%00"_s << 404 << "application/json"_ba;
+    QTest::newRow("a plus sign")         << "GET"_ba    << u"/api/receipts/+%1.png"_s     << 404 << "application/json"_ba;
+    QTest::newRow("a space before")      << "GET"_ba    << u"/api/receipts/%20%1.png"_s   << 404 << "application/json"_ba;
+    QTest::newRow("a leading zero")      << "GET"_ba    << u"/api/receipts/0%1.json"_s    << 404 << "application/json"_ba;
     QTest::newRow("unknown route")       << "GET"_ba    << u"/api/printer"_s              << 404 << "application/json"_ba;
     QTest::newRow("asset not built in")  << "GET"_ba    << u"/index.html"_s               << 404 << "application/json"_ba;
     QTest::newRow("POST the list")       << "POST"_ba   << u"/api/receipts"_s             << 405 << "application/json"_ba;
@@ -373,6 +400,38 @@ void HttpApiTest::bodyLimit()
     QCOMPARE(found, count);
 }
 
+// A print request's answers are kept up to the 256 KiB a network client may leave unread; the
+// rest are counted, so that a body of requests cannot make the printer hold answers without end.
+void HttpApiTest::answerLimit_data()
+{
+    QTest::addColumn<int>("requests"); // GS I 66, the printer's maker
+    QTest::addColumn<bool>("cut");
+
+    QTest::newRow("just within") << 1000 << false;
+    QTest::newRow("past the bound") << 100000 << true;
+    QTest::newRow("far past it (4.8 MiB of answers)") << 500000 << true;
+}
+
+void HttpApiTest::answerLimit()
+{
+    QFETCH(int, requests);
+    QFETCH(bool, cut);
+
+    constexpr qsizetype Bound = qsizetype(256) * 1024;
+    const QByteArray one = QByteArray::fromHex(request("POST", u"/api/print"_s, hex("1D 49 42"))
+                                                       .json()[u"answers"_s]
+                                                       .toString()
+                                                       .toLatin1());
+    QVERIFY(!one.isEmpty());
+    const HttpReply reply = request("POST", u"/api/print"_s, hex("1D 49 42").repeated(requests));
+    QCOMPARE(reply.status, 200);
+    const QJsonObject result = reply.json().toObject();
+    const qint64 total = qint64(one.size()) * requests;
+    QCOMPARE(result[u"answers"_s].toString().size(), 2 * qMin(total, qint64(Bound)));
+    QCOMPARE(result.contains(u"answers_left_out"_s), cut);
+    QCOMPARE(result[u"answers_left_out"_s].toInteger(), cut ? total - Bound : 0);
+}
+
 void HttpApiTest::crossOrigin_data()
 {
     QTest::addColumn<bool>("allowing"); // started with --http-origin http://pos.example
@@ -416,6 +475,66 @@ void HttpApiTest::crossOrigin()
     QCOMPARE(reply.headers.value("access-control-allow-methods").contains("POST"), status == 204);
     if (method == "POST")
         QCOMPARE(reply.json()[u"answers"_s].toString(), status == 200 ? u"12"_s : QString());
+}
+
+// A page of another site whose name was pointed at 127.0.0.1 sends that name as the Host: it is
+// refused, whatever its Origin says; the names of this machine are served.
+void HttpApiTest::hosts_data()
+{
+    QTest::addColumn<bool>("naming");     // started with --http-host Printer.Local
+    QTest::addColumn<QByteArray>("head"); // the request line and headers; "PORT" is the port
+    QTest::addColumn<QByteArray>("status");
+
+    // clang-format off
+    QTest::newRow("localhost")              << false << "GET /api/status HTTP/1.1\r\nHost: localhost:PORT"_ba << "200"_ba;
+    QTest::newRow("127.0.0.1, no port")     << false << "GET /api/status HTTP/1.1\r\nHost: 127.0.0.1"_ba << "200"_ba;
+    QTest::newRow("[::1]")                  << false << "GET /api/status HTTP/1.1\r\nHost: [::1]:PORT"_ba << "200"_ba;
+    QTest::newRow("LOCALHOST")              << false << "GET /api/status HTTP/1.1\r\nHost: LOCALHOST:PORT"_ba << "200"_ba;
+    QTest::newRow("page of localhost")      << false << "PUT /api/status HTTP/1.1\r\nHost: localhost:PORT\r\nOrigin: http://localhost:PORT\r\nContent-Length: 2\r\n\r\n{}"_ba << "200"_ba;
+    QTest::newRow("rebound page")           << false << "PUT /api/status HTTP/1.1\r\nHost: rebound.example:PORT\r\nOrigin: http://rebound.example:PORT\r\nContent-Length: 20\r\n\r\n{\"paper_end\": true}"_ba << "403"_ba;
+    QTest::newRow("rebound page's print")   << false << "POST /api/print HTTP/1.1\r\nHost: rebound.example:PORT\r\nOrigin: http://rebound.example:PORT\r\nContent-Length: 3\r\n\r\n\x10\x04\x01"_ba << "403"_ba;
+    QTest::newRow("rebound name, no origin") << false << "GET /api/receipts HTTP/1.1\r\nHost: rebound.example:PORT"_ba << "403"_ba;
+    QTest::newRow("a name ending in one")   << false << "GET /api/status HTTP/1.1\r\nHost: localhost.rebound.example"_ba << "403"_ba;
+    QTest::newRow("a port that is none")    << false << "GET /api/status HTTP/1.1\r\nHost: localhost:8o"_ba << "403"_ba;
+    QTest::newRow("no Host, HTTP/1.1")      << false << "GET /api/status HTTP/1.1"_ba << "400"_ba;
+    QTest::newRow("no Host, HTTP/1.0")      << false << "GET /api/status HTTP/1.0"_ba << "200"_ba;
+    QTest::newRow("--http-host name")       << true  << "GET /api/status HTTP/1.1\r\nHost: printer.local:PORT"_ba << "200"_ba;
+    QTest::newRow("its page")               << true  << "PUT /api/status HTTP/1.1\r\nHost: printer.local\r\nOrigin: http://printer.local\r\nContent-Length: 2\r\n\r\n{}"_ba << "200"_ba;
+    QTest::newRow("two lengths")            << false << "POST /api/print HTTP/1.1\r\nHost: localhost\r\nContent-Length: 3\r\nContent-Length: 1\r\n\r\n\x10\x04\x01"_ba << "400"_ba;
+    QTest::newRow("that name elsewhere")    << false << "GET /api/status HTTP/1.1\r\nHost: printer.local:PORT"_ba << "403"_ba;
+    // clang-format on
+}
+
+void HttpApiTest::hosts()
+{
+    QFETCH(bool, naming);
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, status);
+
+    const quint16 port = naming ? m_open.httpPort() : m_printer.httpPort();
+    QByteArray bytes = head.replace("PORT", QByteArray::number(port));
+    if (!bytes.contains("\r\n\r\n"))
+        bytes += "\r\n\r\n";
+    const QByteArray line = rawStatusLine(port, bytes);
+    QVERIFY2(line.startsWith("HTTP/1.") && line.mid(9, 3) == status, line.constData());
+    // A refused request changed nothing.
+    QCOMPARE(request("GET", u"/api/status"_s).json()[u"paper_end"_s].toBool(), false);
+}
+
+// Every connection the server holds is taken and given back: the next is served.
+void HttpApiTest::connectionLimit()
+{
+    m_network.clearConnectionCache();
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < 64; ++i) {
+        auto &client = clients.emplace_back(std::make_unique<QTcpSocket>());
+        client->connectToHost(QHostAddress::LocalHost, m_printer.httpPort());
+        QVERIFY(client->waitForConnected(Patience));
+        client->write("GET /api/status HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        QVERIFY(client->waitForReadyRead(Patience));
+    }
+    clients.clear();
+    QCOMPARE(request("GET", u"/api/status"_s).status, 200);
 }
 
 void HttpApiTest::events()

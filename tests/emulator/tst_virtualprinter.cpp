@@ -2,6 +2,7 @@
 #include "PrinterWindow.h"
 #include "PseudoTerminal.h"
 #include "ReceiptExport.h"
+#include "ReceiptFolder.h"
 
 #include "Interpreter.h"
 #include "Renderer.h"
@@ -17,6 +18,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -24,12 +26,16 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <map>
 #include <memory>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -53,6 +59,7 @@ class TestVirtualPrinter : public QObject
 
 private Q_SLOTS:
     void rendersFile();
+    void writesALongStream();
     void comparesWithGolden_data();
     void comparesWithGolden();
     void answersAsTheBoxesSay_data();
@@ -66,12 +73,20 @@ private Q_SLOTS:
     void closesAnIdleHolder();
     void boundsWhatItKeeps_data();
     void boundsWhatItKeeps();
-    void refusesBeyondMaxClients_data();
-    void refusesBeyondMaxClients();
+    void waitsBeyondMaxClients_data();
+    void waitsBeyondMaxClients();
     void waitsForDescriptors();
     void savesTruthfully_data();
     void savesTruthfully();
     void reportsAFullDisk();
+    void answersAHalfClosedClient_data();
+    void answersAHalfClosedClient();
+    void keepsEveryShortConnection();
+    void sharesAFolder();
+    void cleansUpAtStart_data();
+    void cleansUpAtStart();
+    void neverReplacesAFile_data();
+    void neverReplacesAFile();
     void listensWhereAsked_data();
     void listensWhereAsked();
 };
@@ -152,6 +167,44 @@ void TestVirtualPrinter::rendersFile()
     QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
     QVERIFY(process.readAllStandardError().contains("UPC-A"));
     QVERIFY(QImage(arguments[3]).height() > 200);
+}
+
+// 10 MB of text with commands in it (sizes, emphasis, underline, cuts, resets, justification) is
+// a few thousand receipts and hundreds of megabytes of JSON: they are written as they are
+// printed, never held whole, so the program runs in far less memory than its output.
+void TestVirtualPrinter::writesALongStream()
+{
+    if (Sanitized)
+        QSKIP("the sanitizers reserve more address space than the limit allows");
+    if (QStandardPaths::findExecutable(u"prlimit"_s).isEmpty())
+        QSKIP("prlimit is missing: the program's memory cannot be limited");
+    static const QByteArray alphabet = "abcdefghijklmnopqrstuvwxyz      \n\n\033\035!E-V@a"_ba;
+    QRandomGenerator random(26);
+    QByteArray bytes(10'000'000, Qt::Uninitialized);
+    for (char &byte : bytes)
+        byte = alphabet.at(random.bounded(int(alphabet.size())));
+    QTemporaryDir dir;
+    QFile input(dir.filePath(u"in"_s));
+    QVERIFY(input.open(QIODevice::WriteOnly) && input.write(bytes) == bytes.size());
+    input.close();
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    // 1 GiB of address space: the program, its libraries and a receipt at a time.
+    process.start(u"prlimit"_s,
+                  {u"--as=1073741824"_s,
+                   program,
+                   u"--input"_s,
+                   input.fileName(),
+                   u"--json"_s,
+                   dir.filePath(u"out.json"_s)});
+    QVERIFY(process.waitForFinished(-1));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QFile json(dir.filePath(u"out.json"_s));
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    QVERIFY2(json.size() > 500'000'000, "the output is larger than the limit");
+    QVERIFY(json.seek(json.size() - 7));
+    QCOMPARE(json.readAll(), "\n  ]\n}\n"_ba);
 }
 
 // --input with --json, --text and --expect: exit 0 when the receipts match the golden file, 1 with
@@ -509,13 +562,13 @@ static QImage savedPicture(const QString &path)
     return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
 
-// Every file in the folder, temporary ones included, but the receipts' JSON: a receipt is its
-// picture here, and the JSON beside it is checked where receipts are read as data.
+// Every file in the folder but the receipts' JSON and the hidden files a save writes on its way:
+// a receipt is its picture here, and the JSON beside it is checked where receipts are read as
+// data.
 static QStringList receiptFiles(const QString &folder)
 {
     static const QRegularExpression json(u"^receipt-\\d+\\.json$"_s);
-    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System,
-                                               QDir::Name);
+    QStringList files = QDir(folder).entryList(QDir::Files | QDir::System, QDir::Name);
     files.removeIf([](const QString &name) { return json.match(name).hasMatch(); });
     return files;
 }
@@ -624,6 +677,10 @@ void TestVirtualPrinter::closesAnIdleHolder_data()
     // A point-of-sale program keeps its connection between receipts.
     QTest::newRow("nobody waits") << u"1"_s << "holder\n"_ba << false << QByteArrayList{};
     QTest::newRow("time-out off") << u"0"_s << "holder\n"_ba << true << QByteArrayList{};
+    // A byte now and then that never finishes a command is no progress.
+    QTest::newRow("holder that trickles a command, another waits")
+            << u"1"_s << "holder\n"_ba + unfinishedImage << true
+            << QByteArrayList{"holder\n"_ba + unfinishedImage, waiting};
 }
 
 void TestVirtualPrinter::closesAnIdleHolder()
@@ -656,6 +713,11 @@ void TestVirtualPrinter::closesAnIdleHolder()
         waiting.write("waiting\n"_ba + cut);
         QVERIFY(closeAndWait(waiting));
     }
+    // An image's data, a byte every quarter of the time-out.
+    QTimer trickle;
+    connect(&trickle, &QTimer::timeout, &holder, [&holder] { holder.write("\0", 1); });
+    if (holderSends.endsWith(unfinishedImage))
+        trickle.start(250);
     const bool closes = !saved.isEmpty();
     if (closes) {
         QTRY_COMPARE_WITH_TIMEOUT(holder.state(), QAbstractSocket::UnconnectedState, Patience);
@@ -772,7 +834,7 @@ void TestVirtualPrinter::boundsWhatItKeeps()
     }
 }
 
-void TestVirtualPrinter::refusesBeyondMaxClients_data()
+void TestVirtualPrinter::waitsBeyondMaxClients_data()
 {
     QTest::addColumn<int>("maxClients");
     QTest::addColumn<int>("connections");
@@ -781,7 +843,9 @@ void TestVirtualPrinter::refusesBeyondMaxClients_data()
     QTest::newRow("three allowed, five come") << 3 << 5;
 }
 
-void TestVirtualPrinter::refusesBeyondMaxClients()
+// Connections past the limit are not taken, and so not dropped after the system took their
+// bytes: each is served, in turn, once the ones held have closed.
+void TestVirtualPrinter::waitsBeyondMaxClients()
 {
     QFETCH(int, maxClients);
     QFETCH(int, connections);
@@ -794,18 +858,20 @@ void TestVirtualPrinter::refusesBeyondMaxClients()
         clients.push_back(std::make_unique<QTcpSocket>());
         clients.back()->connectToHost(QHostAddress::LocalHost, printer.port());
         QVERIFY(clients.back()->waitForConnected(Patience));
-        QTest::qWait(StepPause / 2);
+        clients.back()->write(statusRequest);
     }
-    auto closed = [&clients] {
-        return std::count_if(clients.cbegin(), clients.cend(), [](const auto &client) {
-            return client->state() == QAbstractSocket::UnconnectedState;
-        });
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(closed(), connections - maxClients, Patience);
+    // The first holds the printer and hears its answer; then the held ones leave.
+    QVERIFY(clients.front()->waitForReadyRead(Patience));
+    QTRY_VERIFY_WITH_TIMEOUT(printer.readErrors().contains("more wait"), Patience);
     for (int i = 0; i < maxClients; ++i)
-        QCOMPARE(clients[size_t(i)]->state(), QAbstractSocket::ConnectedState);
-    QVERIFY(printer.readErrors().contains("refused"));
-    QCOMPARE(exchange(*clients.front(), statusRequest, 1).toHex(), "12"_ba);
+        QVERIFY(closeAndWait(*clients[size_t(i)]));
+    for (int i = maxClients; i < connections; ++i) {
+        QTcpSocket &client = *clients[size_t(i)];
+        QVERIFY2(client.bytesAvailable() > 0 || client.waitForReadyRead(Patience),
+                 qPrintable(u"client %1"_s.arg(i + 1)));
+        QCOMPARE(client.readAll().toHex(), "12"_ba);
+        QVERIFY(closeAndWait(client));
+    }
 }
 
 // With no file descriptor left, connections stay queued in the system; once descriptors are
@@ -925,8 +991,8 @@ void TestVirtualPrinter::savesTruthfully()
     }
 }
 
-// A folder on a file system that fills up: the receipts that fit are whole, the others are
-// reported, and no half-written or temporary file stays behind.
+// A folder on a file system that fills up: the receipts that fit are whole, picture and JSON,
+// and the others are reported and leave no picture behind.
 void TestVirtualPrinter::reportsAFullDisk()
 {
     QTemporaryDir folder;
@@ -952,15 +1018,208 @@ void TestVirtualPrinter::reportsAFullDisk()
     for (int i = 1; i <= Receipts; ++i)
         job += "\033@"_ba + lines("receipt " + QByteArray::number(i), 40) + cut;
     play(printer, {send(0, job), leave(0)});
-    QTRY_VERIFY_WITH_TIMEOUT(receiptFiles(seen).size() + printer.readErrors().count("cannot save")
-                                     == Receipts,
+    // A receipt is saved once its JSON is there.
+    const auto saved = [&seen] {
+        return QDir(seen).entryList({u"receipt-*.json"_s}, QDir::Files).size();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(saved() + printer.readErrors().count("cannot save") == Receipts,
                              Patience);
+    QVERIFY2(saved() < Receipts, "the tmpfs must fill up");
     const QStringList files = receiptFiles(seen);
-    QVERIFY2(files.size() < Receipts, "the tmpfs must fill up");
-    QCOMPARE(files, numberedFiles(1, int(files.size())));
-    for (const QString &name : files)
+    QCOMPARE(files.size(), saved());
+    for (const QString &name : files) {
         QVERIFY2(!QImage(QDir(seen).filePath(name)).isNull(), qPrintable(name));
+        QVERIFY2(QFile::exists(QDir(seen).filePath(name.chopped(4) + u".json"_s)),
+                 qPrintable(name));
+    }
     QVERIFY(printer.serves());
+}
+
+// A client that sends its requests and shuts down its sending side, as `nc -N` and
+// point-of-sale code do, reads every answer before the connection ends.
+void TestVirtualPrinter::answersAHalfClosedClient_data()
+{
+    QTest::addColumn<QByteArray>("requests");
+    QTest::addColumn<bool>("waiting"); // another client holds the printer meanwhile
+    QTest::addColumn<QByteArray>("answers");
+
+    QTest::newRow("one status request") << statusRequest << false << "12"_ba;
+    QTest::newRow("three, with a receipt")
+            << statusRequest + "\033@text\n"_ba + cut + statusRequest + statusRequest << false
+            << "121212"_ba;
+    QTest::newRow("waiting its turn") << statusRequest << true << "12"_ba;
+}
+
+void TestVirtualPrinter::answersAHalfClosedClient()
+{
+    QFETCH(QByteArray, requests);
+    QFETCH(bool, waiting);
+    QFETCH(QByteArray, answers);
+
+    HeadlessPrinter printer(program);
+    QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s}));
+    QTcpSocket holder;
+    if (waiting) {
+        holder.connectToHost(QHostAddress::LocalHost, printer.port());
+        QVERIFY(holder.waitForConnected(Patience));
+        QCOMPARE(exchange(holder, statusRequest, 1).toHex(), "12"_ba);
+    }
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(printer.port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    QCOMPARE(::write(fd, requests.constData(), size_t(requests.size())), ssize_t(requests.size()));
+    QCOMPARE(::shutdown(fd, SHUT_WR), 0);
+    if (waiting)
+        QVERIFY(closeAndWait(holder));
+    QByteArray received;
+    for (;;) {
+        pollfd readable{fd, POLLIN, 0};
+        if (::poll(&readable, 1, Patience) != 1)
+            break;
+        char buffer[256];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break; // the end: the printer closed its side after the answers
+        received.append(buffer, n);
+    }
+    ::close(fd);
+    QCOMPARE(received.toHex(), answers);
+}
+
+// Clients that connect, send a receipt and close, one after another and faster than receipts
+// are saved: every receipt is saved, none refused at the connection limit.
+void TestVirtualPrinter::keepsEveryShortConnection()
+{
+    constexpr int Clients = 100;
+    QTemporaryDir saved;
+    HeadlessPrinter printer(program);
+    QVERIFY(printer.start({u"--listen"_s,
+                           u"127.0.0.1:0"_s,
+                           u"--save"_s,
+                           saved.path(),
+                           u"--max-clients"_s,
+                           u"2"_s}));
+    for (int i = 1; i <= Clients; ++i) {
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, printer.port());
+        QVERIFY(client.waitForConnected(Patience));
+        client.write("\033@short connection "_ba + QByteArray::number(i) + "\n"_ba + cut);
+        QVERIFY(client.waitForBytesWritten(Patience));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(
+            QDir(saved.path()).entryList({u"receipt-*.json"_s}, QDir::Files).size(),
+            Clients,
+            Patience);
+    QCOMPARE(receiptFiles(saved.path()), numberedFiles(1, Clients));
+}
+
+// Two printers saving into one folder at once: each receipt under a number of its own.
+void TestVirtualPrinter::sharesAFolder()
+{
+    constexpr int Each = 60;
+    QTemporaryDir saved;
+    HeadlessPrinter first(program);
+    HeadlessPrinter second(program);
+    for (HeadlessPrinter *printer : {&first, &second})
+        QVERIFY(printer->start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, saved.path()}));
+    QTcpSocket one;
+    QTcpSocket other;
+    one.connectToHost(QHostAddress::LocalHost, first.port());
+    other.connectToHost(QHostAddress::LocalHost, second.port());
+    QVERIFY(one.waitForConnected(Patience) && other.waitForConnected(Patience));
+    one.write(numberedReceipts(Each).join());
+    other.write(numberedReceipts(Each).join());
+    QVERIFY(closeAndWait(one) && closeAndWait(other));
+    QTRY_COMPARE_WITH_TIMEOUT(
+            QDir(saved.path()).entryList({u"receipt-*.json"_s}, QDir::Files).size(),
+            2 * qsizetype(Each),
+            Patience);
+    QCOMPARE(receiptFiles(saved.path()), numberedFiles(1, Each + Each));
+    QVERIFY(!first.readErrors().contains("cannot save"));
+    QVERIFY(!second.readErrors().contains("cannot save"));
+}
+
+// What a printer stopped in the middle of saving left behind (by kill -9, a full disk, or an
+// earlier version that wrote the JSON first) is removed when the next one starts; a receipt's
+// picture alone, which may be someone's own file, is left.
+void TestVirtualPrinter::cleansUpAtStart_data()
+{
+    QTest::addColumn<QStringList>("planted"); // "name" or "name=contents"
+    QTest::addColumn<QStringList>("removed");
+    QTest::addColumn<QStringList>("expected"); // once one receipt is printed
+
+    // A process id past the system's largest is a process that is gone.
+    const QString gonePart = u".receipt-0003.png.2147483600.0123456789abcdef.part"_s;
+    QTest::newRow("a temporary file of a printer that is gone")
+            << QStringList{gonePart} << QStringList{gonePart} << numberedFiles(1, 1);
+    const QString oldPart = u".receipt-0004.json.0123456789abcdef.part"_s;
+    QTest::newRow("a temporary file of an earlier version")
+            << QStringList{oldPart} << QStringList{oldPart} << numberedFiles(1, 1);
+    QTest::newRow("a JSON without its picture")
+            << QStringList{u"receipt-0005.json"_s} << QStringList{u"receipt-0005.json"_s}
+            << numberedFiles(1, 1);
+    QTest::newRow("a claim of a printer that is gone, with its picture")
+            << QStringList{u".receipt-0006.claim=2147483600"_s, u"receipt-0006.png"_s}
+            << QStringList{u".receipt-0006.claim"_s, u"receipt-0006.png"_s} << numberedFiles(1, 1);
+    QTest::newRow("a picture alone") << QStringList{u"receipt-0002.png"_s} << QStringList{}
+                                     << QStringList{u"receipt-0002.png"_s, u"receipt-0003.png"_s};
+    QTest::newRow("a number past the last")
+            << QStringList{u"receipt-2147483646.png"_s} << QStringList{}
+            << QStringList{u"receipt-0001.png"_s, u"receipt-2147483646.png"_s};
+}
+
+void TestVirtualPrinter::cleansUpAtStart()
+{
+    QFETCH(QStringList, planted);
+    QFETCH(QStringList, removed);
+    QFETCH(QStringList, expected);
+
+    QTemporaryDir saved;
+    for (const QString &entry : std::as_const(planted)) {
+        QFile file(QDir(saved.path()).filePath(entry.section(u'=', 0, 0)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(entry.section(u'=', 1).toUtf8());
+    }
+    HeadlessPrinter printer(program);
+    QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, saved.path()}));
+    for (const QString &name : std::as_const(removed))
+        QVERIFY2(!QFile::exists(QDir(saved.path()).filePath(name)), qPrintable(name));
+    play(printer, {send(0, numberedReceipts(1).join()), leave(0)});
+    QTRY_COMPARE_WITH_TIMEOUT(receiptFiles(saved.path()), expected, Patience);
+}
+
+// Saving writes new files only: a name already taken, by a file or a link, fails and leaves
+// what is there as it was. The receipts' numbers rely on it when folders are shared.
+void TestVirtualPrinter::neverReplacesAFile_data()
+{
+    QTest::addColumn<bool>("link");
+    QTest::newRow("a file") << false;
+    QTest::newRow("a link") << true;
+}
+
+void TestVirtualPrinter::neverReplacesAFile()
+{
+    QFETCH(bool, link);
+
+    QTemporaryDir root;
+    const QString name = u"receipt-0001.png"_s;
+    const QString existing = root.filePath(link ? u"target"_s : name);
+    QFile file(existing);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("precious\n") == 9);
+    file.close();
+    if (link)
+        QVERIFY(QFile::link(existing, root.filePath(name)));
+    vprinter::ReceiptFolder folder(root.path());
+    QString error;
+    QVERIFY(!folder.writeFile(name, "new bytes", &error));
+    QVERIFY2(error.contains(u"exists"_s), qPrintable(error));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), "precious\n"_ba);
+    QCOMPARE(QFileInfo(root.filePath(name)).isSymLink(), link);
+    QVERIFY(folder.writeFile(u"receipt-0002.png"_s, "new bytes", &error));
 }
 
 void TestVirtualPrinter::listensWhereAsked_data()
