@@ -240,9 +240,6 @@ int printOne(const QString &inputPath,
         }
     }
 
-    const bool drawnOrCompared = drawn || !goldenPath.isEmpty();
-    if (!drawnOrCompared)
-        return printStreamed(input.readAll(), profile, jsonPath, textPath);
     if (!out.drawn() && out.golden.isEmpty())
         return printStreamed(input.readAll(), profile, out.json, out.text, warningPrefix);
     const QList<emulator::Receipt> receipts = printStream(input.readAll(), profile);
