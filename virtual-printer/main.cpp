@@ -5,6 +5,7 @@
 #include "PrinterWindow.h"
 #include "ProgramOptions.h"
 #include "PseudoTerminal.h"
+#include "QuitOnSignal.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -307,6 +308,8 @@ int main(int argc, char *argv[])
             return UsageError;
     }
 
+    // Before the IPP printer starts: it keeps the program's handlers for these signals.
+    const vprinter::QuitOnSignal quitOnSignal;
     std::unique_ptr<vprinter::IppPrinter> ipp;
     if (parser.isSet(u"ipp"_s)) {
         ipp = std::make_unique<vprinter::IppPrinter>(&server);

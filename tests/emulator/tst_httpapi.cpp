@@ -5,9 +5,11 @@
 #include "HeadlessPrinter.h"
 #include "HttpReply.h"
 
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -70,6 +72,7 @@ private Q_SLOTS:
     void hosts_data();
     void hosts();
     void connectionLimit();
+    void savesWhatItPrintedWhenStopped();
     void events();
     void forget();
 
@@ -535,6 +538,35 @@ void HttpApiTest::connectionLimit()
     }
     clients.clear();
     QCOMPARE(request("GET", u"/api/status"_s).status, 200);
+}
+
+// A printer told to stop (SIGTERM, as a service manager or a test does) first saves every
+// receipt it has printed: the answer to a print names receipts whose files may still be queued.
+void HttpApiTest::savesWhatItPrintedWhenStopped()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    HeadlessPrinter printer(program);
+    QVERIFY(printer.start({u"--listen"_s,
+                           u"127.0.0.1:0"_s,
+                           u"--http"_s,
+                           u"127.0.0.1:0"_s,
+                           u"--save"_s,
+                           folder.path()}));
+    constexpr int Receipts = 40;
+    const HttpReply reply = request("POST",
+                                    u"/api/print"_s,
+                                    QByteArray("Receipt\n\x1dV\x00", 11).repeated(Receipts),
+                                    {},
+                                    printer.httpPort());
+    QCOMPARE(reply.json()[u"receipts"_s].toArray().size(), Receipts);
+    printer.process().terminate();
+    QVERIFY(printer.process().waitForFinished(HeadlessPrinter::Patience));
+    QCOMPARE(printer.process().exitStatus(), QProcess::NormalExit);
+    for (int number = 1; number <= Receipts; ++number) {
+        const QString name = u"receipt-%1.json"_s.arg(number, 4, 10, QChar(u'0'));
+        QVERIFY2(QFileInfo::exists(folder.filePath(name)), qPrintable(name));
+    }
 }
 
 void HttpApiTest::events()
