@@ -106,6 +106,20 @@ void Interpreter::recognise(const uchar *p, qsizetype available)
         u"job read as %1: %2 is a command only it has"_s.arg(seenName, command));
 }
 
+// Bytes that begin a longer signature: whether they are one decides the set, so they are read
+// only once the signature's length is there, or the stream has ended.
+bool Interpreter::mayBeSignature(const uchar *p, qsizetype available) const
+{
+    const std::string_view held(reinterpret_cast<const char *>(p), size_t(available));
+    for (const CommandSetName &set : CommandSetNames) {
+        for (const Signature &signature : setOf(set.kind).signatures) {
+            if (signature.bytes.size() > held.size() && signature.bytes.starts_with(held))
+                return true;
+        }
+    }
+    return false;
+}
+
 void Interpreter::clear()
 {
     m_printer.powerOn();
@@ -141,6 +155,12 @@ void Interpreter::feed(QByteArrayView bytes)
 
 void Interpreter::finish()
 {
+    if (!m_buffer.isEmpty()) {
+        // Bytes held only to see whether a longer signature follows are read as they are.
+        m_ending = true;
+        feed({});
+        m_ending = false;
+    }
     flushText();
     if (!m_buffer.isEmpty()) {
         m_printer.warn(u"stream ended inside a command"_s);
@@ -175,7 +195,7 @@ void Interpreter::process(QByteArrayView bytes)
     // The log is written only for a reader: without one, decoding runs at full speed.
     m_logging = isSignalConnected(QMetaMethod::fromSignal(&Interpreter::commandDecoded));
     // A command still short of its bytes is only read again once they are all there.
-    if (!m_buffer.isEmpty() && m_buffer.size() + bytes.size() < m_needed) {
+    if (!m_ending && !m_buffer.isEmpty() && m_buffer.size() + bytes.size() < m_needed) {
         m_buffer.append(bytes);
         return;
     }
@@ -217,6 +237,10 @@ qsizetype Interpreter::parse(const uchar *p, qsizetype available)
         return parseText(p, available);
     // Looked at once the command's bytes are there, so that how they arrive changes nothing.
     if (!m_recognised && (available >= LongestSignature || match.length <= available)) {
+        if (available < LongestSignature && !m_ending && mayBeSignature(p, available)) {
+            m_needed = available + 1;
+            return 0;
+        }
         const CommandSet *before = m_set;
         recognise(p, available);
         if (m_set != before)

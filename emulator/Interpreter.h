@@ -70,6 +70,7 @@ private:
     void sendReplies();
     void sendFinished();
     void recognise(const uchar *p, qsizetype available);
+    bool mayBeSignature(const uchar *p, qsizetype available) const;
     const CommandTable &table() const;
     void useSet(const CommandSet &set);
 
@@ -81,7 +82,8 @@ private:
     qsizetype m_needed = 0;    // bytes that command needs before it is worth reading again
     QByteArray m_reentrant;    // bytes fed from a slot while a feed is running
     bool m_feeding = false;
-    qint64 m_skip = 0; // bytes of a command too large to hold, still to be passed over
+    bool m_ending = false; // the stream has ended: what is held is read as it is
+    qint64 m_skip = 0;     // bytes of a command too large to hold, still to be passed over
 
     bool m_logging = true;
     QByteArray m_textBytes;

@@ -160,6 +160,11 @@ void TestInterpreter::model_data()
                " area ignored;cut in page mode ignored;page never printed: no FF or ESC FF after "
                "its"
                " data|?1b570000000000006400|?1d24ff07|?1b69"_s;
+    // FS is a whole command to a Star printer and the start of ESC/POS's FS p: which it is
+    // waits for the next byte, however the bytes arrive.
+    QTest::newRow("a Star job, then a command only ESC/POS has")
+            << "\033\007\012\012A\n\034p\001\000B\n"_ba
+            << u"L~32:A|L~32:B|#NV bit image printed that is not defined|?1c700100"_s;
     QTest::newRow("warnings counted")
             << "\000\000\000A\n\035$\001\000\035\\\001\000\035k\004AB"_ba
             << u"L:A|#3 × NUL ignored;2 × vertical position outside page mode ignored;stream"
