@@ -31,6 +31,10 @@ struct StatusConditions
     QByteArray automatic() const;
     // Off-line (DLE EOT 1 bit 3): the printer prints nothing until the condition clears.
     bool offline() const;
+    // The status bit field of a web print response.
+    quint32 eposStatus() const;
+    // The code of the first condition that stops a web print job, or none.
+    const char *eposCode() const;
 
     friend bool operator==(const StatusConditions &, const StatusConditions &) = default;
 };
@@ -48,6 +52,9 @@ struct StatusCondition
     quint8 automatic[2]; // bytes 1-2 of automatic status back
     quint8 star[4];      // bytes 3-6 of Star status (ESC ACK SOH and Star automatic status)
     const char *ipp;     // its printer-state-reason over IPP ("media-empty"); none for the drawer
+    quint32 epos;        // bits of the status of a web print response (ASB_COVER_OPEN 0x20 …)
+    const char
+            *eposCode; // the web print response's code when it stops printing ("EPTR_COVER_OPEN")
 };
 
 // Every condition, in the order the window shows them.
