@@ -6,16 +6,11 @@ import { readFile } from 'node:fs/promises';
 import { createConnection } from 'node:net';
 import { once } from 'node:events';
 import { after, before, describe, test } from 'node:test';
-import { startPrinter } from './printer.mjs';
+import { envelope, startPrinter } from './printer.mjs';
 
 const FIXTURES = new URL('./epos/', import.meta.url);
 const SERVICE = 'cgi-bin/epos/service.cgi';
 const ORIGIN = 'http://pos.localhost:5173';
-
-export const envelope = (elements) =>
-  '<s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/"><s:Body>' +
-  `<epos-print xmlns="http://www.epson-pos.com/schemas/2011/03/epos-print">${elements}</epos-print>` +
-  '</s:Body></s:Envelope>';
 
 const TICKET = envelope('<text>ticket&#10;</text><cut type="feed"/>');
 

@@ -104,3 +104,9 @@ export function escpos(...parts) {
   }
   return Buffer.from(bytes);
 }
+
+// A web print document: the elements in <epos-print> in a SOAP envelope.
+export const envelope = (elements) =>
+  '<s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/"><s:Body>' +
+  `<epos-print xmlns="http://www.epson-pos.com/schemas/2011/03/epos-print">${elements}</epos-print>` +
+  '</s:Body></s:Envelope>';
