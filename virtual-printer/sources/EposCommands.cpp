@@ -1,5 +1,8 @@
 #include "EposCommands.h"
 
+#include "EposPicture.h"
+#include "EposSymbol.h"
+
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
@@ -31,57 +34,13 @@ constexpr Language Languages[] = {
         {"multi", "GBK", -1},
 };
 
-// GS k m for each barcode type.
-constexpr const char *BarcodeTypes[] = {"upc_a",
-                                        "upc_e",
-                                        "ean13",
-                                        "ean8",
-                                        "code39",
-                                        "itf",
-                                        "codabar",
-                                        "code93",
-                                        "code128",
-                                        "gs1_128",
-                                        "gs1_databar_omnidirectional",
-                                        "gs1_databar_truncated",
-                                        "gs1_databar_limited",
-                                        "gs1_databar_expanded",
-                                        "code128_auto"};
-
-// 2D codes: the GS ( k kind (cn), and the function 65/66 byte that selects the variant.
-struct SymbolType
-{
-    const char *name;
-    int cn;
-    int variant; // -1: none
-};
-constexpr SymbolType SymbolTypes[] = {
-        {"pdf417_standard", 48, 0},
-        {"pdf417_truncated", 48, 1},
-        {"qrcode_model_1", 49, 49},
-        {"qrcode_model_2", 49, 50},
-        {"qrcode_micro", 49, 51},
-        {"maxicode_mode_2", 50, 50},
-        {"maxicode_mode_3", 50, 51},
-        {"maxicode_mode_4", 50, 52},
-        {"maxicode_mode_5", 50, 53},
-        {"maxicode_mode_6", 50, 54},
-        {"gs1_databar_stacked", 51, 72},
-        {"gs1_databar_stacked_omnidirectional", 51, 73},
-        {"gs1_databar_expanded_stacked", 51, 76},
-        {"aztec_fullrange", 53, 0},
-        {"aztec_compact", 53, 1},
-        {"datamatrix_square", 54, 0},
-        {"datamatrix_rectangle_8", 54, 8},
-        {"datamatrix_rectangle_12", 54, 12},
-        {"datamatrix_rectangle_16", 54, 16},
-};
-
-// Ordered dithering of a 16-level grey: a 4 x 4 Bayer matrix.
-constexpr int Bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
-
-// GS v 0 takes at most this many dot rows at a time.
-constexpr int RasterBand = 1024;
+// GS k m for each barcode type: m is 65 plus its index.
+// clang-format off
+constexpr const char *BarcodeTypes[] = {
+        "upc_a", "upc_e", "ean13", "ean8", "code39", "itf", "codabar", "code93", "code128",
+        "gs1_128", "gs1_databar_omnidirectional", "gs1_databar_truncated", "gs1_databar_limited",
+        "gs1_databar_expanded", "code128_auto"};
+// clang-format on
 
 } // namespace
 
@@ -274,17 +233,6 @@ bool EposCommands::feed(const QString &)
     return true;
 }
 
-void EposCommands::raster(const QByteArray &rows, int rowBytes, int height)
-{
-    for (int top = 0; top < height; top += RasterBand) {
-        const int band = qMin(RasterBand, height - top);
-        put({GS, 'v', '0', 0});
-        put16(rowBytes);
-        put16(band);
-        m_bytes.append(rows.mid(qsizetype(top) * rowBytes, qsizetype(band) * rowBytes));
-    }
-}
-
 bool EposCommands::image(const QString &content)
 {
     const auto width = number("width", 1, 65535);
@@ -311,22 +259,9 @@ bool EposCommands::image(const QString &content)
                             .arg(*width)
                             .arg(*height)
                             .arg(needed));
-    if (!gray) {
-        raster(data.first(needed), rowBytes, *height);
-        return true;
-    }
-    // Four bits a dot, the darker the higher, printed where the level passes the matrix's.
-    QByteArray rows(qsizetype(rowBytes) * *height, 0);
-    const int grayRowBytes = (*width + 1) / 2;
-    for (int y = 0; y < *height; ++y) {
-        for (int x = 0; x < *width; ++x) {
-            const auto byte = uchar(data[qsizetype(y) * grayRowBytes + x / 2]);
-            const int level = x % 2 == 0 ? byte >> 4 : byte & 0x0f;
-            if (level * 32 > (2 * Bayer[y % 4][x % 4] + 1) * 15)
-                rows[qsizetype(y) * rowBytes + x / 8] |= char(0x80 >> (x % 8));
-        }
-    }
-    raster(rows, rowBytes, *height);
+    m_bytes.append(gray ? EposPicture::raster(
+                           EposPicture::fromGray16(data, *width, *height), rowBytes, *height)
+                        : EposPicture::raster(data.first(needed), rowBytes, *height));
     return true;
 }
 
@@ -372,84 +307,25 @@ bool EposCommands::barcode(const QString &content)
 
 bool EposCommands::symbol(const QString &content)
 {
-    const QStringView name = m_attributes.value("type"_L1);
-    const auto type = std::find_if(
-            std::begin(SymbolTypes), std::end(SymbolTypes), [name](const SymbolType &row) {
-                return name == QLatin1StringView(row.name);
-            });
-    if (type == std::end(SymbolTypes))
-        return fail(u"<symbol> type=\"%1\" is not a symbol of the schema"_s.arg(name));
-    const int cn = type->cn;
-    // GS ( k pL pH cn fn parameters: the length counts cn, fn and the parameters.
-    const auto function = [this, cn](int fn, std::initializer_list<int> parameters) {
-        put({GS, '(', 'k'});
-        put16(int(parameters.size()) + 2);
-        put({cn, fn});
-        put(parameters);
-    };
-    const auto level = choice("level",
-                              {"level_0",
-                               "level_1",
-                               "level_2",
-                               "level_3",
-                               "level_4",
-                               "level_5",
-                               "level_6",
-                               "level_7",
-                               "level_8",
-                               "level_l",
-                               "level_m",
-                               "level_q",
-                               "level_h",
-                               "default"});
+    // clang-format off
+    const auto level = choice("level", {"level_0", "level_1", "level_2", "level_3", "level_4",
+                                        "level_5", "level_6", "level_7", "level_8", "level_l",
+                                        "level_m", "level_q", "level_h", "default"});
+    // clang-format on
     const auto width = number("width", 0, 255);
     const auto height = number("height", 0, 255);
     const auto size = number("size", 0, 65535);
     if (!m_error.isEmpty())
         return false;
-    if (cn == 48) {
-        function(70, {type->variant});
-        if (width)
-            function(67, {*width});
-        if (height)
-            function(68, {*height});
-        if (level && *level <= 8)
-            function(69, {48, 48 + *level});
-    } else if (cn == 49) {
-        function(65, {type->variant, 0});
-        if (width)
-            function(67, {*width});
-        if (level && *level >= 9 && *level <= 12)
-            function(69, {48 + *level - 9});
-    } else if (cn == 50) {
-        function(65, {type->variant});
-    } else if (cn == 51) {
-        if (width)
-            function(67, {*width});
-        if (size) {
-            put({GS, '(', 'k', 4, 0, cn, 71});
-            put16(*size);
-        }
-    } else if (cn == 53) {
-        function(66, {type->variant, 0});
-        if (width)
-            function(67, {*width});
-    } else {
-        function(66, {type->variant == 0 ? 48 : 49, type->variant, 0});
-        if (width)
-            function(67, {*width});
-    }
-    QByteArray data = content.toUtf8();
-    // GS1 DataBar takes its type with the data: m then the digits.
-    if (cn == 51)
-        data.prepend(char(type->variant));
-    if (data.isEmpty() || data.size() > 65535 - 3)
-        return fail(u"<symbol> holds %1 bytes; it takes 1 to 65532"_s.arg(data.size()));
-    put({GS, '(', 'k'});
-    put16(int(data.size()) + 3);
-    put({cn, 80, 48});
-    m_bytes.append(data);
-    function(81, {48});
+    QString error;
+    const QByteArray bytes = EposSymbol::commands(
+            m_attributes.value("type"_L1),
+            {level.value_or(-1), width.value_or(-1), height.value_or(-1), size.value_or(-1)},
+            content.toUtf8(),
+            &error);
+    if (bytes.isEmpty())
+        return fail(error);
+    m_bytes.append(bytes);
     return true;
 }
 
@@ -465,21 +341,7 @@ bool EposCommands::rule(const QString &)
         return false;
     if (!x1 || !x2)
         return fail(u"<hline> needs x1 and x2"_s);
-    // In standard mode the line is a picture across the paper: one, two or three dots thick,
-    // twice with a gap of that much for the double styles.
-    const int thickness = style % 3 + 1;
-    const int rows = style >= 3 ? thickness * 3 : thickness;
-    const int rowBytes = m_paperDots / 8;
-    QByteArray picture(qsizetype(rowBytes) * rows, 0);
-    const int from = qMin(*x1, *x2);
-    const int to = qMin(qMax(*x1, *x2), m_paperDots - 1);
-    for (int y = 0; y < rows; ++y) {
-        if (style >= 3 && y >= thickness && y < 2 * thickness)
-            continue;
-        for (int x = from; x <= to; ++x)
-            picture[qsizetype(y) * rowBytes + x / 8] |= char(0x80 >> (x % 8));
-    }
-    raster(picture, rowBytes, rows);
+    m_bytes.append(EposPicture::rule(m_paperDots, *x1, *x2, style));
     return true;
 }
 

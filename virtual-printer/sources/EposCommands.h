@@ -57,7 +57,6 @@ private:
     bool fail(const QString &reason);
     void put(std::initializer_list<int> bytes);
     void put16(int value);
-    void raster(const QByteArray &rows, int rowBytes, int height);
     void selectLanguage(int language);
 
     int m_paperDots;
