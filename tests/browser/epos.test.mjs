@@ -57,6 +57,15 @@ describe('web print documents', () => {
     });
   }
 
+  test('text prints in its language\'s characters, "?" for one its table lacks', async () => {
+    const document = envelope('<text>Caf\u00e9 \u20ac5 \u4e2d&#10;</text><text lang="zh-cn">\u4e2d\u6587&#10;</text>' +
+                              '<text lang="en">\u00fcber&#10;</text><cut/>');
+    assert.equal(parse((await post(document)).text).success, true);
+    const receipt = await (await fetch(`${printer.url}api/receipts/latest.json`)).json();
+    assert.deepEqual(receipt.lines, ['Caf\u00e9 \u20ac5 ?', '\u4e2d\u6587', '\u00fcber']);
+    assert.deepEqual(receipt.warnings, []);
+  });
+
   // Each condition of the status table alone: whether the document prints, the code, and the
   // status bits (0x2 printed, 0x1 no response, 0x4 drawer, 0x8 off-line, 0x20 cover, 0x400
   // mechanical, 0x800 cutter, 0x2000 unrecoverable, 0x20000 paper near end, 0x80000 paper end).

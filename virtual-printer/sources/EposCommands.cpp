@@ -165,8 +165,10 @@ void EposCommands::selectLanguage(int language)
 {
     const Language &chosen = Languages[language];
     m_encoder = QStringEncoder(chosen.encoding);
+    // In double-byte mode bytes 80-FF begin characters whatever the table: table 0 is chosen so
+    // that none is meant.
     if (chosen.table < 0)
-        put({FS, '&'});
+        put({ESC, 't', 0, FS, '&'});
     else
         put({FS, '.', ESC, 't', chosen.table});
 }
@@ -211,7 +213,21 @@ bool EposCommands::text(const QString &content)
         put({ESC, '$'});
         put16(*x);
     }
-    m_bytes.append(m_encoder.encode(content));
+    // A character the language's table lacks prints as "?", as the printer's own conversion
+    // prints it.
+    for (qsizetype i = 0; i < content.size();) {
+        const qsizetype length = content.at(i).isHighSurrogate() && i + 1 < content.size()
+                                                 && content.at(i + 1).isLowSurrogate()
+                                         ? 2
+                                         : 1;
+        const QByteArray encoded = m_encoder.encode(QStringView(content).sliced(i, length));
+        // Qt's converters (ICU's) write SUB for a character the table lacks.
+        const bool lacking = encoded.isEmpty() || m_encoder.hasError()
+                             || (encoded == "\x1a" && content.at(i) != u'\x1a');
+        m_bytes.append(lacking ? QByteArray("?") : encoded);
+        m_encoder.resetState();
+        i += length;
+    }
     return true;
 }
 
