@@ -2,8 +2,7 @@
 # A PDF receipt, printed by a browser, goes through a real CUPS queue (a private cupsd, a queue
 # made with lpadmin -m everywhere) to the virtual printer's IPP printer; the receipt it keeps must
 # read back as text (tesseract) and its QR code decode (zbarimg). Exits 77 when a tool is missing
-# (Debian: cups cups-filters chromium tesseract-ocr zbar-tools). Run by hand, not by the test
-# command: one run in six under a loaded machine saw cupsd send the PDF itself (see the issue).
+# (Debian: cups cups-filters chromium tesseract-ocr zbar-tools).
 # Usage: cups-end-to-end.sh VIRTUAL_PRINTER [EVIDENCE_FOLDER]
 set -euo pipefail
 printer=${1:?usage: cups-end-to-end.sh VIRTUAL_PRINTER [EVIDENCE_FOLDER]}
@@ -21,9 +20,10 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-# Waits up to 30 s for the command to succeed.
+# Waits for the command to succeed; two minutes without it is a failure, however loaded the
+# machine.
 wait_for() {
-    for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
+    for _ in $(seq 1200); do "$@" && return 0; sleep 0.1; done
     return 1
 }
 
@@ -60,7 +60,7 @@ mkdir -p "$work"/{etc,spool,cache,state,log,tmp}
 chmod 1777 "$work/tmp"
 cat > "$work/etc/cupsd.conf" <<CONF
 Listen $work/cups.sock
-LogLevel warn
+LogLevel info
 Browsing No
 DefaultAuthType None
 <Location />
@@ -91,6 +91,11 @@ export CUPS_SERVER=$work/cups.sock
 wait_for lpstat -r >/dev/null 2>&1
 
 lpadmin -p receipt -E -v "$uri" -m everywhere
+# cupsd answers lpadmin at once and makes the queue's PPD from the printer's attributes
+# afterwards; until then the queue is a raw one, which would send the PDF as it is. The queue is
+# ready when it names the printer's model instead of a raw printer.
+queue_has_ppd() { lpoptions -p receipt | grep -q "printer-make-and-model='[^']*IPP Everywhere'"; }
+wait_for queue_has_ppd
 lp -d receipt "$work/receipt.pdf" >/dev/null
 if ! wait_for test -e "$work/saved/receipt-0001.png"; then
     echo "no receipt came; cupsd's log:"
