@@ -52,7 +52,7 @@ mkdir -p "$work/saved"
 "$printer" --headless --listen off --ipp 127.0.0.1:0 --save "$work/saved" \
     >"$work/printer.out" 2>"$work/printer.err" </dev/null &
 pids+=($!)
-wait_for grep -q '^ipp ' "$work/printer.out"
+wait_for grep -q '^ipp ' "$work/printer.out" || { cat "$work/printer.err"; exit 1; }
 uri=$(sed -n 's/^ipp //p' "$work/printer.out")
 
 # A private cupsd on a socket of its own, its files in the work folder.
@@ -96,8 +96,11 @@ lpadmin -p receipt -E -v "$uri" -m everywhere
 # ready when it names the printer's model instead of a raw printer.
 queue_has_ppd() { lpoptions -p receipt | grep -q "printer-make-and-model='[^']*IPP Everywhere'"; }
 wait_for queue_has_ppd
-lp -d receipt "$work/receipt.pdf" >/dev/null
-if ! wait_for test -e "$work/saved/receipt-0001.png"; then
+# finishings 11 (trim): the paper is cut at the job's end.
+lp -d receipt -o finishings=11 "$work/receipt.pdf" >/dev/null
+# --save writes the receipt's picture and its JSON, each under a temporary name renamed when whole.
+receipt_saved() { [ -e "$work/saved/receipt-0001.png" ] && [ -e "$work/saved/receipt-0001.json" ]; }
+if ! wait_for receipt_saved; then
     echo "no receipt came; cupsd's log:"
     cat "$work/log/error_log" "$work/printer.err"
     grep -h "cupsFilter2" "$work"/etc/ppd/*.ppd || true
@@ -115,4 +118,5 @@ if [ -n "$evidence" ]; then
 fi
 echo "$text" | grep -q "TOTAL 5.75" || { echo "OCR did not read the total: $text"; exit 1; }
 [ "$code" = "QR-Code:https://pos.example/r/0042" ] || { echo "QR code not read: $code"; exit 1; }
+grep -q '"cut": "full"' "$work/saved/receipt-0001.json" || { echo "the receipt was not cut"; exit 1; }
 echo "the receipt came through CUPS: text and QR code read back"
