@@ -27,6 +27,7 @@ constexpr int PaperWidth58 = 5800;
 constexpr unsigned MaxPageRows = 3000 * Dpi * 10 / 254;
 constexpr const char *PrinterBytes = "application/vnd.escpos";
 constexpr const char *DeviceScheme = "virtual-printer";
+
 IppPrinter *printerOf(pappl_job_t *job)
 {
     pappl_pr_driver_data_t data;
@@ -35,7 +36,7 @@ IppPrinter *printerOf(pappl_job_t *job)
 }
 
 // Whether the paper is cut at the job's end: finishings 'trim' cuts it, 'none' leaves the
-// receipt on the roll; a job that names no finishings has what the printer says is its default.
+// receipt uncut; a job that names no finishings has what the printer says is its default.
 bool cutsAtEnd(pappl_job_t *job)
 {
     if (ipp_attribute_t *finishings = papplJobGetAttribute(job, "finishings"))
