@@ -88,14 +88,14 @@ CONF
 cupsd -f -c "$work/etc/cupsd.conf" -s "$work/etc/cups-files.conf" &
 pids+=($!)
 export CUPS_SERVER=$work/cups.sock
-wait_for lpstat -r >/dev/null 2>&1
+wait_for lpstat -r >/dev/null 2>&1 || { echo "cupsd did not start:"; cat "$work/log/error_log"; exit 1; }
 
 lpadmin -p receipt -E -v "$uri" -m everywhere
 # cupsd answers lpadmin at once and makes the queue's PPD from the printer's attributes
 # afterwards; until then the queue is a raw one, which would send the PDF as it is. The queue is
 # ready when it names the printer's model instead of a raw printer.
 queue_has_ppd() { lpoptions -p receipt | grep -q "printer-make-and-model='[^']*IPP Everywhere'"; }
-wait_for queue_has_ppd
+wait_for queue_has_ppd || { echo "the queue got no PPD:"; cat "$work/log/error_log"; exit 1; }
 # finishings 11 (trim): the paper is cut at the job's end.
 lp -d receipt -o finishings=11 "$work/receipt.pdf" >/dev/null
 # --save writes the receipt's picture and its JSON, each under a temporary name renamed when whole.
