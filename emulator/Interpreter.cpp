@@ -288,8 +288,10 @@ qsizetype Interpreter::parse(const uchar *p, qsizetype available)
 qsizetype Interpreter::parseText(const uchar *p, qsizetype available)
 {
     // The log shows text in pieces of the same size whatever pieces the bytes came in.
+    // JIS Kanji mode's characters are two bytes below 80.
+    const qsizetype least = m_printer.kanjiMode == KanjiMode::Jis ? 2 : 1;
     const qsizetype room = TextLogChunk - m_textBytes.size();
-    const qsizetype limit = m_logging && p[0] < 0x80 ? qBound<qsizetype>(1, room, available)
+    const qsizetype limit = m_logging && p[0] < 0x80 ? qMin(available, qMax(least, room))
                                                      : available;
     const qsizetype used = m_printer.text(p, limit, m_logging ? &m_text : nullptr);
     if (used == 0) {

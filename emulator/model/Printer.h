@@ -17,6 +17,9 @@
 
 namespace emulator {
 
+// Star's Kanji modes: two bytes a character, in Shift_JIS (ESC $ 1) or in JIS (ESC p).
+enum class KanjiMode { None, ShiftJis, Jis };
+
 // How the printer is built and switched at power-on.
 struct PrinterProfile
 {
@@ -134,7 +137,9 @@ public:
     bool upsideDown = false;
     int lineSpacing = DefaultLineSpacing;
     bool chineseMode = true;
+    KanjiMode kanjiMode = KanjiMode::None;
     int codeTable = 0;
+    bool normalCodePage = true; // Star's code page 0: which table it is follows ESC R
     int internationalSet = 0;
     bool userCharacters = false;
     int motionX = 1; // dots per horizontal motion unit step, from GS P
@@ -159,12 +164,7 @@ public:
     MaintenanceCounters counters;
 
 private:
-    void explainChineseMode();
-    qsizetype chineseCharacter(const uchar *bytes, qsizetype available, QString *decoded);
-    void put(QChar character, bool doubleByte, QString *decoded);
-    void addCharacter(QChar character, bool doubleByte);
-    qsizetype asciiRun(const uchar *bytes, qsizetype available, QString *decoded);
-    void placeCharacter(QChar character, bool doubleByte);
+    friend class CharacterReader;
     void addBeside(ReceiptBlock block);
     Receipt newReceipt();
     void finishReceipt();

@@ -165,6 +165,12 @@ void TestInterpreter::model_data()
     QTest::newRow("a Star job, then a command only ESC/POS has")
             << "\033\007\012\012A\n\034p\001\000B\n"_ba
             << u"L~32:A|L~32:B|#NV bit image printed that is not defined|?1c700100"_s;
+    // 漢字 in Shift_JIS (8ABF 8E9A) and in JIS (3441 3B7A); half-width katakana and the
+    // line characters are one byte of the Katakana table, the normal code page in Japan.
+    QTest::newRow("Star Kanji modes")
+            << "\033\007\012\012\033R8\033$1\212\277\216\232\261\\\n\033$0\033p4A;z\033q\225\n"
+               "\033$1\201 \n"_ba
+            << u"L~32:{D}漢字,ｱ¥|L~32:{D}漢字,─|L~32:? |#incomplete Kanji character code|?81"_s;
     QTest::newRow("warnings counted")
             << "\000\000\000A\n\035$\001\000\035\\\001\000\035k\004AB"_ba
             << u"L:A|#3 × NUL ignored;2 × vertical position outside page mode ignored;stream"

@@ -119,6 +119,7 @@ void TestStarCommands::goldens_data()
                              "receiptline_codes_starprnt",
                              "receiptline_codes_starline",
                              "receiptline_codes_escpos",
+                             "receiptline_japanese_starmbcs",
                              "nodethermalprinter_star",
                              "stargraphic_checkerboard"}) {
         const QString name = QString::fromLatin1(file);
