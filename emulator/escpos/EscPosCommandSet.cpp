@@ -47,9 +47,9 @@ constexpr Signature Signatures[] = {
         {"\x1cq"sv, CommandSetKind::EscPos},
 };
 
-QByteArray automaticStatus(const StatusConditions &status)
+QByteArray automaticStatus(const Printer &p)
 {
-    return status.automatic();
+    return p.status().automatic();
 }
 
 // Chinese mode is on at power-on as the memory switch sets it.

@@ -74,6 +74,9 @@ void Printer::powerOn()
     for (QByteArray &switches : memorySwitches)
         switches = QByteArray(8, '0');
     automaticStatusMask = 0;
+    etbCounter = 0;
+    printEndCounter = 0;
+    markedPaper = false;
     initialise();
 }
 
@@ -383,7 +386,7 @@ void Printer::setStatus(const StatusConditions &status)
         return;
     m_status = status;
     if (automaticStatusMask != 0)
-        reply(m_automaticStatus ? m_automaticStatus(m_status) : m_status.automatic());
+        reply(m_automaticStatus ? m_automaticStatus(*this) : m_status.automatic());
 }
 
 void Printer::setCommandSet(CommandSetKind kind, StatusLayout automaticStatus)

@@ -1,4 +1,5 @@
 // Characters: emphasis, underline, reverse, sizes, fonts, code pages and international sets.
+#include "BitImage.h"
 #include "CodeTables.h"
 #include "Printer.h"
 #include "StarCommands.h"
@@ -81,6 +82,24 @@ void setWidth(Printer &p, int times)
 void setHeight(Printer &p, int times)
 {
     p.style.heightMultiplier = p.style.chineseHeight = qBound(1, times, 6);
+}
+
+// ESC & c1 c2 n d1...d48: a 12 x 24 character for code n (20-7F) in 24 rows of two bytes, the
+// first 12 bits of each drawn. c1 and c2 other than 1 register nothing, and what follows prints.
+qsizetype downloadLength(const uchar *p, qsizetype available)
+{
+    if (available < 3)
+        return 3;
+    return p[2] == 1 || p[2] == '1' ? 5 + 48 : 5;
+}
+
+void download(Printer &p, const Command &c)
+{
+    const int code = c[2];
+    if (hexDigit(c[0]) != 1 || hexDigit(c[1]) != 1 || code < 0x20 || code > 0x7F)
+        return p.warn(u"download character outside the defined area ignored"_s);
+    const QImage rows = BitImage::fromRows(c.from(3), 2, 24);
+    p.userGlyphs.insert(code, {12, rows.copy(0, 0, 12, rows.height())});
 }
 
 // ESC i n1 n2: n1 the height and n2 the width expansion, 0 to 5 for 1 to 6 times.
@@ -172,7 +191,11 @@ constexpr CommandSpec Commands[] = {
          if (p.kanjiMode == KanjiMode::Jis)
              p.kanjiMode = KanjiMode::None;
      }},
-    {"\x1b" "%"sv, fixed(1), "enable/disable download characters", nothing},
+    {"\x1b" "%"sv, fixed(1), "enable/disable download characters",
+     [](Printer &p, const Command &c) { p.userCharacters = hexDigit(c[0]) & 1; }},
+    {"\x1b&"sv, custom(downloadLength), "register download character", download},
+    {"\x1b" "r"sv, fixed(74), "register Kanji download character",
+     [](Printer &p, const Command &) { p.warn(u"Kanji download character not drawn"_s); }},
     {"\x1b\x1e" "R"sv, fixed(1), "select character code table set", nothing},
 };
 // clang-format on

@@ -171,6 +171,21 @@ void TestInterpreter::model_data()
             << "\033\007\012\012\033R8\033$1\212\277\216\232\261\\\n\033$0\033p4A;z\033q\225\n"
                "\033$1\201 \n"_ba
             << u"L~32:{D}漢字,ｱ¥|L~32:{D}漢字,─|L~32:? |#incomplete Kanji character code|?81"_s;
+    QTest::newRow("StarGraphic: k fills the row b ends")
+            << "\033\007\012\012\033*rAk\001\000\360b\001\000\017\033*rY2\000k\002\000\000\201\033*rB"_ba
+            << u"P:raster graphics:16x4*1,1"_s;
+    QTest::newRow("Star page format and black marks")
+            << "\033\007\012\012\033C\012\033N\002A\014\033\036m1\033C\012B\014C\033d2"_ba
+            << u"N:page length: 10 lines|N:bottom margin: 2 lines|L~32:A|N:black mark detection "
+               u"on|L~32:B|M"
+               "|L~32:C|M|/full"_s;
+    QTest::newRow("Star logos and download characters")
+            << "\033\007\012\012\033\034q\001\001\000\001\000\377\201\201\201\201\201\201\377"
+               "\033\034p\001\061\033\034p\002\060\033&11A"_ba
+                       + QByteArray(48, '\360') + "\033%1AB\033%0A\n\033&00B"_ba
+            << u"P:logo 1:8x8*2,1|L~32:@12BA,<12x24*1,1@0>|#logo 2 printed that is not "
+               u"defined;download"
+               " character outside the defined area ignored|?1b1c700230|?1b26303042"_s;
     QTest::newRow("warnings counted")
             << "\000\000\000A\n\035$\001\000\035\\\001\000\035k\004AB"_ba
             << u"L:A|#3 × NUL ignored;2 × vertical position outside page mode ignored;stream"
