@@ -168,7 +168,7 @@ void TestInterpreter::model_data()
     // 漢字 in Shift_JIS (8ABF 8E9A) and in JIS (3441 3B7A); half-width katakana and the
     // line characters are one byte of the Katakana table, the normal code page in Japan.
     QTest::newRow("Star Kanji modes")
-            << "\033\007\012\012\033R8\033$1\212\277\216\232\261\\\n\033$0\033p4A;z\033q\225\n"
+            << "\033\036a\000\033R8\033$1\212\277\216\232\261\\\n\033$0\033p4A;z\033q\225\n"
                "\033$1\201 \n"_ba
             << u"L~32:{D}漢字,ｱ¥|L~32:{D}漢字,─|L~32:? |#incomplete Kanji character code|?81"_s;
     QTest::newRow("StarGraphic: k fills the row b ends")
