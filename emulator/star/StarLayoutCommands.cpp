@@ -172,9 +172,37 @@ qsizetype memorySwitchLength(const uchar *bytes, qsizetype available)
     return available < Limit ? available + 1 : Limit;
 }
 
-void pageMode(Printer &p, const Command &)
+// StarPRNT page mode counts 1/8 mm, a dot. ESC GS P 2 n: 0 left to right from the top left, 1
+// bottom to top from the bottom left, 2 right to left from the bottom right, 3 top to bottom
+// from the top right.
+void pageDirection(Printer &p, const Command &c)
 {
-    p.warn(u"page mode not drawn: its data prints line by line"_s);
+    static constexpr PrintDirection Directions[] = {PrintDirection::LeftToRight,
+                                                    PrintDirection::BottomToTop,
+                                                    PrintDirection::RightToLeft,
+                                                    PrintDirection::TopToBottom};
+    const int n = hexDigit(c[0]);
+    if (n > 3)
+        return p.warn(u"print direction out of range"_s);
+    p.page().setDirection(Directions[n]);
+}
+
+// ESC GS P 3 xL xH yL yH dxL dxH dyL dyH: the print region's start and size.
+void pageArea(Printer &p, const Command &c)
+{
+    if (!p.page().setArea(c.pair(0), c.pair(2), c.pair(4), c.pair(6)))
+        p.warn(u"print area empty or outside the page, ignored"_s);
+}
+
+// ESC GS P 4 and 5 nL nH: where the line's foot stands, from the start point or from where it
+// stood.
+void pageFoot(Printer &p, const Command &c, bool relative)
+{
+    if (!p.inPageMode())
+        return p.warn(u"vertical position outside page mode ignored"_s);
+    const int dots = c.pair(0);
+    if (!(relative ? p.page().moveFoot(dots) : p.page().setFoot(dots)))
+        p.warn(u"vertical position beyond the print area ignored"_s);
 }
 
 // clang-format off
@@ -247,13 +275,20 @@ constexpr CommandSpec Commands[] = {
     {"\x1b\x1e" "d"sv, fixed(1), "set print density", nothing},
     {"\x1b\x1e" "r"sv, fixed(1), "set print speed", nothing},
     {"\x1b\x1e" "m"sv, fixed(1), "enable/disable black mark detection", blackMarkDetection},
-    // StarPRNT page mode: its data is printed as in standard mode.
-    {"\x1b\x1dP0"sv, fixed(0), "select page mode", pageMode},
-    {"\x1b\x1dP1"sv, fixed(0), "cancel page mode", nothing},
-    {"\x1b\x1dP2"sv, fixed(1), "set page mode print direction", nothing},
-    {"\x1b\x1dP3"sv, fixed(8), "set page mode print area", nothing},
-    {"\x1b\x1dP6"sv, fixed(0), "print page mode data", nothing},
-    {"\x1b\x1dP7"sv, fixed(0), "print page mode data and cancel page mode", nothing},
+    {"\x1b\x1dP0"sv, fixed(0), "select page mode",
+     [](Printer &p, const Command &) { p.selectPageMode(); }},
+    {"\x1b\x1dP1"sv, fixed(0), "cancel page mode",
+     [](Printer &p, const Command &) { p.selectStandardMode(); }},
+    {"\x1b\x1dP2"sv, fixed(1), "select character print direction in page mode", pageDirection},
+    {"\x1b\x1dP3"sv, fixed(8), "set print region in page mode", pageArea},
+    {"\x1b\x1dP4"sv, fixed(2), "specify character vertical direction absolute position in page"
+     " mode", [](Printer &p, const Command &c) { pageFoot(p, c, false); }},
+    {"\x1b\x1dP5"sv, fixed(2), "specify character vertical direction relative position in page"
+     " mode", [](Printer &p, const Command &c) { pageFoot(p, c, true); }},
+    {"\x1b\x1dP6"sv, fixed(0), "print page mode data",
+     [](Printer &p, const Command &) { p.printPage(false); }},
+    {"\x1b\x1dP7"sv, fixed(0), "print page mode data and cancel page mode",
+     [](Printer &p, const Command &) { p.printPage(true); }},
 };
 // clang-format on
 

@@ -186,6 +186,14 @@ void TestInterpreter::model_data()
             << u"P:logo 1:8x8*2,1|L~32:@12BA,<12x24*1,1@0>|#logo 2 printed that is not "
                u"defined;download"
                " character outside the defined area ignored|?1b1c700230|?1b26303042"_s;
+    // The same page through ESC/POS and through StarPRNT: a 320 x 200 dot area turned a quarter.
+    QTest::newRow("page: ESC/POS")
+            << "\033L\033W\000\000\000\000\100\001\310\000\033T\001AB\n\035$\120\000C\014"_ba
+            << u"G:200<0,0,320,200,1>{L[0+200]~0:AB^24;L[0+200]~0:C^80}"_s;
+    QTest::newRow("page: StarPRNT")
+            << "\033\035P0\033\035P3\000\000\000\000\100\001\310\000\033\035P2\001AB\n"
+               "\033\035P4\120\000C\033\035P7"_ba
+            << u"G:200<0,0,320,200,1>{L[0+200]~0:AB^24;L[0+200]~0:C^80}"_s;
     QTest::newRow("warnings counted")
             << "\000\000\000A\n\035$\001\000\035\\\001\000\035k\004AB"_ba
             << u"L:A|#3 × NUL ignored;2 × vertical position outside page mode ignored;stream"
