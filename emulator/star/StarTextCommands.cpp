@@ -136,7 +136,9 @@ constexpr CommandSpec Commands[] = {
     {"\x1b" "F"sv, fixed(0), "cancel emphasized printing",
      [](Printer &p, const Command &) { p.style.emphasized = false; }},
     {"\x1b-"sv, fixed(1), "select/cancel underline mode",
-     [](Printer &p, const Command &c) { p.style.underline = hexDigit(c[0]) & 1; }},
+     [](Printer &p, const Command &c) {
+         p.style.underline = p.style.chineseUnderline = hexDigit(c[0]) & 1;
+     }},
     {"\x1b_"sv, fixed(1), "select/cancel upperline mode",
      [](Printer &p, const Command &c) {
          if (hexDigit(c[0]) & 1)

@@ -166,11 +166,13 @@ void TestInterpreter::model_data()
             << "\033\007\012\012A\n\034p\001\000B\n"_ba
             << u"L~32:A|L~32:B|#NV bit image printed that is not defined|?1c700100"_s;
     // 漢字 in Shift_JIS (8ABF 8E9A) and in JIS (3441 3B7A); half-width katakana and the
-    // line characters are one byte of the Katakana table, the normal code page in Japan.
+    // line characters are one byte of the Katakana table, the normal code page in Japan; ESC -
+    // underlines Kanji too.
     QTest::newRow("Star Kanji modes")
             << "\033\036a\000\033R8\033$1\212\277\216\232\261\\\n\033$0\033p4A;z\033q\225\n"
-               "\033$1\201 \n"_ba
-            << u"L~32:{D}漢字,ｱ¥|L~32:{D}漢字,─|L~32:? |#incomplete Kanji character code|?81"_s;
+               "\033$1\201 \n\033-1\212\277\n"_ba
+            << u"L~32:{D}漢字,ｱ¥|L~32:{D}漢字,─|L~32:? |L~32:{U1D}漢|#incomplete Kanji character"
+               " code|?81"_s;
     QTest::newRow("StarGraphic: k fills the row b ends")
             << "\033\007\012\012\033*rAk\001\000\360b\001\000\017\033*rY2\000k\002\000\000\201\033*rB"_ba
             << u"P:raster graphics:16x4*1,1"_s;
