@@ -52,10 +52,12 @@ QByteArray automaticStatus(const Printer &p)
     return p.status().automatic();
 }
 
-// Chinese mode is on at power-on as the memory switch sets it.
+// Chinese mode is on at power-on as the memory switch sets it; ESC/POS printers have no Star
+// Kanji modes.
 void enter(Printer &p)
 {
     p.chineseMode = p.profile().chineseAtPowerUp;
+    p.kanjiMode = KanjiMode::None;
 }
 
 } // namespace

@@ -173,6 +173,9 @@ void TestInterpreter::model_data()
                "\033$1\201 \n\033-1\212\277\n"_ba
             << u"L~32:{D}漢字,ｱ¥|L~32:{D}漢字,─|L~32:? |L~32:{U1D}漢|#incomplete Kanji character"
                " code|?81"_s;
+    // A job that turns to ESC/POS reads its bytes in Chinese mode, not in Star's Kanji mode.
+    QTest::newRow("Star Kanji mode ends with the Star job")
+            << "\033\036a\000\033$1\212\277\n\035!\000\212\277\n"_ba << u"L~32:{D}漢|L~32:{D}娍"_s;
     QTest::newRow("StarGraphic: k fills the row b ends")
             << "\033\007\012\012\033*rAk\001\000\360b\001\000\017\033*rY2\000k\002\000\000\201\033*rB"_ba
             << u"P:raster graphics:16x4*1,1"_s;
