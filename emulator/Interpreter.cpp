@@ -58,7 +58,9 @@ void Interpreter::useSet(const CommandSet &set)
 }
 
 // A command only one set has decides the job's set: auto switches to it, a forced set warns.
-void Interpreter::recognise(const uchar *p, qsizetype available)
+// False when the command's name is still arriving: the log names it whole, however the bytes
+// come.
+bool Interpreter::recognise(const uchar *p, qsizetype available)
 {
     const Signature *seen = nullptr;
     for (const CommandSetName &set : CommandSetNames) {
@@ -72,21 +74,23 @@ void Interpreter::recognise(const uchar *p, qsizetype available)
         }
     }
     if (!seen)
-        return;
+        return true;
     if (seen->set == m_set->kind) {
         // A Star Line job may still show StarPRNT's own commands.
         m_recognised = m_set->kind != CommandSetKind::StarLine;
-        return;
+        return true;
     }
     // The command by its own bytes, as the set it belongs to reads them.
     const CommandTable::Match own = setOf(seen->set).table.match(p, available);
+    if (!own.spec && own.length > available && !m_ending)
+        return false;
     const qsizetype named = qBound(qsizetype(seen->bytes.size()), own.named(), available);
     const QString command = CommandLog::mnemonic(QByteArrayView(p, named), named);
     const QString seenName = QString::fromLatin1(commandSetName(seen->set).name);
     const QString setName = QString::fromLatin1(commandSetName(m_set->kind).name);
     if (m_emulation) {
         if (sameFamily(seen->set, m_set->kind))
-            return;
+            return true;
         m_recognised = true;
         m_printer.warn(
                 u"this job looks like %1; the printer is set to %2"_s.arg(seenName, setName));
@@ -94,16 +98,17 @@ void Interpreter::recognise(const uchar *p, qsizetype available)
             {},
             u"this job looks like %1 (%2); the printer is set to %3"_s.arg(
                     seenName, command, setName));
-        return;
+        return true;
     }
     // Within Star, only StarPRNT's own commands move the job from Star Line mode.
     if (sameFamily(seen->set, m_set->kind) && seen->set != CommandSetKind::StarPrnt)
-        return;
+        return true;
     useSet(setOf(seen->set));
     m_recognised = seen->set != CommandSetKind::StarLine;
     log(CommandRecord::Kind::Command,
         {},
         u"job read as %1: %2 is a command only it has"_s.arg(seenName, command));
+    return true;
 }
 
 // Bytes that begin a longer signature: whether they are one decides the set, so they are read
@@ -242,7 +247,10 @@ qsizetype Interpreter::parse(const uchar *p, qsizetype available)
             return 0;
         }
         const CommandSet *before = m_set;
-        recognise(p, available);
+        if (!recognise(p, available)) {
+            m_needed = available + 1;
+            return 0;
+        }
         if (m_set != before)
             match = table().match(p, available);
     }
@@ -288,8 +296,10 @@ qsizetype Interpreter::parse(const uchar *p, qsizetype available)
 qsizetype Interpreter::parseText(const uchar *p, qsizetype available)
 {
     // The log shows text in pieces of the same size whatever pieces the bytes came in.
+    // JIS Kanji mode's characters are two bytes below 80.
+    const qsizetype least = m_printer.kanjiMode == KanjiMode::Jis ? 2 : 1;
     const qsizetype room = TextLogChunk - m_textBytes.size();
-    const qsizetype limit = m_logging && p[0] < 0x80 ? qBound<qsizetype>(1, room, available)
+    const qsizetype limit = m_logging && p[0] < 0x80 ? qMin(available, qMax(least, room))
                                                      : available;
     const qsizetype used = m_printer.text(p, limit, m_logging ? &m_text : nullptr);
     if (used == 0) {

@@ -69,7 +69,7 @@ private:
     void log(CommandRecord::Kind kind, QByteArrayView bytes, const QString &description);
     void sendReplies();
     void sendFinished();
-    void recognise(const uchar *p, qsizetype available);
+    bool recognise(const uchar *p, qsizetype available);
     bool mayBeSignature(const uchar *p, qsizetype available) const;
     const CommandTable &table() const;
     void useSet(const CommandSet &set);

@@ -55,6 +55,10 @@
         <translation>串口：&lt;b&gt;%1&lt;/b&gt;%2</translation>
     </message>
     <message>
+        <source> &amp;nbsp; IPP: &lt;b&gt;%1&lt;/b&gt;</source>
+        <translation> &amp;nbsp; IPP：&lt;b&gt;%1&lt;/b&gt;</translation>
+    </message>
+    <message>
         <source> &amp;nbsp; Network: &lt;b&gt;tcp %1&lt;/b&gt;</source>
         <translation> &amp;nbsp; 网络：&lt;b&gt;tcp %1&lt;/b&gt;</translation>
     </message>

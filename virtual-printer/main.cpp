@@ -385,8 +385,11 @@ int main(int argc, char *argv[])
 
     std::unique_ptr<vprinter::PrinterWindow> window;
     if (!headless) {
-        window = std::make_unique<vprinter::PrinterWindow>(
-                &server, terminal.slavePath(), api ? api->server().address() : QString());
+        window = std::make_unique<vprinter::PrinterWindow>(&server,
+                                                           terminal.slavePath(),
+                                                           api ? api->server().address()
+                                                               : QString(),
+                                                           ipp ? ipp->uri() : QString());
         window->show();
     }
     const int status = app->exec();

@@ -29,7 +29,7 @@ struct CommandSet
     std::span<const Signature> signatures;
     std::string_view realTimePrefix; // commands with it are answered as they arrive
     // The bytes of automatic status in this set's layout.
-    QByteArray (*automaticStatus)(const StatusConditions &status);
+    QByteArray (*automaticStatus)(const Printer &printer);
     // The printer switches to the set: settings it lacks return to what it assumes.
     void (*enter)(Printer &printer);
 };

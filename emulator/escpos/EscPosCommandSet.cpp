@@ -47,15 +47,17 @@ constexpr Signature Signatures[] = {
         {"\x1cq"sv, CommandSetKind::EscPos},
 };
 
-QByteArray automaticStatus(const StatusConditions &status)
+QByteArray automaticStatus(const Printer &p)
 {
-    return status.automatic();
+    return p.status().automatic();
 }
 
-// Chinese mode is on at power-on as the memory switch sets it.
+// Chinese mode is on at power-on as the memory switch sets it; ESC/POS printers have no Star
+// Kanji modes.
 void enter(Printer &p)
 {
     p.chineseMode = p.profile().chineseAtPowerUp;
+    p.kanjiMode = KanjiMode::None;
 }
 
 } // namespace

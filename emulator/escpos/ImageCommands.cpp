@@ -41,15 +41,7 @@ qsizetype downloadedImageLength(const uchar *p, qsizetype available)
 // FS q n, then n images of xL xH yL yH and x * y * 8 bytes.
 qsizetype nvBitImagesLength(const uchar *p, qsizetype available)
 {
-    if (available < 3)
-        return 3;
-    qsizetype at = 3;
-    for (int image = 0; image < p[2]; ++image) {
-        if (at + 4 > available)
-            return at + 4;
-        at += 4 + pairAt(p, at) * pairAt(p, at + 2) * 8;
-    }
-    return at;
+    return 2 + BitImage::logosLength(p + 2, available - 2);
 }
 
 // Modes 0-3 (or '0'-'3'): bit 0 doubles the width, bit 1 the height.
@@ -63,22 +55,12 @@ int scaleY(int mode)
     return (digit(mode) & 2) ? 2 : 1;
 }
 
-// FS q n, then n images of xL xH yL yH and x * y * 8 bytes in columns: every NV bit image is
-// replaced; each is x * 8 dots wide and y * 8 high.
+// Every NV bit image is replaced.
 void defineNvBitImages(Printer &p, const Command &c)
 {
     p.nvBitImages.clear();
-    const QByteArrayView parameters = c.from(0);
-    const qsizetype size = parameters.size();
-    qsizetype at = 1;
-    for (int image = 0; image < c[0] && at + 4 <= size; ++image) {
-        const int x = c.pair(at);
-        const int y = c.pair(at + 2);
-        if (x < 1 || x > 1023 || y < 1 || y > 288)
-            return p.warn(u"NV bit image size out of range"_s);
-        p.nvBitImages.append(BitImage::fromColumns(parameters.sliced(at + 4), x * 8, y));
-        at += 4 + qsizetype(x) * y * 8;
-    }
+    if (!BitImage::logos(c.from(0), &p.nvBitImages))
+        p.warn(u"NV bit image size out of range"_s);
 }
 
 void bitImage(Printer &p, const Command &c)

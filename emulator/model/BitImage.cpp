@@ -61,4 +61,35 @@ QImage BitImage::fromColumns(QByteArrayView data, int columns, int bytesPerColum
     return image;
 }
 
+qsizetype BitImage::logosLength(const uchar *p, qsizetype available)
+{
+    if (available < 1)
+        return 1;
+    qsizetype at = 1;
+    for (int image = 0; image < p[0]; ++image) {
+        if (at + 4 > available)
+            return at + 4;
+        const qsizetype x = p[at] | p[at + 1] << 8;
+        const qsizetype y = p[at + 2] | p[at + 3] << 8;
+        at += 4 + x * y * 8;
+    }
+    return at;
+}
+
+bool BitImage::logos(QByteArrayView definition, QList<QImage> *images)
+{
+    const auto *p = reinterpret_cast<const uchar *>(definition.data());
+    const qsizetype size = definition.size();
+    qsizetype at = 1;
+    for (int image = 0; size > 0 && image < p[0] && at + 4 <= size; ++image) {
+        const int x = p[at] | p[at + 1] << 8;
+        const int y = p[at + 2] | p[at + 3] << 8;
+        if (x < 1 || x > 1023 || y < 1 || y > 288)
+            return false;
+        images->append(fromColumns(definition.sliced(at + 4), x * 8, y));
+        at += 4 + qsizetype(x) * y * 8;
+    }
+    return true;
+}
+
 } // namespace emulator

@@ -1,10 +1,8 @@
 #include "Printer.h"
 
 #include "BlockKinds.h"
-#include "CodeTables.h"
+#include "CharacterReader.h"
 #include "ReceiptLayout.h"
-
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <utility>
@@ -42,11 +40,6 @@ bool printsOnPaper(const Receipt &receipt)
     });
 }
 
-QString hexByte(uchar byte)
-{
-    return QString::number(byte, 16).toUpper().rightJustified(2, u'0');
-}
-
 } // namespace
 
 Printer::Printer(const PrinterProfile &profile)
@@ -81,6 +74,9 @@ void Printer::powerOn()
     for (QByteArray &switches : memorySwitches)
         switches = QByteArray(8, '0');
     automaticStatusMask = 0;
+    etbCounter = 0;
+    printEndCounter = 0;
+    markedPaper = false;
     initialise();
 }
 
@@ -100,7 +96,9 @@ void Printer::initialise()
     upsideDown = false;
     lineSpacing = DefaultLineSpacing;
     chineseMode = m_profile.chineseAtPowerUp;
+    kanjiMode = KanjiMode::None;
     codeTable = 0;
+    normalCodePage = true;
     internationalSet = 0;
     userCharacters = false;
     userGlyphs.clear();
@@ -112,133 +110,9 @@ void Printer::initialise()
     downloadedBitImage = {};
 }
 
-qsizetype Printer::text(const uchar *p, qsizetype available, QString *decoded)
+qsizetype Printer::text(const uchar *bytes, qsizetype available, QString *decoded)
 {
-    const uchar b = p[0];
-    if (b < 0x80 && !userCharacters && internationalSet == 0)
-        return asciiRun(p, available, decoded);
-    if (b >= 0x80 && chineseMode)
-        return chineseCharacter(p, available, decoded);
-    QChar character;
-    if (b < 0x80) {
-        character = CodeTables::international(internationalSet, b);
-        const auto glyph = userGlyphs.constFind(int(style.fontB) << 8 | b);
-        if (userCharacters && glyph != userGlyphs.cend()) {
-            if (decoded)
-                decoded->append(character);
-            addLineImage(glyph->second,
-                         style.widthMultiplier,
-                         style.heightMultiplier,
-                         characterPitch(style, false));
-            return 1;
-        }
-    } else {
-        character = CodeTables::upper(codeTable, b);
-        if (character == QChar::ReplacementCharacter)
-            warn(u"byte %1 has no character in code table %2"_s.arg(hexByte(b)).arg(codeTable));
-    }
-    put(character, false, decoded);
-    return 1;
-}
-
-qsizetype Printer::chineseCharacter(const uchar *p, qsizetype available, QString *decoded)
-{
-    // A lead byte 81-FE, then a trail byte 40-7E or 80-FE for two-byte codes, or 30-39
-    // followed by a byte 81-FE and a byte 30-39 for GB18030's four-byte codes.
-    const uchar b = p[0];
-    if (b == 0x80 || b == 0xFF) {
-        explainChineseMode();
-        warn(u"byte %1 starts no Chinese character"_s.arg(hexByte(b)));
-        put(u'?', false, decoded);
-        return 1;
-    }
-    if (available < 2)
-        return 0;
-    const uchar second = p[1];
-    qsizetype length = 2;
-    if (second >= 0x30 && second <= 0x39) {
-        if (available < 4)
-            return 0;
-        const bool fourBytes = p[2] >= 0x81 && p[2] <= 0xFE && p[3] >= 0x30 && p[3] <= 0x39;
-        length = fourBytes ? 4 : 0;
-    } else if (second < 0x40 || second == 0x7F || second == 0xFF) {
-        length = 0;
-    }
-    explainChineseMode();
-    if (length == 0) {
-        // Bytes meant for a code table look like this when Chinese mode is on.
-        warn(u"incomplete Chinese character code"_s);
-        put(u'?', false, decoded);
-        return 1;
-    }
-    // One decoder serves every printer: opening a converter costs far more than a character.
-    static thread_local QStringDecoder gb18030("GB18030");
-    gb18030.resetState();
-    const QString character = gb18030.decode(QByteArrayView(p, length));
-    if (character.size() != 1) {
-        // Characters beyond the basic plane have no 24 x 24 picture in the printer's font.
-        warn(u"Chinese character code without a character"_s);
-        put(QChar::ReplacementCharacter, true, decoded);
-        return length;
-    }
-    put(character.front(), true, decoded);
-    return length;
-}
-
-void Printer::put(QChar character, bool doubleByte, QString *decoded)
-{
-    if (decoded)
-        decoded->append(character);
-    addCharacter(character, doubleByte);
-}
-
-void Printer::explainChineseMode()
-{
-    // A program that selected a code table and did not leave Chinese mode (most Western
-    // libraries never send FS .) gets its accented letters printed as Chinese characters: told
-    // once a receipt.
-    if (codeTable == 0 || m_chineseHintSerial == m_receipts.last().serial)
-        return;
-    m_chineseHintSerial = m_receipts.last().serial;
-    warn(u"bytes 80-FF print as Chinese characters while Chinese mode is on, although code "
-         "table %1 is selected: send FS . before the text, or start the virtual printer with "
-         "--chinese off, or clear its window's \"Chinese mode at power-up\" box"_s.arg(codeTable));
-}
-
-qsizetype Printer::asciiRun(const uchar *p, qsizetype available, QString *decoded)
-{
-    // Plain ASCII in the printer's own set: as many characters as the line still holds go in
-    // at once, which is most of what a receipt is made of.
-    qsizetype count = 1;
-    while (count < available && p[count] >= 0x20 && p[count] < 0x7F)
-        ++count;
-    const TextStyle own = lineStyle();
-    const int pitch = characterPitch(own, false);
-    qsizetype done = 0;
-    while (done < count) {
-        PrintBuffer &line = buffer();
-        if (line.position() > 0 && !line.fits(pitch))
-            printLine(lineSpacing);
-        const int room = std::max(1, (line.areaWidth() - line.position()) / std::max(pitch, 1));
-        const qsizetype take = std::min<qsizetype>(count - done, room);
-        const QString text = QString::fromLatin1(reinterpret_cast<const char *>(p + done), take);
-        line.addCharacters(text, own, false, lineUpsideDown(), lineAlignment());
-        if (decoded)
-            decoded->append(text);
-        done += take;
-    }
-    return count;
-}
-
-void Printer::addCharacter(QChar character, bool doubleByte)
-{
-    TextStyle own = lineStyle();
-    if (doubleByte)
-        own.underline = style.chineseUnderline;
-    // A character that does not fit prints the line and starts the next one.
-    if (buffer().position() > 0 && !buffer().fits(characterPitch(own, doubleByte)))
-        printLine(lineSpacing);
-    buffer().addCharacter(character, own, doubleByte, lineUpsideDown(), lineAlignment());
+    return CharacterReader(*this).read(bytes, available, decoded);
 }
 
 void Printer::addLineImage(const QImage &bits, int scaleX, int scaleY, int advance)
@@ -512,7 +386,7 @@ void Printer::setStatus(const StatusConditions &status)
         return;
     m_status = status;
     if (automaticStatusMask != 0)
-        reply(m_automaticStatus ? m_automaticStatus(m_status) : m_status.automatic());
+        reply(m_automaticStatus ? m_automaticStatus(*this) : m_status.automatic());
 }
 
 void Printer::setCommandSet(CommandSetKind kind, StatusLayout automaticStatus)

@@ -17,6 +17,9 @@
 
 namespace emulator {
 
+// Star's Kanji modes: two bytes a character, in Shift_JIS (ESC $ 1) or in JIS (ESC p).
+enum class KanjiMode { None, ShiftJis, Jis };
+
 // How the printer is built and switched at power-on.
 struct PrinterProfile
 {
@@ -100,7 +103,7 @@ public:
     const StatusConditions &status() const { return m_status; }
     // The command set the printer reads: its receipts say so, and automatic status goes out
     // in its layout.
-    using StatusLayout = QByteArray (*)(const StatusConditions &status);
+    using StatusLayout = QByteArray (*)(const Printer &printer);
     void setCommandSet(CommandSetKind kind, StatusLayout automaticStatus);
     CommandSetKind commandSet() const { return m_commandSet; }
 
@@ -134,21 +137,27 @@ public:
     bool upsideDown = false;
     int lineSpacing = DefaultLineSpacing;
     bool chineseMode = true;
+    KanjiMode kanjiMode = KanjiMode::None;
     int codeTable = 0;
+    bool normalCodePage = true; // Star's code page 0: which table it is follows ESC R
     int internationalSet = 0;
     bool userCharacters = false;
     int motionX = 1; // dots per horizontal motion unit step, from GS P
     int motionY = 1;
     int automaticStatusMask = 0;
+    int etbCounter = 0;        // Star's ETB counter, 0-31, sent in its status
+    int printEndCounter = 0;   // Star's ESC GS ETX counter, 0-255
+    bool markedPaper = false;  // Star's ESC RS m: FF and ESC d 2/3 feed to the next black mark
     int drawerPulseOnMs = 200; // Star printers' drawer pulse, from ESC BEL
     int drawerPulseOffMs = 200;
     // Raster mode (Star's ESC * r A): rows of dots gathered into one picture until it ends.
     bool rasterMode = false;
     QList<QByteArray> rasterRows;
+    QByteArray rasterLine; // the dot row k fills, until b or a move ends it
     BarcodeSettings barcode;
     SymbolSettings symbols;
     QImage downloadedBitImage;                     // GS *
-    QList<QImage> nvBitImages;                     // FS q, printed by FS p from 1
+    QList<QImage> nvBitImages;                     // FS q and Star's ESC FS q: logos from 1
     QHash<int, std::pair<int, QImage>> userGlyphs; // ESC &, by font and code: width and dots
     QImage bufferedGraphics;                       // GS ( L 112, printed by GS ( L 50
     int bufferedScaleX = 1;
@@ -159,12 +168,7 @@ public:
     MaintenanceCounters counters;
 
 private:
-    void explainChineseMode();
-    qsizetype chineseCharacter(const uchar *bytes, qsizetype available, QString *decoded);
-    void put(QChar character, bool doubleByte, QString *decoded);
-    void addCharacter(QChar character, bool doubleByte);
-    qsizetype asciiRun(const uchar *bytes, qsizetype available, QString *decoded);
-    void placeCharacter(QChar character, bool doubleByte);
+    friend class CharacterReader;
     void addBeside(ReceiptBlock block);
     Receipt newReceipt();
     void finishReceipt();

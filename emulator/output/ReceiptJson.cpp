@@ -1,6 +1,7 @@
 #include "ReceiptJson.h"
 
 #include "BarcodeEncoder.h"
+#include "JsonWriter.h"
 #include "ReceiptLayout.h"
 #include "ReceiptText.h"
 
@@ -16,106 +17,14 @@ namespace emulator {
 
 namespace {
 
-// Keys in the order they are written: a document is compared byte for byte.
-using Fields = QList<std::pair<QByteArrayView, QByteArray>>;
-
-QByteArray quoted(const QByteArray &utf8)
-{
-    QByteArray out;
-    out.reserve(utf8.size() + 2);
-    out += '"';
-    for (const char ch : utf8) {
-        switch (ch) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<uchar>(ch) < 0x20)
-                out += "\\u00" + QByteArray::number(uchar(ch), 16).rightJustified(2, '0');
-            else
-                out += ch;
-        }
-    }
-    out += '"';
-    return out;
-}
-
-QByteArray quoted(const QString &text)
-{
-    return quoted(text.toUtf8());
-}
-
-QByteArray number(int value)
-{
-    return QByteArray::number(value);
-}
-
-QByteArray boolean(bool value)
-{
-    return value ? "true"_ba : "false"_ba;
-}
-
-QByteArray object(const Fields &fields)
-{
-    // Written into one allocation: a long stream has many thousands of items.
-    qsizetype size = 4;
-    for (const auto &[name, value] : fields)
-        size += name.size() + value.size() + 6;
-    QByteArray out;
-    out.reserve(size);
-    out += "{ ";
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            out += ", ";
-        out += '"';
-        out += fields.at(i).first;
-        out += "\": ";
-        out += fields.at(i).second;
-    }
-    out += " }";
-    return out;
-}
-
-// Values one a line, indented, so that a changed value is a changed line in a diff.
-QByteArray array(const QList<QByteArray> &values, const QByteArray &indent)
-{
-    if (values.isEmpty())
-        return "[]";
-    qsizetype size = 3 + indent.size();
-    for (const QByteArray &value : values)
-        size += indent.size() + value.size() + 4;
-    QByteArray out;
-    out.reserve(size);
-    out += "[\n";
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        out += indent;
-        out += "  ";
-        out += values.at(i);
-        out += i + 1 < values.size() ? ",\n" : "\n";
-    }
-    out += indent;
-    out += ']';
-    return out;
-}
+using Fields = JsonWriter::Fields;
 
 Fields box(const QRect &rect)
 {
-    return {{"x", number(rect.x())},
-            {"y", number(rect.y())},
-            {"width", number(rect.width())},
-            {"height", number(rect.height())}};
+    return {{"x", JsonWriter::number(rect.x())},
+            {"y", JsonWriter::number(rect.y())},
+            {"width", JsonWriter::number(rect.width())},
+            {"height", JsonWriter::number(rect.height())}};
 }
 
 // The dots as a PBM file (P4: a header, then rows of bits, the leftmost dot in the highest bit,
@@ -156,10 +65,11 @@ struct Turn
 // An image as laid out, cut at the print area's edge, and where it stands on the paper.
 QByteArray imageItem(const QImage &bits, int scaleX, const QRect &shown, const Turn &turn)
 {
-    Fields fields{{"type", quoted("image"_ba)}};
+    Fields fields{{"type", JsonWriter::quoted("image"_ba)}};
     fields += box(turn(shown));
-    fields.append({"sha256", quoted(sha256(bits, (shown.width() + scaleX - 1) / scaleX))});
-    return object(fields);
+    fields.append(
+            {"sha256", JsonWriter::quoted(sha256(bits, (shown.width() + scaleX - 1) / scaleX))});
+    return JsonWriter::object(fields);
 }
 
 // What a text item says about its style, after its position. A page's direction turns its
@@ -169,23 +79,24 @@ Fields styleOf(const TextRun &run, int quarterTurns)
     const TextStyle &s = run.style;
     Fields fields{
             {"font",
-             quoted(run.doubleByte ? "chinese"_ba
-                    : s.fontB      ? "B"_ba
-                                   : "A"_ba)},
-            {"bold", boolean(s.emphasized || s.doubleStrike)},
-            {"underline", number(s.underline)},
-            {"reverse", boolean(s.reverse)},
-            {"upside_down", boolean(quarterTurns >= 2)},
-            {"rotated", boolean(s.rotated || quarterTurns % 2 == 1)},
-            {"scale_w", number(run.doubleByte ? s.chineseWidth : s.widthMultiplier)},
-            {"scale_h", number(run.doubleByte ? s.chineseHeight : s.heightMultiplier)},
+             JsonWriter::quoted(run.doubleByte ? "chinese"_ba
+                                : s.fontB      ? "B"_ba
+                                               : "A"_ba)},
+            {"bold", JsonWriter::boolean(s.emphasized || s.doubleStrike)},
+            {"underline", JsonWriter::number(s.underline)},
+            {"reverse", JsonWriter::boolean(s.reverse)},
+            {"upside_down", JsonWriter::boolean(quarterTurns >= 2)},
+            {"rotated", JsonWriter::boolean(s.rotated || quarterTurns % 2 == 1)},
+            {"scale_w", JsonWriter::number(run.doubleByte ? s.chineseWidth : s.widthMultiplier)},
+            {"scale_h", JsonWriter::number(run.doubleByte ? s.chineseHeight : s.heightMultiplier)},
     };
     // Rare styles are named only when used.
     if (s.italic)
-        fields.append({"italic", boolean(true)});
+        fields.append({"italic", JsonWriter::boolean(true)});
     if (s.script != Script::Normal) {
         fields.append({"script",
-                       quoted(s.script == Script::Subscript ? "subscript"_ba : "superscript"_ba)});
+                       JsonWriter::quoted(s.script == Script::Subscript ? "subscript"_ba
+                                                                        : "superscript"_ba)});
     }
     return fields;
 }
@@ -258,10 +169,10 @@ void lineItems(const BlockLayout &layout, const Turn &turn, QList<QByteArray> *i
             text += character.character;
         const int left = characters.first().x;
         const QRect rect = turn(QRect(left, span.top, span.end() - left, span.height));
-        Fields fields{{"type", quoted("text"_ba)}, {"text", quoted(text)}};
+        Fields fields{{"type", JsonWriter::quoted("text"_ba)}, {"text", JsonWriter::quoted(text)}};
         fields += box(rect);
         fields += span.style;
-        placed.append({rect.x(), object(fields)});
+        placed.append({rect.x(), JsonWriter::object(fields)});
     }
     std::stable_sort(placed.begin(), placed.end(), [](const PlacedItem &a, const PlacedItem &b) {
         return a.x < b.x;
@@ -313,9 +224,9 @@ QByteArray codeName(Code2D code)
 // Code data as text when it is UTF-8; otherwise also as the bytes in hexadecimal.
 Fields codeData(const QByteArray &data)
 {
-    Fields fields{{"data", quoted(QString::fromUtf8(data))}};
+    Fields fields{{"data", JsonWriter::quoted(QString::fromUtf8(data))}};
     if (!QUtf8StringView(data).isValidUtf8())
-        fields.append({"data_hex", quoted(data.toHex())});
+        fields.append({"data_hex", JsonWriter::quoted(data.toHex())});
     return fields;
 }
 
@@ -336,12 +247,12 @@ struct Items
     {
         if (!layout.barcode.isValid())
             return;
-        Fields fields{{"type", quoted("barcode"_ba)},
-                      {"symbology", quoted(BarcodeEncoder::name(barcode.symbology))},
-                      {"data", quoted(layout.barcode.data)},
-                      {"hri", quoted(hriName(barcode.hri))}};
+        Fields fields{{"type", JsonWriter::quoted("barcode"_ba)},
+                      {"symbology", JsonWriter::quoted(BarcodeEncoder::name(barcode.symbology))},
+                      {"data", JsonWriter::quoted(layout.barcode.data)},
+                      {"hri", JsonWriter::quoted(hriName(barcode.hri))}};
         fields += box(turn(layout.bars));
-        items->append(object(fields));
+        items->append(JsonWriter::object(fields));
     }
     void operator()(const Picture &picture, const BlockLayout &layout) const
     {
@@ -349,10 +260,11 @@ struct Items
             items->append(imageItem(picture.bits, picture.scaleX, layout.picture, turn));
             return;
         }
-        Fields fields{{"type", quoted("code2d"_ba)}, {"symbology", quoted(codeName(picture.code))}};
+        Fields fields{{"type", JsonWriter::quoted("code2d"_ba)},
+                      {"symbology", JsonWriter::quoted(codeName(picture.code))}};
         fields += codeData(picture.data);
         fields += box(turn(layout.picture));
-        items->append(object(fields));
+        items->append(JsonWriter::object(fields));
     }
     void operator()(const Page &page, const BlockLayout &layout) const
     {
@@ -370,14 +282,15 @@ struct Items
     }
     void operator()(const DrawerPulse &pulse, const BlockLayout &) const
     {
-        items->append(object({{"type", quoted("drawer"_ba)},
-                              {"pin", number(pulse.pin)},
-                              {"on_ms", number(pulse.onMs)},
-                              {"off_ms", number(pulse.offMs)}}));
+        items->append(JsonWriter::object({{"type", JsonWriter::quoted("drawer"_ba)},
+                                          {"pin", JsonWriter::number(pulse.pin)},
+                                          {"on_ms", JsonWriter::number(pulse.onMs)},
+                                          {"off_ms", JsonWriter::number(pulse.offMs)}}));
     }
     void operator()(const Beep &beep, const BlockLayout &) const
     {
-        items->append(object({{"type", quoted("beep"_ba)}, {"times", number(beep.times)}}));
+        items->append(JsonWriter::object({{"type", JsonWriter::quoted("beep"_ba)},
+                                          {"times", JsonWriter::number(beep.times)}}));
     }
     // Feeds, black marks and settings are no items.
     void operator()(const auto &, const BlockLayout &) const {}
@@ -412,18 +325,19 @@ QByteArray receiptObject(const Receipt &receipt)
     const ReceiptLayout layout = ReceiptLayout::of(receipt);
     QList<QByteArray> lines;
     for (const QString &line : ReceiptText::lines(receipt, layout))
-        lines.append(quoted(line));
+        lines.append(JsonWriter::quoted(line));
     QList<QByteArray> warnings;
     for (const QString &warning : receipt.warningLines() + layout.warnings)
-        warnings.append(quoted(warning));
+        warnings.append(JsonWriter::quoted(warning));
 
     const QByteArray indent = "      ";
     return "{\n" + indent + "\"number\": " + QByteArray::number(receipt.serial) + ",\n" + indent
-           + "\"command_set\": " + quoted(commandSetId(receipt.commandSet)) + ",\n" + indent
-           + "\"height\": " + number(layout.height) + ",\n" + indent + "\"cut\": "
-           + quoted(cutName(receipt.cut)) + ",\n" + indent + "\"lines\": " + array(lines, indent)
-           + ",\n" + indent + "\"items\": " + array(itemsOf(receipt, layout), indent) + ",\n"
-           + indent + "\"warnings\": " + array(warnings, indent) + "\n    }";
+           + "\"command_set\": " + JsonWriter::quoted(commandSetId(receipt.commandSet)) + ",\n"
+           + indent + "\"height\": " + JsonWriter::number(layout.height) + ",\n" + indent
+           + "\"cut\": " + JsonWriter::quoted(cutName(receipt.cut)) + ",\n" + indent
+           + "\"lines\": " + JsonWriter::array(lines, indent) + ",\n" + indent
+           + "\"items\": " + JsonWriter::array(itemsOf(receipt, layout), indent) + ",\n" + indent
+           + "\"warnings\": " + JsonWriter::array(warnings, indent) + "\n    }";
 }
 
 } // namespace
@@ -450,16 +364,17 @@ QByteArray ReceiptJson::write(const QList<Receipt> &receipts, int paperDots)
 
 QByteArray ReceiptJson::documentStart(int paperDots)
 {
-    const Fields paper{{"width_mm", number(paperDots == PaperDots58 ? 58 : 80)},
-                       {"dots", number(paperDots)},
-                       {"dpi", number(Dpi)}};
-    return "{\n  \"format\": \"virtual-printer-receipts\",\n  \"version\": " + number(Version)
-           + ",\n  \"paper\": " + object(paper) + ",\n  \"receipts\": [";
+    const Fields paper{{"width_mm", JsonWriter::number(paperDots == PaperDots58 ? 58 : 80)},
+                       {"dots", JsonWriter::number(paperDots)},
+                       {"dpi", JsonWriter::number(Dpi)}};
+    return "{\n  \"format\": \"virtual-printer-receipts\",\n  \"version\": "
+           + JsonWriter::number(Version) + ",\n  \"paper\": " + JsonWriter::object(paper)
+           + ",\n  \"receipts\": [";
 }
 
 QByteArray ReceiptJson::documentEntry(const Receipt &receipt, bool first)
 {
-    // A receipt a line of the list, as array() writes values.
+    // A receipt a line of the list, as JsonWriter::array() writes values.
     return (first ? "\n    "_ba : ",\n    "_ba) + receiptObject(receipt);
 }
 

@@ -15,25 +15,25 @@ namespace star {
 
 namespace {
 
-void nothing(Printer &, const Command &) {}
-
 // Star status: a header whose bits give the length (9 bytes: bits 5 and 1 of the count, with
-// bit 0 set), a version byte, then status bytes 3-6 from the table of conditions, and three
-// bytes this printer leaves clear (presenter, sensors, ETB counter).
+// bit 0 set), a version byte, then status bytes 3-6 from the table of conditions, the presenter
+// byte this printer leaves clear, the ETB counter (bits 1-3 and 5-6 hold its bits 0-4), and a
+// last byte left clear.
 constexpr char Header = 0x23;
 constexpr char Version = 0x06;
 
-QByteArray status(const StatusConditions &conditions)
+QByteArray status(const Printer &p)
 {
     QByteArray bytes(9, '\0');
     bytes[0] = Header;
     bytes[1] = Version;
     for (const StatusCondition &row : statusConditionTable()) {
-        if (!(conditions.*row.flag))
+        if (!(p.status().*row.flag))
             continue;
         for (int i = 0; i < 4; ++i)
             bytes[2 + i] = char(bytes[2 + i] | row.star[i]);
     }
+    bytes[7] = char((p.etbCounter & 7) << 1 | (p.etbCounter >> 3 & 3) << 5);
     return bytes;
 }
 
@@ -43,7 +43,35 @@ void automaticStatus(Printer &p, const Command &c)
     const int n = hexDigit(c[0]);
     p.automaticStatusMask = n == 0 ? 0 : 1;
     if (n != 0)
-        p.reply(status(p.status()));
+        p.reply(status(p));
+}
+
+// ETB: once what came before has printed, the ETB counter counts one (0-31 round) and goes out
+// in automatic status.
+void etb(Printer &p, const Command &)
+{
+    p.printPending();
+    p.etbCounter = (p.etbCounter + 1) % 32;
+    if (p.automaticStatusMask != 0)
+        p.reply(status(p));
+}
+
+// ESC GS ETX s n1 n2: s 0 sends the print-end counter, 1 prints what is pending, counts one and
+// sends it, 2 clears it; 3 and 4 start and end a document (4 prints what is pending), 5 sets a
+// data timeout. The printer sends the command back, then the counter and NUL.
+void printEndCounter(Printer &p, const Command &c)
+{
+    const int s = c[0];
+    if (s > 5)
+        return p.warn(u"print end counter function out of range"_s);
+    if (s == 1 || s == 4)
+        p.printPending();
+    if (s == 1)
+        p.printEndCounter = (p.printEndCounter + 1) % 256;
+    else if (s == 2)
+        p.printEndCounter = 0;
+    if (s <= 1)
+        p.reply(c.bytes.toByteArray() + char(p.printEndCounter) + '\0');
 }
 
 void enterRaster(Printer &p, const Command &)
@@ -51,16 +79,18 @@ void enterRaster(Printer &p, const Command &)
     p.printPending();
     p.rasterMode = true;
     p.rasterRows.clear();
+    p.rasterLine.clear();
 }
 
 // clang-format off
 constexpr CommandSpec StatusCommands[] = {
     {"\x1b\x06\x01"sv, fixed(0), "real-time status transmission",
-     [](Printer &p, const Command &) { p.reply(status(p.status())); }},
+     [](Printer &p, const Command &) { p.reply(status(p)); }},
     {"\x1b\x1e" "a"sv, fixed(1), "set status transmission conditions", automaticStatus},
-    {"\x1b\x1d\x03"sv, fixed(3), "print end counter", nothing},
-    {"\x17"sv, fixed(0), "update ETB status", nothing},
-    {"\x1b\x1e" "E"sv, fixed(1), "initialize ETB counter", nothing},
+    {"\x1b\x1d\x03"sv, fixed(3), "send print end counter", printEndCounter},
+    {"\x17"sv, fixed(0), "update ETB status", etb},
+    {"\x1b\x1e" "E"sv, fixed(1), "initialize ETB counter",
+     [](Printer &p, const Command &) { p.etbCounter = 0; }},
     {"\x1b*rA"sv, fixed(0), "enter raster mode", enterRaster},
 };
 // clang-format on

@@ -189,6 +189,30 @@ void pdf417Print(Printer &p, const Command &)
                  s.data);
 }
 
+// ESC FS q n [xL xH yL yH d1...dk]1...n: every stored logo is replaced.
+qsizetype logosLength(const uchar *p, qsizetype available)
+{
+    return 3 + BitImage::logosLength(p + 3, available - 3);
+}
+
+void defineLogos(Printer &p, const Command &c)
+{
+    p.nvBitImages.clear();
+    if (!BitImage::logos(c.from(0), &p.nvBitImages))
+        p.warn(u"logo size out of range"_s);
+}
+
+// ESC FS p n m: logo n alone on its lines; m 1 doubles the width, 2 the height, 3 both.
+void printLogo(Printer &p, const Command &c)
+{
+    const int n = c[0];
+    const int m = hexDigit(c[1]);
+    p.printPending();
+    if (n < 1 || n > p.nvBitImages.size())
+        return p.warn(u"logo %1 printed that is not defined"_s.arg(n));
+    p.addPicture(p.nvBitImages.at(n - 1), m & 1 ? 2 : 1, m & 2 ? 2 : 1, u"logo %1"_s.arg(n));
+}
+
 void notAnswered(Printer &p, const Command &)
 {
     p.warn(u"symbol information request not answered"_s);
@@ -204,6 +228,10 @@ constexpr CommandSpec Commands[] = {
      [](Printer &p, const Command &c) { columns(p, c, 3, 1); }},
     {"\x1b" "k"sv, custom(bandLength), "print raster image (24 dot rows)", band},
     {"\x1b\x1d" "S"sv, custom(rasterLength), "print raster image", raster},
+    {"\x1b\x1c" "q"sv, custom(logosLength), "register logo", defineLogos},
+    {"\x1b\x1c" "p"sv, fixed(2), "print logo", printLogo},
+    {"\x1b\x1e" "L"sv, fixed(1), "print logos in batch",
+     [](Printer &p, const Command &) { p.warn(u"logos in batch not printed"_s); }},
     {"\x1b" "b"sv, custom(barcodeLength), "print barcode", barcode},
     {"\x1b\x1d" "yS0"sv, fixed(1), "QR code: set model",
      [](Printer &p, const Command &c) {

@@ -3,6 +3,8 @@
 #include "Printer.h"
 #include "StarCommands.h"
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 using namespace std::literals;
 
@@ -86,14 +88,56 @@ void tab(Printer &p, const Command &)
         p.warn(u"HT with no tab stop ahead ignored"_s);
 }
 
-// ESC d n: 0 full and 1 partial cut where the paper is; 2 and 3 feed to the cutter first.
+// On marked paper the printer feeds to the next black mark: the top of the next form.
+void toNextMark(Printer &p)
+{
+    p.printPending();
+    p.addBlock(BlackMark{});
+}
+
+// ESC d n: 0 full and 1 partial cut where the paper is; 2 and 3 feed to the cutter first, on
+// marked paper to the next mark's cutting position.
 void cut(Printer &p, const Command &c)
 {
     const int n = hexDigit(c[0]);
     if (n > 3)
         return p.warn(u"cut mode out of range"_s);
+    if (n >= 2 && p.markedPaper)
+        toNextMark(p);
     p.printPending();
     p.cut(n % 2 == 0 ? CutKind::Full : CutKind::Partial);
+}
+
+// FF feeds to the top of the next form on marked paper; on plain paper it feeds a line, as no
+// page length is kept.
+void formFeed(Printer &p, const Command &)
+{
+    if (p.markedPaper)
+        return toNextMark(p);
+    p.printLine(p.lineSpacing);
+}
+
+// ESC RS m n: 0 ignores black marks, 1 finds them, 2 also feeds to the next mark and cuts when
+// it turns detection on.
+void blackMarkDetection(Printer &p, const Command &c)
+{
+    const int n = hexDigit(c[0]);
+    if (n > 2)
+        return p.warn(u"black mark detection out of range"_s);
+    const bool wasOn = std::exchange(p.markedPaper, n != 0);
+    p.addNote(n == 0 ? u"black mark detection off"_s : u"black mark detection on"_s);
+    if (n == 2 && !wasOn) {
+        toNextMark(p);
+        p.cut(CutKind::Full);
+    }
+}
+
+// Page length and bottom margin set where a form ends on plain paper; marked paper ignores
+// them.
+void pageFormat(Printer &p, const QString &setting)
+{
+    if (!p.markedPaper)
+        p.addNote(setting);
 }
 
 void drawer(Printer &p, int pin)
@@ -128,9 +172,37 @@ qsizetype memorySwitchLength(const uchar *bytes, qsizetype available)
     return available < Limit ? available + 1 : Limit;
 }
 
-void pageMode(Printer &p, const Command &)
+// StarPRNT page mode counts 1/8 mm, a dot. ESC GS P 2 n: 0 left to right from the top left, 1
+// bottom to top from the bottom left, 2 right to left from the bottom right, 3 top to bottom
+// from the top right.
+void pageDirection(Printer &p, const Command &c)
 {
-    p.warn(u"page mode not drawn: its data prints line by line"_s);
+    static constexpr PrintDirection Directions[] = {PrintDirection::LeftToRight,
+                                                    PrintDirection::BottomToTop,
+                                                    PrintDirection::RightToLeft,
+                                                    PrintDirection::TopToBottom};
+    const int n = hexDigit(c[0]);
+    if (n > 3)
+        return p.warn(u"print direction out of range"_s);
+    p.page().setDirection(Directions[n]);
+}
+
+// ESC GS P 3 xL xH yL yH dxL dxH dyL dyH: the print region's start and size.
+void pageArea(Printer &p, const Command &c)
+{
+    if (!p.page().setArea(c.pair(0), c.pair(2), c.pair(4), c.pair(6)))
+        p.warn(u"print area empty or outside the page, ignored"_s);
+}
+
+// ESC GS P 4 and 5 nL nH: where the line's foot stands, from the start point or from where it
+// stood.
+void pageFoot(Printer &p, const Command &c, bool relative)
+{
+    if (!p.inPageMode())
+        return p.warn(u"vertical position outside page mode ignored"_s);
+    const int dots = c.pair(0);
+    if (!(relative ? p.page().moveFoot(dots) : p.page().setFoot(dots)))
+        p.warn(u"vertical position beyond the print area ignored"_s);
 }
 
 // clang-format off
@@ -141,10 +213,12 @@ constexpr CommandSpec Commands[] = {
     {"\x09"sv, fixed(0), "horizontal tab", tab},
     {"\x0b"sv, fixed(0), "vertical tab",
      [](Printer &p, const Command &) { p.printLine(p.lineSpacing); }},
-    {"\x0c"sv, fixed(0), "form feed",
-     [](Printer &p, const Command &) { p.printLine(p.lineSpacing); }},
-    {"\x18"sv, fixed(0), "cancel print data",
-     [](Printer &p, const Command &) { p.buffer().cancel(); }},
+    {"\x0c"sv, fixed(0), "form feed", formFeed},
+    {"\x18"sv, fixed(0), "cancel print data and initialize commands",
+     [](Printer &p, const Command &) {
+         p.buffer().cancel();
+         p.etbCounter = 0;
+     }},
     {"\x1b@"sv, fixed(0), "initialize printer", initialise},
     {"\x1b\x1d" "a"sv, fixed(1), "specify position alignment", alignment},
     {"\x1b\x1d" "A"sv, fixed(2), "specify absolute position", absolutePosition},
@@ -169,9 +243,15 @@ constexpr CommandSpec Commands[] = {
      [](Printer &p, const Command &c) { p.printLine(c[0] * 2); }},
     {"\x1b" "I"sv, fixed(1), "one-time n/8 mm feed",
      [](Printer &p, const Command &c) { p.printLine(c[0]); }},
-    {"\x1b" "C"sv, custom(pageLengthLength), "set page length", nothing},
-    {"\x1b" "N"sv, fixed(1), "set bottom margin", nothing},
-    {"\x1b" "O"sv, fixed(0), "cancel bottom margin", nothing},
+    {"\x1b" "C"sv, custom(pageLengthLength), "set page length",
+     [](Printer &p, const Command &c) {
+         pageFormat(p, c[0] == 0 ? u"page length: %1 inches"_s.arg(c[1])
+                                 : u"page length: %1 lines"_s.arg(c[0]));
+     }},
+    {"\x1b" "N"sv, fixed(1), "set bottom margin",
+     [](Printer &p, const Command &c) { pageFormat(p, u"bottom margin: %1 lines"_s.arg(c[0])); }},
+    {"\x1b" "O"sv, fixed(0), "cancel bottom margin",
+     [](Printer &p, const Command &) { pageFormat(p, u"bottom margin: none"_s); }},
     {"\x1b" "d"sv, fixed(1), "cut paper", cut},
     {"\x07"sv, fixed(0), "drive external device 1",
      [](Printer &p, const Command &) { drawer(p, 2); }},
@@ -191,17 +271,24 @@ constexpr CommandSpec Commands[] = {
     {"\x13"sv, fixed(0), "deselect printer", nothing},
     {"\x1b#"sv, custom(memorySwitchLength), "write memory switch", nothing},
     {"\x1b\x1d#"sv, custom(memorySwitchLength), "write memory switch", nothing},
-    {"\x1b\x1e" "E"sv, fixed(1), "set print area", nothing},
+    {"\x1b\x1e" "A"sv, fixed(1), "set print region", nothing},
     {"\x1b\x1e" "d"sv, fixed(1), "set print density", nothing},
     {"\x1b\x1e" "r"sv, fixed(1), "set print speed", nothing},
-    {"\x1b\x1e" "m"sv, fixed(1), "black mark sensor", nothing},
-    // StarPRNT page mode: its data is printed as in standard mode.
-    {"\x1b\x1dP0"sv, fixed(0), "select page mode", pageMode},
-    {"\x1b\x1dP1"sv, fixed(0), "cancel page mode", nothing},
-    {"\x1b\x1dP2"sv, fixed(1), "set page mode print direction", nothing},
-    {"\x1b\x1dP3"sv, fixed(8), "set page mode print area", nothing},
-    {"\x1b\x1dP6"sv, fixed(0), "print page mode data", nothing},
-    {"\x1b\x1dP7"sv, fixed(0), "print page mode data and cancel page mode", nothing},
+    {"\x1b\x1e" "m"sv, fixed(1), "enable/disable black mark detection", blackMarkDetection},
+    {"\x1b\x1dP0"sv, fixed(0), "select page mode",
+     [](Printer &p, const Command &) { p.selectPageMode(); }},
+    {"\x1b\x1dP1"sv, fixed(0), "cancel page mode",
+     [](Printer &p, const Command &) { p.selectStandardMode(); }},
+    {"\x1b\x1dP2"sv, fixed(1), "select character print direction in page mode", pageDirection},
+    {"\x1b\x1dP3"sv, fixed(8), "set print region in page mode", pageArea},
+    {"\x1b\x1dP4"sv, fixed(2), "specify character vertical direction absolute position in page"
+     " mode", [](Printer &p, const Command &c) { pageFoot(p, c, false); }},
+    {"\x1b\x1dP5"sv, fixed(2), "specify character vertical direction relative position in page"
+     " mode", [](Printer &p, const Command &c) { pageFoot(p, c, true); }},
+    {"\x1b\x1dP6"sv, fixed(0), "print page mode data",
+     [](Printer &p, const Command &) { p.printPage(false); }},
+    {"\x1b\x1dP7"sv, fixed(0), "print page mode data and cancel page mode",
+     [](Printer &p, const Command &) { p.printPage(true); }},
 };
 // clang-format on
 

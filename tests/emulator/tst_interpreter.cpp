@@ -165,6 +165,40 @@ void TestInterpreter::model_data()
     QTest::newRow("a Star job, then a command only ESC/POS has")
             << "\033\007\012\012A\n\034p\001\000B\n"_ba
             << u"L~32:A|L~32:B|#NV bit image printed that is not defined|?1c700100"_s;
+    // 漢字 in Shift_JIS (8ABF 8E9A) and in JIS (3441 3B7A); half-width katakana and the
+    // line characters are one byte of the Katakana table, the normal code page in Japan; ESC -
+    // underlines Kanji too.
+    QTest::newRow("Star Kanji modes")
+            << "\033\036a\000\033R8\033$1\212\277\216\232\261\\\n\033$0\033p4A;z\033q\225\n"
+               "\033$1\201 \n\033-1\212\277\n"_ba
+            << u"L~32:{D}漢字,ｱ¥|L~32:{D}漢字,─|L~32:? |L~32:{U1D}漢|#incomplete Kanji character"
+               " code|?81"_s;
+    // A job that turns to ESC/POS reads its bytes in Chinese mode, not in Star's Kanji mode.
+    QTest::newRow("Star Kanji mode ends with the Star job")
+            << "\033\036a\000\033$1\212\277\n\035!\000\212\277\n"_ba << u"L~32:{D}漢|L~32:{D}娍"_s;
+    QTest::newRow("StarGraphic: k fills the row b ends")
+            << "\033\007\012\012\033*rAk\001\000\360b\001\000\017\033*rY2\000k\002\000\000\201\033*rB"_ba
+            << u"P:raster graphics:16x4*1,1"_s;
+    QTest::newRow("Star page format and black marks")
+            << "\033\007\012\012\033C\012\033N\002A\014\033\036m1\033C\012B\014C\033d2"_ba
+            << u"N:page length: 10 lines|N:bottom margin: 2 lines|L~32:A|N:black mark detection "
+               u"on|L~32:B|M"
+               "|L~32:C|M|/full"_s;
+    QTest::newRow("Star logos and download characters")
+            << "\033\007\012\012\033\034q\001\001\000\001\000\377\201\201\201\201\201\201\377"
+               "\033\034p\001\061\033\034p\002\060\033&11A"_ba
+                       + QByteArray(48, '\360') + "\033%1AB\033%0A\n\033&00B"_ba
+            << u"P:logo 1:8x8*2,1|L~32:@12BA,<12x24*1,1@0>|#logo 2 printed that is not "
+               u"defined;download"
+               " character outside the defined area ignored|?1b1c700230|?1b26303042"_s;
+    // The same page through ESC/POS and through StarPRNT: a 320 x 200 dot area turned a quarter.
+    QTest::newRow("page: ESC/POS")
+            << "\033L\033W\000\000\000\000\100\001\310\000\033T\001AB\n\035$\120\000C\014"_ba
+            << u"G:200<0,0,320,200,1>{L[0+200]~0:AB^24;L[0+200]~0:C^80}"_s;
+    QTest::newRow("page: StarPRNT")
+            << "\033\035P0\033\035P3\000\000\000\000\100\001\310\000\033\035P2\001AB\n"
+               "\033\035P4\120\000C\033\035P7"_ba
+            << u"G:200<0,0,320,200,1>{L[0+200]~0:AB^24;L[0+200]~0:C^80}"_s;
     QTest::newRow("warnings counted")
             << "\000\000\000A\n\035$\001\000\035\\\001\000\035k\004AB"_ba
             << u"L:A|#3 × NUL ignored;2 × vertical position outside page mode ignored;stream"

@@ -92,6 +92,8 @@ private Q_SLOTS:
     void everywhere();
     void pages_data();
     void pages();
+    void finishings_data();
+    void finishings();
     void printerBytes();
     void reasons_data();
     void reasons();
@@ -197,6 +199,7 @@ void IppTest::pages_data()
     QTest::addRow("PWG raster") << u"page.pwg"_s;
     QTest::addRow("JPEG") << u"page.jpg"_s;
     QTest::addRow("PNG") << u"page.png"_s;
+    QTest::addRow("URF") << u"page.urf"_s;
 }
 
 void IppTest::pages()
@@ -207,6 +210,8 @@ void IppTest::pages()
     const QImage page = qrPage(PaperDots, 150);
     if (file.endsWith(u".pwg"_s))
         QVERIFY(writePwgPage(path, page, "om_receipt-80_80x297mm"));
+    else if (file.endsWith(u".urf"_s))
+        QVERIFY(writeUrfPage(path, page, "om_receipt-80_80x297mm"));
     else
         QVERIFY(page.save(path, nullptr, 95));
 
@@ -215,7 +220,6 @@ void IppTest::pages()
     QTRY_COMPARE_WITH_TIMEOUT(receipts().size(), 1, Patience);
     const QJsonObject summary = receipts().first().toObject();
     QCOMPARE(summary[u"source"_s].toString(), u"ipp"_s);
-    QCOMPARE(summary[u"cut"_s].toString(), u"full"_s);
 
     // One picture as wide as the print head and as high as the code: the roll is trimmed.
     const QJsonObject receipt = request("GET", summary[u"json"_s].toString()).json().toObject();
@@ -231,6 +235,30 @@ void IppTest::pages()
     QCOMPARE(png.status, 200);
     QCOMPARE(scan(png.body, m_dir.filePath(u"scanned.png"_s)),
              QStringList{u"QR-Code:"_s + QString::fromLatin1(qrData)});
+}
+
+void IppTest::finishings_data()
+{
+    // The arguments of ipptool for the job; a job that names no finishings has the printer's
+    // finishings-default, 'none'.
+    QTest::addColumn<QStringList>("job");
+    QTest::addColumn<QString>("cut");
+    QTest::addRow("printer's default") << QStringList{} << u"none"_s;
+    QTest::addRow("none") << QStringList{u"-d"_s, u"finishings=3"_s} << u"none"_s;
+    QTest::addRow("trim") << QStringList{u"-d"_s, u"finishings=11"_s} << u"full"_s;
+}
+
+void IppTest::finishings()
+{
+    QFETCH(QStringList, job);
+    QFETCH(QString, cut);
+    const QString path = m_dir.filePath(u"finished.png"_s);
+    QVERIFY(qrPage(PaperDots, 0).save(path));
+    const QString testFile = job.isEmpty() ? u"/print-job.test"_s : u"/print-job-finishings.test"_s;
+    const QString output = ipptool(testsDir + testFile, job + QStringList{u"-f"_s, path});
+    QVERIFY2(output.contains(u"[PASS]"_s), qPrintable(output));
+    QTRY_COMPARE_WITH_TIMEOUT(receipts().size(), 1, Patience);
+    QCOMPARE(receipts().first().toObject()[u"cut"_s].toString(), cut);
 }
 
 void IppTest::printerBytes()

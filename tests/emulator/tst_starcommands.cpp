@@ -119,6 +119,7 @@ void TestStarCommands::goldens_data()
                              "receiptline_codes_starprnt",
                              "receiptline_codes_starline",
                              "receiptline_codes_escpos",
+                             "receiptline_japanese_starmbcs",
                              "nodethermalprinter_star",
                              "stargraphic_checkerboard"}) {
         const QString name = QString::fromLatin1(file);
@@ -271,6 +272,8 @@ void TestStarCommands::readsEachJobInItsSet()
 
 void TestStarCommands::status_data()
 {
+    QTest::addColumn<QByteArray>("job");      // fed first
+    QTest::addColumn<QByteArray>("answered"); // what the job answers
     QTest::addColumn<StatusConditions>("conditions");
     QTest::addColumn<QByteArray>("reply"); // ESC ACK SOH: nine bytes
     auto with = [](bool StatusConditions::*flag) {
@@ -278,36 +281,73 @@ void TestStarCommands::status_data()
         conditions.*flag = true;
         return conditions;
     };
-    QTest::newRow("ready") << StatusConditions{} << "230600000000000000"_ba;
-    QTest::newRow("cover open") << with(&StatusConditions::coverOpen) << "230628000000000000"_ba;
-    QTest::newRow("paper empty") << with(&StatusConditions::paperEnd) << "230608000008000000"_ba;
+    QTest::newRow("ready") << QByteArray() << QByteArray() << StatusConditions{}
+                           << "230600000000000000"_ba;
+    QTest::newRow("cover open") << QByteArray() << QByteArray()
+                                << with(&StatusConditions::coverOpen) << "230628000000000000"_ba;
+    QTest::newRow("paper empty") << QByteArray() << QByteArray()
+                                 << with(&StatusConditions::paperEnd) << "230608000008000000"_ba;
     QTest::newRow("paper near end")
-            << with(&StatusConditions::paperNearEnd) << "230600000004000000"_ba;
-    QTest::newRow("near end") << with(&StatusConditions::nearEnd) << "230600000004000000"_ba;
-    QTest::newRow("cutter error") << with(&StatusConditions::cutterError)
+            << QByteArray() << QByteArray() << with(&StatusConditions::paperNearEnd)
+            << "230600000004000000"_ba;
+    QTest::newRow("near end") << QByteArray() << QByteArray() << with(&StatusConditions::nearEnd)
+                              << "230600000004000000"_ba;
+    QTest::newRow("cutter error") << QByteArray() << QByteArray()
+                                  << with(&StatusConditions::cutterError)
                                   << "230608080000000000"_ba;
-    QTest::newRow("paper jam") << with(&StatusConditions::paperJamAtExit)
+    QTest::newRow("paper jam") << QByteArray() << QByteArray()
+                               << with(&StatusConditions::paperJamAtExit)
                                << "230608040000000000"_ba;
-    QTest::newRow("voltage") << with(&StatusConditions::voltageOutOfRange)
+    QTest::newRow("voltage") << QByteArray() << QByteArray()
+                             << with(&StatusConditions::voltageOutOfRange)
                              << "230608200000000000"_ba;
-    QTest::newRow("RAM error") << with(&StatusConditions::ramError) << "230608200000000000"_ba;
-    QTest::newRow("EEPROM error") << with(&StatusConditions::eepromError)
+    QTest::newRow("RAM error") << QByteArray() << QByteArray() << with(&StatusConditions::ramError)
+                               << "230608200000000000"_ba;
+    QTest::newRow("EEPROM error") << QByteArray() << QByteArray()
+                                  << with(&StatusConditions::eepromError)
                                   << "230608200000000000"_ba;
     QTest::newRow("drawer switch")
-            << with(&StatusConditions::drawerPinHigh) << "230604000000000000"_ba;
+            << QByteArray() << QByteArray() << with(&StatusConditions::drawerPinHigh)
+            << "230604000000000000"_ba;
+    // The ETB counter in the eighth byte: bits 1-3 and 5-6 hold its bits 0-4, 0-31 round.
+    QTest::newRow("ETB counted") << "\x17\x17\x17\x17\x17\x17\x17\x17\x17\x17\x17"_ba
+                                 << QByteArray() << StatusConditions{} << "230600000000002600"_ba;
+    QTest::newRow("ETB counter round") << "\x17"_ba.repeated(33) << QByteArray()
+                                       << StatusConditions{} << "230600000000000200"_ba;
+    QTest::newRow("ETB counter cleared")
+            << "\x17\x17\x1b\x1e"
+               "E0"_ba
+            << QByteArray() << StatusConditions{} << "230600000000000000"_ba;
+    // ESC GS ETX s n1 n2: 0 sends the counter, 1 counts and sends, 2 clears; each sent after
+    // the command itself and ended by NUL.
+    QTest::newRow("print end counter")
+            << "\x1b\x1d\x03\x01\x07\x00\x1b\x1d\x03\x01\x08\x00\x1b\x1d\x03\x00\x00\x00"
+               "\x1b\x1d\x03\x02\x00\x00\x1b\x1d\x03\x00\x00\x00"_ba
+            << "1b1d030107000100"
+               "1b1d030108000200"
+               "1b1d030000000200"
+               "1b1d030000000000"_ba
+            << StatusConditions{} << "230600000000000000"_ba;
 }
 
 // ESC ACK SOH answers at once; with ESC RS a 1 a change is sent by itself.
 void TestStarCommands::status()
 {
+    QFETCH(QByteArray, job);
+    QFETCH(QByteArray, answered);
     QFETCH(StatusConditions, conditions);
     QFETCH(QByteArray, reply);
     Interpreter interpreter(PrinterProfile{.emulation = CommandSetKind::StarPrnt});
     QByteArray replies;
     QObject::connect(&interpreter, &Interpreter::replyReady, [&replies](auto r) { replies += r; });
+    interpreter.feed(job);
+    QCOMPARE(replies.toHex(), answered);
+    replies.clear();
     interpreter.setStatus(conditions);
     interpreter.feed("\x1b\x06\x01");
     QCOMPARE(replies.toHex(), reply);
+    if (!job.isEmpty())
+        return;
 
     replies.clear();
     interpreter.setStatus({});

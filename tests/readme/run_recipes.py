@@ -6,8 +6,8 @@ folder where `build` is the build tree, `examples` a copy of the examples and th
 is on the PATH. In a block whose lines start with "$ ", each such line is a command and the lines
 after it are the output it must print (a pseudo-terminal's number may differ); a command ending
 in "&" runs in the background until the block ends, and its output lines are waited for. In any
-other block every line must succeed. The ports 9100 and 8080 of the text are replaced by free
-ones, so that the recipes can run beside anything else on the machine.
+other block every line must succeed. The ports 9100, 8080 and 8631 of the text are replaced by
+free ones, so that the recipes can run beside anything else on the machine.
 
 Usage: run_recipes.py README.md BUILD_DIR
 """
@@ -137,7 +137,7 @@ def run_lines(block, folder, env):
 
 def main():
     readme, build = Path(sys.argv[1]).resolve(), Path(sys.argv[2]).resolve()
-    ports = {"9100": free_port(), "8080": free_port()}
+    ports = {"9100": free_port(), "8080": free_port(), "8631": free_port()}
     failed = []
     with tempfile.TemporaryDirectory(prefix="readme-recipes-") as scratch:
         folder = Path(scratch)
@@ -163,7 +163,7 @@ def main():
     if failed:
         sys.exit(f"README recipes that fail, by line: {', '.join(map(str, failed))}")
     print(f"README recipes: all {len(recipes(readme))} ran as printed "
-          f"(ports 9100 and 8080 were {ports['9100']} and {ports['8080']})")
+          f"(ports 9100, 8080 and 8631 were {ports['9100']}, {ports['8080']} and {ports['8631']})")
 
 
 if __name__ == "__main__":

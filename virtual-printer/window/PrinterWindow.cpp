@@ -36,6 +36,7 @@ constexpr int LogLines = 5000;
 PrinterWindow::PrinterWindow(PrinterServer *server,
                              const QString &serialPath,
                              const QString &webAddress,
+                             const QString &ippUri,
                              QWidget *parent)
     : QMainWindow(parent)
     , m_server(server)
@@ -60,6 +61,8 @@ PrinterWindow::PrinterWindow(PrinterServer *server,
         pathLabel->setOpenExternalLinks(true);
         pathLabel->setTextInteractionFlags(Qt::TextBrowserInteraction);
     }
+    if (!ippUri.isEmpty())
+        networkText += tr(" &nbsp; IPP: <b>%1</b>").arg(ippUri);
     pathLabel->setText(tr("Serial port: <b>%1</b>%2").arg(serialPath, networkText));
     layout->addWidget(pathLabel);
     m_clientLabel = new QLabel(central);

@@ -30,10 +30,12 @@ public:
     // Delay from the last byte of a burst to the picture, so that a long job is drawn once.
     static constexpr int RenderDelayMs = 10;
 
-    // webAddress is where --http serves the printer's page ("127.0.0.1:8080"), or empty.
+    // webAddress is where --http serves the printer's page ("127.0.0.1:8080"), ippUri where
+    // --ipp takes jobs ("ipp://127.0.0.1:8000/ipp/print"); either may be empty.
     explicit PrinterWindow(PrinterServer *server,
                            const QString &serialPath,
                            const QString &webAddress = {},
+                           const QString &ippUri = {},
                            QWidget *parent = nullptr);
 
     emulator::StatusConditions conditions() const;

@@ -2,8 +2,7 @@
 # A PDF receipt, printed by a browser, goes through a real CUPS queue (a private cupsd, a queue
 # made with lpadmin -m everywhere) to the virtual printer's IPP printer; the receipt it keeps must
 # read back as text (tesseract) and its QR code decode (zbarimg). Exits 77 when a tool is missing
-# (Debian: cups cups-filters chromium tesseract-ocr zbar-tools). Run by hand, not by the test
-# command: one run in six under a loaded machine saw cupsd send the PDF itself (see the issue).
+# (Debian: cups cups-filters chromium tesseract-ocr zbar-tools).
 # Usage: cups-end-to-end.sh VIRTUAL_PRINTER [EVIDENCE_FOLDER]
 set -euo pipefail
 printer=${1:?usage: cups-end-to-end.sh VIRTUAL_PRINTER [EVIDENCE_FOLDER]}
@@ -21,9 +20,10 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-# Waits up to 30 s for the command to succeed.
+# Waits for the command to succeed; two minutes without it is a failure, however loaded the
+# machine.
 wait_for() {
-    for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
+    for _ in $(seq 1200); do "$@" && return 0; sleep 0.1; done
     return 1
 }
 
@@ -52,7 +52,7 @@ mkdir -p "$work/saved"
 "$printer" --headless --listen off --ipp 127.0.0.1:0 --save "$work/saved" \
     >"$work/printer.out" 2>"$work/printer.err" </dev/null &
 pids+=($!)
-wait_for grep -q '^ipp ' "$work/printer.out"
+wait_for grep -q '^ipp ' "$work/printer.out" || { cat "$work/printer.err"; exit 1; }
 uri=$(sed -n 's/^ipp //p' "$work/printer.out")
 
 # A private cupsd on a socket of its own, its files in the work folder.
@@ -60,7 +60,7 @@ mkdir -p "$work"/{etc,spool,cache,state,log,tmp}
 chmod 1777 "$work/tmp"
 cat > "$work/etc/cupsd.conf" <<CONF
 Listen $work/cups.sock
-LogLevel warn
+LogLevel info
 Browsing No
 DefaultAuthType None
 <Location />
@@ -88,11 +88,19 @@ CONF
 cupsd -f -c "$work/etc/cupsd.conf" -s "$work/etc/cups-files.conf" &
 pids+=($!)
 export CUPS_SERVER=$work/cups.sock
-wait_for lpstat -r >/dev/null 2>&1
+wait_for lpstat -r >/dev/null 2>&1 || { echo "cupsd did not start:"; cat "$work/log/error_log"; exit 1; }
 
 lpadmin -p receipt -E -v "$uri" -m everywhere
-lp -d receipt "$work/receipt.pdf" >/dev/null
-if ! wait_for test -e "$work/saved/receipt-0001.png"; then
+# cupsd answers lpadmin at once and makes the queue's PPD from the printer's attributes
+# afterwards; until then the queue is a raw one, which would send the PDF as it is. The queue is
+# ready when it names the printer's model instead of a raw printer.
+queue_has_ppd() { lpoptions -p receipt | grep -q "printer-make-and-model='[^']*IPP Everywhere'"; }
+wait_for queue_has_ppd || { echo "the queue got no PPD:"; cat "$work/log/error_log"; exit 1; }
+# finishings 11 (trim): the paper is cut at the job's end.
+lp -d receipt -o finishings=11 "$work/receipt.pdf" >/dev/null
+# --save writes the receipt's picture and its JSON, each under a temporary name renamed when whole.
+receipt_saved() { [ -e "$work/saved/receipt-0001.png" ] && [ -e "$work/saved/receipt-0001.json" ]; }
+if ! wait_for receipt_saved; then
     echo "no receipt came; cupsd's log:"
     cat "$work/log/error_log" "$work/printer.err"
     grep -h "cupsFilter2" "$work"/etc/ppd/*.ppd || true
@@ -110,4 +118,5 @@ if [ -n "$evidence" ]; then
 fi
 echo "$text" | grep -q "TOTAL 5.75" || { echo "OCR did not read the total: $text"; exit 1; }
 [ "$code" = "QR-Code:https://pos.example/r/0042" ] || { echo "QR code not read: $code"; exit 1; }
+grep -q '"cut": "full"' "$work/saved/receipt-0001.json" || { echo "the receipt was not cut"; exit 1; }
 echo "the receipt came through CUPS: text and QR code read back"
