@@ -17,24 +17,9 @@ namespace {
 
 void nothing(Printer &, const Command &) {}
 
-// Star status: a header whose bits give the length (9 bytes: bits 5 and 1 of the count, with
-// bit 0 set), a version byte, then status bytes 3-6 from the table of conditions, and three
-// bytes this printer leaves clear (presenter, sensors, ETB counter).
-constexpr char Header = 0x23;
-constexpr char Version = 0x06;
-
 QByteArray status(const StatusConditions &conditions)
 {
-    QByteArray bytes(9, '\0');
-    bytes[0] = Header;
-    bytes[1] = Version;
-    for (const StatusCondition &row : statusConditionTable()) {
-        if (!(conditions.*row.flag))
-            continue;
-        for (int i = 0; i < 4; ++i)
-            bytes[2 + i] = char(bytes[2 + i] | row.star[i]);
-    }
-    return bytes;
+    return conditions.star();
 }
 
 // ESC RS a n: n 1 and 2 send status when it changes, 0 does not.
@@ -43,7 +28,7 @@ void automaticStatus(Printer &p, const Command &c)
     const int n = hexDigit(c[0]);
     p.automaticStatusMask = n == 0 ? 0 : 1;
     if (n != 0)
-        p.reply(status(p.status()));
+        p.reply(p.status().star());
 }
 
 void enterRaster(Printer &p, const Command &)
@@ -56,7 +41,7 @@ void enterRaster(Printer &p, const Command &)
 // clang-format off
 constexpr CommandSpec StatusCommands[] = {
     {"\x1b\x06\x01"sv, fixed(0), "real-time status transmission",
-     [](Printer &p, const Command &) { p.reply(status(p.status())); }},
+     [](Printer &p, const Command &) { p.reply(p.status().star()); }},
     {"\x1b\x1e" "a"sv, fixed(1), "set status transmission conditions", automaticStatus},
     {"\x1b\x1d\x03"sv, fixed(3), "print end counter", nothing},
     {"\x17"sv, fixed(0), "update ETB status", nothing},
