@@ -1,17 +1,17 @@
-// WebPRNT requests as the public StarWebPrintBuilder (version 0.4.0 of the vendor's JavaScript
-// SDK) writes them: its element names, attribute order and "\xNN" escapes in text. Each is
+// WebPRNT requests as the public StarWebPrintBuilder (versions 0.4.0 and 1.1.0 of the vendor's
+// JavaScript SDK, as published with its samples) writes them: its element names, attribute order and "\xNN" escapes in text. Each is
 // sent in the envelope its StarWebPrintTrader posts.
 export const RECEIPTS = [
   {
     name: 'receipt',
     request: '<initialization/>'
       + '<alignment position="center"/>'
-      + '<text emphasis="true" width="2" height="2">Star Cafe\\x0a</text>'
-      + '<text emphasis="false" width="1" height="1">12 Market Street\\x0a\\x0a</text>'
+      + '<text emphasis="true" width="2" height="2">Star\\x20Cafe\\x0a</text>'
+      + '<text emphasis="false" width="1" height="1">12\\x20Market\\x20Street\\x0a\\x0a</text>'
       + '<alignment position="left"/>'
       + '<text>Coffee\\x20\\x20\\x20\\x20\\x20\\x20\\x20\\x20\\x20\\x20\\x203.50\\x0a</text>'
       + '<text underline="true">Croissant\\x20\\x20\\x20\\x20\\x20\\x20\\x20\\x202.20\\x0a</text>'
-      + '<text underline="false" invert="true">\\x20TOTAL\\x20\\x20\\x20\\x20\\x20\\x20\\x20\\x20\\x205.70\\x20</text>'
+      + '<text invert="true" underline="false">\\x20TOTAL\\x20\\x20\\x20\\x20\\x20\\x20\\x20\\x20\\x205.70\\x20</text>'
       + '<text invert="false">\\x0a</text>'
       + '<ruledline thickness="medium" width="384"/>'
       + '<alignment position="center"/>'
@@ -22,9 +22,9 @@ export const RECEIPTS = [
   {
     name: 'symbols',
     request: '<initialization/>'
-      + '<text font="font_b" linespace="24" characterspace="1">Font B, 3 mm lines\\x0a</text>'
-      + '<text font="font_a" linespace="32" characterspace="0" codepage="cp1252" international="usa">Caf\u00e9 cr\u00e8me\\x0a</text>'
-      + '<pdf417 level="level2" line="0" column="4" module="2" aspect="3">PDF417 ticket 0042</pdf417>'
+      + '<text linespace="24" font="font_b" characterspace="1">Font\\x20B,\\x203\\x20mm\\x20lines\\x0a</text>'
+      + '<text linespace="32" font="font_a" characterspace="0" codepage="cp1252" international="usa">Caf\u00e9\\x20cr\u00e8me\\x0a</text>'
+      + '<pdf417 level="level2" line="0" column="4" module="2" aspect="3">PDF417\\x20ticket\\x200042</pdf417>'
       + '<feed line="1"/>'
       + '<bitimage width="16" height="8">8A/wD/AP8A8P8A/wD/AP8A</bitimage>'
       + '<feed unit="24"/>'
@@ -32,6 +32,7 @@ export const RECEIPTS = [
       + '<logo number="1"/>'
       + '<peripheral channel="1" on="200" off="200"/>'
       + '<sound channel="1" repeat="2"/>'
+      + '<holdprint type="default"/>'
       + '<cutpaper feed="false" type="full"/>',
   },
 ];

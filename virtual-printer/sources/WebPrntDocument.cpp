@@ -144,7 +144,8 @@ void raster(Job &job, int width, int height, const QByteArray &rows)
     job.bytes += cmd({ESC, GS, 'S', 1}) + pair(rowBytes) + pair(height) + '\0' + rows;
 }
 
-// Star's code pages by the builder's names; those it does not know print as code page 437.
+// Star's code pages by the builder's names, and the multi-byte encodings, which select no page;
+// the builder's other pages are taken and their text encoded as the page before.
 struct CodePage
 {
     const char *name;
@@ -163,7 +164,10 @@ constexpr CodePage CodePages[] = {
         {"cp928", 18, "ISO-8859-7"},    {"cp772", 19, "IBM775"},
         {"cp774", 20, "IBM775"},        {"cp874", 21, "windows-874"},
         {"cp1252", 32, "windows-1252"}, {"cp1250", 33, "windows-1250"},
-        {"cp1251", 34, "windows-1251"},
+        {"cp1251", 34, "windows-1251"}, {"utf8", -1, "UTF-8"},
+        {"shift_jis", -1, "Shift_JIS"}, {"gb18030", -1, "GB18030"},
+        {"gb2312", -1, "GBK"},          {"big5", -1, "Big5"},
+        {"korea", -1, "EUC-KR"},
 };
 
 void text(const Element &e, Job &job)
@@ -195,12 +199,11 @@ void text(const Element &e, Job &job)
                     return name == QLatin1StringView(p.name);
                 });
         if (page != std::end(CodePages)) {
-            b += cmd({ESC, GS, 't', page->number});
+            if (page->number >= 0)
+                b += cmd({ESC, GS, 't', page->number});
             job.encoding = page->encoding;
-        } else if (name == u"utf8"_s) {
-            job.encoding = "UTF-8";
         } else if (!name.startsWith(u"cp"_s) && name != u"blank"_s) {
-            throw Refusal{u"codepage names a code page (cp437 …), utf8 or blank"_s};
+            throw Refusal{u"codepage names a code page (cp437 …), an encoding (utf8 …) or blank"_s};
         }
     }
     static const QStringList Countries = {u"usa"_s,
@@ -423,6 +426,11 @@ const ElementKind Kinds[] = {
              choice(e, "width"_L1, {u"single"_s, u"double"_s});
              choice(e, "height"_L1, {u"single"_s, u"double"_s});
              number(e, "number"_L1, 1, 255);
+         }},
+        // Holding the printed paper until it is taken: nothing a receipt shows.
+        {"holdprint"_L1,
+         [](const Element &e, Job &) {
+             choice(e, "type"_L1, {u"valid"_s, u"invalid"_s, u"default"_s});
          }},
         {"peripheral"_L1, peripheral},
         {"sound"_L1, sound},
