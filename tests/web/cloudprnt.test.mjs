@@ -26,6 +26,7 @@ test('CloudPRNT: three media types, errors and a slow answer', async () => {
   const gets = {};
   const confirmations = {};
   const polls = [];
+  const served = []; // the server's side, for the evidence log
   let errorsLeft = SERVER_ERRORS;
   let slowLeft = 1;
   let pollsAfter = 0;
@@ -40,6 +41,7 @@ test('CloudPRNT: three media types, errors and a slow answer', async () => {
     const pending = JOBS.find((job) => !(confirmations[job.token] ?? []).includes('200 OK'));
     const token = url.searchParams.get('token');
     const job = JOBS.find((j) => j.token === token);
+    served.push(`${new Date().toISOString()} server: ${request.method} ${url.pathname}${url.search}`);
     if (request.method === 'POST') {
       polls.push(JSON.parse(Buffer.concat(chunks).toString()));
       if (pending) {
@@ -92,8 +94,12 @@ test('CloudPRNT: three media types, errors and a slow answer', async () => {
     assert.equal(count(/answered 500/g), 2, printer.log);
     assert.equal(count(/did not answer/g), 1, printer.log);
     assert.equal(count(/recovered/g), 2, printer.log);
-    if (process.env.WEB_EVIDENCE)
-      writeFileSync(`${process.env.WEB_EVIDENCE}/cloudprnt-run.log`, printer.log);
+    if (process.env.WEB_EVIDENCE) {
+      writeFileSync(`${process.env.WEB_EVIDENCE}/cloudprnt-picture.png`,
+                    Buffer.from(await (await fetch(`${printer.url}/api/receipts/2.png`)).arrayBuffer()));
+      writeFileSync(`${process.env.WEB_EVIDENCE}/cloudprnt-run.log`,
+                    `${printer.log}\n--- the test server's requests ---\n${served.join('\n')}\n`);
+    }
   } finally {
     await printer.stop();
     server.closeAllConnections();

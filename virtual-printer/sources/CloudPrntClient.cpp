@@ -165,7 +165,7 @@ QNetworkReply *CloudPrntClient::send(const QByteArray &method,
     return m_network.sendCustomRequest(request, method, body);
 }
 
-bool CloudPrntClient::failed(QNetworkReply *reply)
+bool CloudPrntClient::failed(QNetworkReply *reply, const QString &exchange)
 {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     QString kind;
@@ -190,7 +190,7 @@ bool CloudPrntClient::failed(QNetworkReply *reply)
         return false;
     }
     if (kind != m_failure)
-        m_printer->report(u"cloudprnt: %1; polling on"_s.arg(text));
+        m_printer->report(u"cloudprnt: %1: %2; polling on"_s.arg(exchange, text));
     m_failure = kind;
     return true;
 }
@@ -215,7 +215,7 @@ void CloudPrntClient::poll()
 void CloudPrntClient::polled(QNetworkReply *reply)
 {
     reply->deleteLater();
-    if (failed(reply))
+    if (failed(reply, u"poll"_s))
         return next();
     const QJsonObject answer = QJsonDocument::fromJson(reply->read(MaxJobBytes)).object();
     // The server's questions about the printer, answered with the next poll.
@@ -279,7 +279,7 @@ void CloudPrntClient::fetch(const Job &job, const QStringList &offered)
 void CloudPrntClient::fetched(QNetworkReply *reply, const Job &job, const QString &type)
 {
     reply->deleteLater();
-    if (failed(reply))
+    if (failed(reply, u"job %1"_s.arg(job.token)))
         return next(); // not fetched: offered again at the next poll
     if (reply->bytesAvailable() > MaxJobBytes) {
         m_unconfirmed = {job, u"413 Job Too Large"_s};
@@ -356,7 +356,7 @@ void CloudPrntClient::confirm()
 void CloudPrntClient::confirmed(QNetworkReply *reply)
 {
     reply->deleteLater();
-    if (!failed(reply)) {
+    if (!failed(reply, u"confirming job %1"_s.arg(m_unconfirmed->first.token))) {
         m_printer->report(u"cloudprnt: job %1 confirmed with %2"_s.arg(
                 m_unconfirmed->first.token.isEmpty() ? u"(no token)"_s : m_unconfirmed->first.token,
                 m_unconfirmed->second));

@@ -60,8 +60,9 @@ private:
     void confirm();
     void confirmed(QNetworkReply *reply);
     QNetworkReply *send(const QByteArray &method, const QUrl &url, const QByteArray &body = {});
-    // The exchange failed; false when the reply succeeded. A kind of failure is told once.
-    bool failed(QNetworkReply *reply);
+    // The exchange failed; false when the reply succeeded. A kind of failure is told once,
+    // naming the exchange ("poll", "job 12") it happened in.
+    bool failed(QNetworkReply *reply, const QString &exchange);
     void next();
 
     PrinterServer *m_printer = nullptr;
