@@ -32,7 +32,8 @@ function announce(length) {
 }
 
 before(async () => {
-  printer = await startPrinter(['--http-origin', ORIGIN]);
+  // Set to ESC/POS: WebPRNT jobs are Star jobs all the same, and the setting holds for others.
+  printer = await startPrinter(['--http-origin', ORIGIN, '--emulation', 'escpos']);
   path = `${printer.url}/StarWebPRNT/SendMessage`;
 });
 after(() => printer.stop());
@@ -55,6 +56,8 @@ test('receipts of the builder print as their goldens', async () => {
     }
     assert.deepEqual(receipt, JSON.parse(readFileSync(goldenFile)), name);
   }
+  const escPos = await (await fetch(`${printer.url}/api/print`, { method: 'POST', body: 'ESC/POS after\n\x1dV\x00' })).json();
+  assert.equal((await printer.receipt(escPos.receipts[0])).command_set, 'escpos');
 });
 
 // Star status bytes 3-6 from the printer's status table; off-line (byte 3 bit 3) prints nothing.

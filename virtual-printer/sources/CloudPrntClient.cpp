@@ -219,7 +219,7 @@ void CloudPrntClient::polled(QNetworkReply *reply)
         return next();
     const QJsonObject answer = QJsonDocument::fromJson(reply->read(MaxJobBytes)).object();
     // The server's questions about the printer, answered with the next poll.
-    for (const QJsonValue &action : answer.value(u"clientAction"_s).toArray()) {
+    for (const QJsonValue action : answer.value(u"clientAction"_s).toArray()) {
         const QString request = action.toObject().value(u"request"_s).toString();
         QString result;
         if (request == u"GetPollInterval"_s)
@@ -241,7 +241,7 @@ void CloudPrntClient::polled(QNetworkReply *reply)
                                                                    : m_server;
     job.confirmByGet = answer.value(u"deleteMethod"_s).toString() == u"GET"_s;
     QStringList offered;
-    for (const QJsonValue &type : answer.value(u"mediaTypes"_s).toArray())
+    for (const QJsonValue type : answer.value(u"mediaTypes"_s).toArray())
         offered.append(type.toString());
     const QUrl getUrl(answer.value(u"jobGetUrl"_s).toString());
     job.getUrl = getUrl.isValid() && !getUrl.isEmpty() ? m_server.resolved(getUrl) : m_server;

@@ -66,7 +66,7 @@ std::optional<int> number(const Element &e, QLatin1StringView name, int min, int
 }
 
 // An attribute that names one of the choices: its index; none when absent.
-std::optional<int> choice(const Element &e, QLatin1StringView name, QStringList choices)
+std::optional<int> choice(const Element &e, QLatin1StringView name, const QStringList &choices)
 {
     if (!e.attributes.hasAttribute(name))
         return std::nullopt;
@@ -366,7 +366,7 @@ void ruledLine(const Element &e, Job &job)
         row[rowBytes - 1] = char(0xFF << (8 - width % 8));
     QByteArray rows = row.repeated(dots);
     if (thickness >= 3)
-        rows += QByteArray(rowBytes * dots, '\0') + row.repeated(dots);
+        rows += QByteArray(qsizetype(rowBytes) * dots, '\0') + row.repeated(dots);
     raster(job, width, int(rows.size() / rowBytes), rows);
 }
 
