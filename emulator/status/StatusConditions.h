@@ -29,6 +29,8 @@ struct StatusConditions
     char drawer() const;
     // The four bytes of automatic status back (GS a).
     QByteArray automatic() const;
+    // Star status (ESC ACK SOH, Star automatic status, the web protocols' status): nine bytes.
+    QByteArray star() const;
     // Off-line (DLE EOT 1 bit 3): the printer prints nothing until the condition clears.
     bool offline() const;
 
