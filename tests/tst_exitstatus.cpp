@@ -41,6 +41,8 @@ void TestExitStatus::usageErrors_data()
     QTest::newRow("printer: --max-clients 0")   << printer << server + QStringList{u"--max-clients"_s, u"0"_s}     << 2 << u"--max-clients takes"_s << true;
     QTest::newRow("printer: --listen nonsense") << printer << QStringList{u"--headless"_s, u"--listen"_s, u"x"_s}   << 2 << u"--listen takes"_s << true;
     QTest::newRow("printer: --http nonsense")   << printer << server + QStringList{u"--http"_s, u"nonsense"_s}     << 2 << u"--http takes HOST:PORT"_s << true;
+    QTest::newRow("printer: --cloudprnt ftp")   << printer << server + QStringList{u"--cloudprnt"_s, u"ftp://x/"_s} << 2 << u"--cloudprnt takes an http:// or https:// address"_s << true;
+    QTest::newRow("printer: interval 0")        << printer << server + QStringList{u"--cloudprnt"_s, u"http://127.0.0.1:1/"_s, u"--cloudprnt-interval"_s, u"0"_s} << 2 << u"--cloudprnt-interval takes seconds"_s << true;
     QTest::newRow("printer: --save a device")   << printer << server + QStringList{u"--save"_s, u"/dev/null"_s}    << 2 << u"/dev/null is not a folder"_s << true;
     QTest::newRow("printer: --save unmakable")  << printer << server + QStringList{u"--save"_s, u"/dev/null/r"_s}  << 2 << u"cannot make the folder /dev/null/r: Not a directory"_s << true;
     QTest::newRow("printer: --strict alone")    << printer << QStringList{u"--input"_s, u"x.bin"_s, u"--strict"_s} << 2 << u"--strict goes with --expect"_s << true;

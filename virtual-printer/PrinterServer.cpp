@@ -263,6 +263,10 @@ void PrinterServer::startNext()
 {
     if (!m_active && !m_waiting.isEmpty()) {
         m_active = m_waiting.takeFirst();
+        if (const auto set = m_active->commandSet()) {
+            m_setBeforeTurn = m_interpreter.emulation();
+            m_interpreter.setEmulation(set);
+        }
         m_active->setPrinting(true);
         m_quiet.start();
     }
@@ -322,6 +326,8 @@ void PrinterServer::endTurn()
     // The job ends with the turn: the next source's bytes are never read as part of it.
     if (!m_interpreter.endJob())
         Q_EMIT problem(u"%1 ended inside a command; its bytes are dropped"_s.arg(m_active->name()));
+    if (m_setBeforeTurn)
+        m_interpreter.setEmulation(*std::exchange(m_setBeforeTurn, std::nullopt));
     Q_EMIT printed();
     // What a turn logged and did not print (status requests) belongs to no receipt.
     restartLog();

@@ -100,6 +100,8 @@ public:
     bool answering() const { return m_answering; }
     // Requests are read but not answered, as with a printer whose cable carries no answers.
     void setAnswering(bool answering);
+    // A line for the log and the window from a source that is not a connection.
+    void report(const QString &text) { Q_EMIT problem(text); }
 
 Q_SIGNALS:
     void printed();
@@ -155,6 +157,8 @@ private:
     PrintSource *m_replyTo = nullptr;
     QPointer<PrintSource> m_statusListener; // the source that turned automatic status back on
     bool m_answering = true;
+    // The printer's own setting while a source of another command set prints.
+    std::optional<std::optional<emulator::CommandSetKind>> m_setBeforeTurn;
 
     std::shared_ptr<const ReceiptFolder> m_folder;
     WorkerThread *m_saving = nullptr;

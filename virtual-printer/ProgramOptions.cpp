@@ -78,6 +78,14 @@ void ProgramOptions::add(QCommandLineParser &parser)
                       u"Be an IPP Everywhere printer at <host:port> (ipp://host:port/ipp/print); "
                       "port 0 takes any. Off unless asked."_s,
                       u"host:port"_s});
+    parser.addOption(
+            {u"cloudprnt"_s,
+             u"Poll the CloudPRNT server at <url> for jobs, as a printer on the web does."_s,
+             u"url"_s});
+    parser.addOption({u"cloudprnt-interval"_s,
+                      u"Poll the --cloudprnt server every <seconds> (0.1 to 3600)."_s,
+                      u"seconds"_s,
+                      u"5"_s});
     parser.addOption({u"http-host"_s,
                       u"Answer HTTP requests for <name> (as printer.local) besides the --http "
                       "address, localhost, 127.0.0.1 and [::1]; repeat for more."_s,

@@ -1,3 +1,4 @@
+#include "CloudPrntClient.h"
 #include "FilePrinter.h"
 #include "HttpApi.h"
 #include "IppPrinter.h"
@@ -19,6 +20,7 @@
 #include <QTemporaryFile>
 #include <QTextStream>
 #include <QTranslator>
+#include <QUrl>
 
 #include <filesystem>
 #include <memory>
@@ -260,6 +262,30 @@ bool startIpp(const QCommandLineParser &parser, vprinter::IppPrinter *ipp)
     return true;
 }
 
+// --cloudprnt and its interval; false with a message when either is wrong.
+bool readCloudPrnt(const QCommandLineParser &parser, QUrl *url, int *intervalMs)
+{
+    QTextStream err(stderr);
+    bool ok = false;
+    const double seconds = parser.value(u"cloudprnt-interval"_s).toDouble(&ok);
+    if (!ok || !(seconds >= 0.1 && seconds <= 3600)) {
+        err << "virtual-printer: --cloudprnt-interval takes seconds from 0.1 to 3600, not "
+            << parser.value(u"cloudprnt-interval"_s) << '\n';
+        return false;
+    }
+    *intervalMs = int(seconds * 1000);
+    if (!parser.isSet(u"cloudprnt"_s))
+        return true;
+    *url = QUrl(parser.value(u"cloudprnt"_s), QUrl::StrictMode);
+    if (!url->isValid() || url->host().isEmpty()
+        || (url->scheme() != u"http"_s && url->scheme() != u"https"_s)) {
+        err << "virtual-printer: --cloudprnt takes an http:// or https:// address, not "
+            << parser.value(u"cloudprnt"_s) << '\n';
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -320,8 +346,11 @@ int main(int argc, char *argv[])
     // Every value is checked before anything listens, so that a wrong one is the only message.
     QHostAddress httpHost;
     quint16 httpPort = 0;
+    QUrl cloudPrntUrl;
+    int cloudPrntIntervalMs = 0;
     if (!readLimits(parser, server)
-        || (parser.isSet(u"http"_s) && !readHttpAddress(parser, &httpHost, &httpPort)))
+        || (parser.isSet(u"http"_s) && !readHttpAddress(parser, &httpHost, &httpPort))
+        || !readCloudPrnt(parser, &cloudPrntUrl, &cloudPrntIntervalMs))
         return UsageError;
     if (windowWithoutDisplay) {
         QTextStream(stderr) << "virtual-printer: no display for the window (DISPLAY is not set); "
@@ -361,6 +390,13 @@ int main(int argc, char *argv[])
                     QTextStream(stderr)
                             << "virtual-printer: IPP Identify-Printer: " << message << Qt::endl;
                 });
+    }
+
+    std::unique_ptr<vprinter::CloudPrntClient> cloudPrnt;
+    if (!cloudPrntUrl.isEmpty()) {
+        cloudPrnt = std::make_unique<vprinter::CloudPrntClient>(
+                &server, cloudPrntUrl, cloudPrntIntervalMs);
+        cloudPrnt->start();
     }
 
     // The first line names the serial port, the second the network address, the third the web

@@ -15,24 +15,11 @@ namespace star {
 
 namespace {
 
-// Star status: a header whose bits give the length (9 bytes: bits 5 and 1 of the count, with
-// bit 0 set), a version byte, then status bytes 3-6 from the table of conditions, the presenter
-// byte this printer leaves clear, the ETB counter (bits 1-3 and 5-6 hold its bits 0-4), and a
-// last byte left clear.
-constexpr char Header = 0x23;
-constexpr char Version = 0x06;
-
+// Star status: the nine bytes of the table of conditions, with the ETB counter in the eighth
+// (bits 1-3 and 5-6 hold its bits 0-4).
 QByteArray status(const Printer &p)
 {
-    QByteArray bytes(9, '\0');
-    bytes[0] = Header;
-    bytes[1] = Version;
-    for (const StatusCondition &row : statusConditionTable()) {
-        if (!(p.status().*row.flag))
-            continue;
-        for (int i = 0; i < 4; ++i)
-            bytes[2 + i] = char(bytes[2 + i] | row.star[i]);
-    }
+    QByteArray bytes = p.status().star();
     bytes[7] = char((p.etbCounter & 7) << 1 | (p.etbCounter >> 3 & 3) << 5);
     return bytes;
 }

@@ -120,6 +120,19 @@ const char *StatusConditions::eposCode() const
     return nullptr;
 }
 
+// A header whose bits give the length (9 bytes: bits 5 and 1 of the count, with bit 0 set), a
+// version byte, then bytes 3-6 from the table, and three bytes this printer leaves clear
+// (presenter, sensors, ETB counter: the command set fills it).
+QByteArray StatusConditions::star() const
+{
+    QByteArray bytes(9, '\0');
+    bytes[0] = 0x23;
+    bytes[1] = 0x06;
+    for (int i = 0; i < 4; ++i)
+        bytes[2 + i] = bits(*this, [i](const StatusCondition &row) { return row.star[i]; });
+    return bytes;
+}
+
 QByteArray StatusConditions::automatic() const
 {
     QByteArray block(4, 0);

@@ -2,6 +2,7 @@
 
 #include "HttpSource.h"
 #include "PrinterServer.h"
+#include "WebPrntService.h"
 
 #include "ReceiptJson.h"
 #include "ReceiptText.h"
@@ -62,6 +63,7 @@ const HttpApi::Route HttpApi::Routes[] = {
         {"/api/status", "PUT", &HttpApi::setStatus},
         {"/api/events", "GET", &HttpApi::events},
         {EposService::Path, "POST", &HttpApi::epos},
+        {WebPrntService::Path, "POST", &HttpApi::webPrnt},
 };
 
 HttpApi::HttpApi(PrinterServer *printer, QObject *parent)
@@ -264,6 +266,11 @@ void HttpApi::print(const HttpRequest &request)
                 m_server.respond(id, json(body));
             });
     m_printer->print(job);
+}
+
+void HttpApi::webPrnt(const HttpRequest &request)
+{
+    WebPrntService::print(request, m_printer, &m_server);
 }
 
 void HttpApi::status(const HttpRequest &request)

@@ -47,6 +47,7 @@ private:
     void forgetReceipts(const HttpRequest &request);
     void receiptFile(const HttpRequest &request);
     void print(const HttpRequest &request);
+    void webPrnt(const HttpRequest &request);
     void status(const HttpRequest &request);
     void setStatus(const HttpRequest &request);
     void events(const HttpRequest &request);

@@ -4,9 +4,13 @@ using namespace Qt::StringLiterals;
 
 namespace vprinter {
 
-HttpSource::HttpSource(const QByteArray &bytes, QObject *parent)
-    : PrintSource(u"http"_s, parent)
+HttpSource::HttpSource(const QByteArray &bytes,
+                       const QString &name,
+                       std::optional<emulator::CommandSetKind> set,
+                       QObject *parent)
+    : PrintSource(name, parent)
     , m_bytes(bytes)
+    , m_set(set)
 {}
 
 QByteArray HttpSource::read(qsizetype max)

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "CommandSetKind.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 namespace vprinter {
 
@@ -33,6 +37,9 @@ public:
     virtual void idledOut() {}
     // Its turn has come or gone.
     virtual void setPrinting(bool printing) { Q_UNUSED(printing) }
+    // The command set its bytes are written in, read so whatever the printer is set to; none
+    // for bytes the printer reads as any job.
+    virtual std::optional<emulator::CommandSetKind> commandSet() const { return std::nullopt; }
     // Its bytes finished a receipt, kept under this number.
     virtual void receiptKept(int number) { Q_UNUSED(number) }
     // It has ended and is no longer the server's: it deletes itself once done with its answers.
