@@ -87,6 +87,16 @@ void PrinterServer::print(PrintSource *job)
     wantsTurn(job);
 }
 
+bool PrinterServer::withdraw(PrintSource *job)
+{
+    if (job == m_active || !m_waiting.contains(job))
+        return false;
+    forget(job);
+    job->deleteLater();
+    Q_EMIT clientsChanged();
+    return true;
+}
+
 void PrinterServer::attach(PseudoTerminal *terminal)
 {
     connect(terminal, &PrintSource::readyRead, this, [this, terminal] { wantsTurn(terminal); });

@@ -89,6 +89,9 @@ public:
     // A source that holds every byte it will send: it waits for its turn, prints, and is
     // deleted once its turn is over.
     void print(PrintSource *job);
+    // Takes back a job given to print() that still waits for its turn, and deletes it; false
+    // once its turn has come.
+    bool withdraw(PrintSource *job);
 
     // The conditions the printer reports; a change is sent at once to a source that turned
     // automatic status back on, and signalled.

@@ -68,6 +68,12 @@ void ProgramOptions::add(QCommandLineParser &parser)
                       u"Let pages of <origin> (as http://localhost:3000) call the HTTP API; "
                       "repeat for more."_s,
                       u"origin"_s});
+    parser.addOption({u"http-cert"_s,
+                      u"Serve --http over HTTPS with the PEM certificate in <file> (with "
+                      "--http-key)."_s,
+                      u"file"_s});
+    parser.addOption(
+            {u"http-key"_s, u"The PEM private key of --http-cert's certificate."_s, u"file"_s});
     parser.addOption({u"ipp"_s,
                       u"Be an IPP Everywhere printer at <host:port> (ipp://host:port/ipp/print); "
                       "port 0 takes any. Off unless asked."_s,

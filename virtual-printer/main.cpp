@@ -179,6 +179,43 @@ bool readHttpAddress(const QCommandLineParser &parser, QHostAddress *address, qu
     return false;
 }
 
+// --http-cert and --http-key, read into the server; false with a message naming the option when
+// one is given without the other or a file cannot be read or holds no PEM block of its kind.
+bool readCertificate(const QCommandLineParser &parser, vprinter::HttpServer *server)
+{
+    const bool certificate = parser.isSet(u"http-cert"_s);
+    const bool key = parser.isSet(u"http-key"_s);
+    QTextStream err(stderr);
+    if (!certificate && !key)
+        return true;
+    if (certificate != key) {
+        err << "virtual-printer: "
+            << (certificate ? "--http-cert needs --http-key" : "--http-key needs --http-cert")
+            << '\n';
+        return false;
+    }
+    QByteArray pem[2];
+    const char *options[2] = {"http-cert", "http-key"};
+    const char *markers[2] = {"-----BEGIN CERTIFICATE-----", "PRIVATE KEY-----"};
+    for (int i = 0; i < 2; ++i) {
+        const QString path = parser.value(QString::fromLatin1(options[i]));
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            err << "virtual-printer: --" << options[i] << ": cannot read " << path << ": "
+                << file.errorString() << '\n';
+            return false;
+        }
+        pem[i] = file.read(qint64(1) << 20);
+        if (!pem[i].contains(markers[i])) {
+            err << "virtual-printer: --" << options[i] << ": " << path << " holds no PEM "
+                << (i == 0 ? "certificate" : "private key") << '\n';
+            return false;
+        }
+    }
+    server->setCertificate(pem[0], pem[1]);
+    return true;
+}
+
 // --http: the web page and API, when asked; false with a message when the address is wrong or
 // cannot be had.
 bool startHttp(const QCommandLineParser &parser, vprinter::HttpApi *api)
@@ -189,9 +226,13 @@ bool startHttp(const QCommandLineParser &parser, vprinter::HttpApi *api)
     quint16 port = 0;
     if (!readHttpAddress(parser, &address, &port))
         return false;
+    if (!readCertificate(parser, &api->server()))
+        return false;
     QString error;
     if (!api->server().listen(address, port, &error)) {
-        err << "virtual-printer: cannot serve HTTP on " << text << ": " << error << '\n';
+        err << "virtual-printer: cannot serve HTTP" << (api->server().secure() ? "S" : "") << " on "
+            << text << ": " << error << (api->server().secure() ? " (--http-cert, --http-key)" : "")
+            << '\n';
         return false;
     }
     api->server().setAllowedOrigins(parser.values(u"http-origin"_s));
@@ -365,7 +406,7 @@ int main(int argc, char *argv[])
     if (!server.address().isEmpty())
         out << "tcp " << server.address() << '\n';
     if (api)
-        out << "http " << api->server().address() << '\n';
+        out << (api->server().secure() ? "https " : "http ") << api->server().address() << '\n';
     if (ipp)
         out << "ipp " << ipp->uri() << '\n';
     out.flush();

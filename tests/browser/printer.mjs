@@ -8,10 +8,11 @@ import { chromium } from 'playwright-core';
 export const PRINTER = process.env.VIRTUAL_PRINTER ?? 'virtual-printer';
 export const CHROMIUM = process.env.CHROMIUM ?? '/usr/bin/chromium';
 
-// The printer headless on loopback, on free ports unless told the HTTP one. Its first lines say
-// where it listens: the serial port's path, "tcp HOST:PORT", "http HOST:PORT".
-export async function startPrinter({ http = '127.0.0.1:0' } = {}) {
-  const child = spawn(PRINTER, ['--headless', '--listen', '127.0.0.1:0', '--http', http],
+// The printer headless on loopback, on free ports unless told the HTTP one, with any further
+// arguments. Its first lines say where it listens: the serial port's path, "tcp HOST:PORT",
+// "http HOST:PORT" or "https HOST:PORT".
+export async function startPrinter({ http = '127.0.0.1:0', args = [] } = {}) {
+  const child = spawn(PRINTER, ['--headless', '--listen', '127.0.0.1:0', '--http', http, ...args],
                          { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, QT_QPA_PLATFORM: 'offscreen' } });
   let errors = '';
   child.stderr.on('data', (chunk) => { errors += chunk; });
@@ -19,7 +20,10 @@ export async function startPrinter({ http = '127.0.0.1:0' } = {}) {
   const lines = createInterface({ input: child.stdout });
   const ready = new Promise((resolve, reject) => {
     lines.on('line', (line) => {
-      const [kind, address] = line.split(' ');
+      const [word, address] = line.split(' ');
+      const kind = word === 'https' ? 'http' : word;
+      if (word === 'https')
+        addresses.scheme = 'https';
       if (kind === 'tcp' || kind === 'http') {
         const colon = address.lastIndexOf(':');
         addresses[kind] = { host: address.slice(0, colon), port: Number(address.slice(colon + 1)) };
@@ -40,7 +44,7 @@ export async function startPrinter({ http = '127.0.0.1:0' } = {}) {
     process: child,
     tcp: addresses.tcp,
     http: addresses.http,
-    url: `http://${addresses.http.host}:${addresses.http.port}/`,
+    url: `${addresses.scheme ?? 'http'}://${addresses.http.host}:${addresses.http.port}/`,
     async stop() {
       if (child.exitCode === null && child.signalCode === null) {
         child.kill();
@@ -100,3 +104,9 @@ export function escpos(...parts) {
   }
   return Buffer.from(bytes);
 }
+
+// A web print document: the elements in <epos-print> in a SOAP envelope.
+export const envelope = (elements) =>
+  '<s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/"><s:Body>' +
+  `<epos-print xmlns="http://www.epson-pos.com/schemas/2011/03/epos-print">${elements}</epos-print>` +
+  '</s:Body></s:Envelope>';

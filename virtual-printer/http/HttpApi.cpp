@@ -62,6 +62,7 @@ const HttpApi::Route HttpApi::Routes[] = {
         {"/api/status", "GET", &HttpApi::status},
         {"/api/status", "PUT", &HttpApi::setStatus},
         {"/api/events", "GET", &HttpApi::events},
+        {EposService::Path, "POST", &HttpApi::epos},
         {WebPrntService::Path, "POST", &HttpApi::webPrnt},
 };
 
@@ -69,6 +70,7 @@ HttpApi::HttpApi(PrinterServer *printer, QObject *parent)
     : QObject(parent)
     , m_printer(printer)
     , m_server([this](const HttpRequest &request) { handle(request); })
+    , m_epos(printer, &m_server)
 {
     connect(&m_server, &HttpServer::closed, this, [this](quint64 id) { m_streams.remove(id); });
     connect(printer, &PrinterServer::receiptKept, this, [this](const KeptReceipt &kept) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EposService.h"
 #include "HttpServer.h"
 #include "KeptReceipt.h"
 #include "WorkerThread.h"
@@ -50,10 +51,12 @@ private:
     void status(const HttpRequest &request);
     void setStatus(const HttpRequest &request);
     void events(const HttpRequest &request);
+    void epos(const HttpRequest &request) { m_epos.handle(request); }
     void broadcast(const QByteArray &event, const QJsonObject &data);
 
     PrinterServer *m_printer = nullptr;
     HttpServer m_server;
+    EposService m_epos;
     QHash<int, QByteArray> m_json; // each kept receipt's JSON object, made when first asked for
     QSet<quint64> m_streams;       // requests of the event stream
     QTimer m_keepAlive;

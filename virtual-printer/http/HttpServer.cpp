@@ -123,6 +123,15 @@ struct HttpCallbacks
         *out = '\0';
         return size_t(out - text);
     }
+    static MHD_Result addArgument(void *arguments,
+                                  MHD_ValueKind /*kind*/,
+                                  const char *key,
+                                  const char *value)
+    {
+        static_cast<QList<std::pair<QByteArray, QByteArray>> *>(arguments)->append(
+                std::pair<QByteArray, QByteArray>(key, value ? value : ""));
+        return MHD_YES;
+    }
     static MHD_Result countLength(void *count,
                                   MHD_ValueKind /*kind*/,
                                   const char *key,
@@ -140,6 +149,15 @@ HttpResponse HttpResponse::error(int status, const QString &message)
             "application/json",
             QJsonDocument(QJsonObject{{u"error"_s, message}}).toJson(QJsonDocument::Compact),
             {}};
+}
+
+QByteArray HttpRequest::argument(QByteArrayView name) const
+{
+    for (const auto &[key, value] : arguments) {
+        if (key == name)
+            return value;
+    }
+    return {};
 }
 
 HttpServer::HttpServer(Handler handler, QObject *parent)
@@ -176,6 +194,14 @@ bool HttpServer::listen(const QHostAddress &host, quint16 port, QString *error)
         v4.sin_addr.s_addr = htonl(host.toIPv4Address());
         address = reinterpret_cast<const sockaddr *>(&v4);
     }
+    // The certificate and key are options only over TLS.
+    MHD_OptionItem tls[] = {{MHD_OPTION_HTTPS_MEM_CERT, 0, m_certificate.data()},
+                            {MHD_OPTION_HTTPS_MEM_KEY, 0, m_key.data()},
+                            {MHD_OPTION_END, 0, nullptr}};
+    if (secure())
+        flags |= MHD_USE_TLS;
+    else
+        tls[0].option = MHD_OPTION_END;
     errno = 0;
     m_daemon = MHD_start_daemon(flags,
                                 port,
@@ -195,9 +221,12 @@ bool HttpServer::listen(const QHostAddress &host, quint16 port, QString *error)
                                 MHD_OPTION_UNESCAPE_CALLBACK,
                                 &HttpCallbacks::unescape,
                                 this,
+                                MHD_OPTION_ARRAY,
+                                tls,
                                 MHD_OPTION_END);
     if (!m_daemon) {
-        *error = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno))
+        *error = errno != 0 && errno != EINVAL ? QString::fromLocal8Bit(std::strerror(errno))
+                 : secure() ? u"the certificate or key is not valid, or they do not match"_s
                             : u"the HTTP server did not start"_s;
         return false;
     }
@@ -225,6 +254,13 @@ bool HttpServer::listen(const QHostAddress &host, quint16 port, QString *error)
 QString HttpServer::address() const
 {
     return m_daemon ? m_address : QString();
+}
+
+void HttpServer::setCertificate(const QByteArray &certificate, const QByteArray &key)
+{
+    // The library reads them as C strings.
+    m_certificate = certificate.isEmpty() ? QByteArray() : certificate + '\0';
+    m_key = key.isEmpty() ? QByteArray() : key + '\0';
 }
 
 void HttpServer::setAllowedOrigins(const QStringList &origins)
@@ -298,7 +334,11 @@ bool HttpServer::request(MHD_Connection *connection,
         // The head has arrived.
         exchange = new Exchange;
         exchange->connection = connection;
-        exchange->request = {m_nextId++, method, url, {}};
+        exchange->request = {m_nextId++, method, url, {}, {}};
+        MHD_get_connection_values(connection,
+                                  MHD_GET_ARGUMENT_KIND,
+                                  &HttpCallbacks::addArgument,
+                                  &exchange->request.arguments);
         m_exchanges.insert(exchange->request.id, exchange);
         *context = exchange;
         const char *origin = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Origin");
@@ -329,7 +369,10 @@ bool HttpServer::request(MHD_Connection *connection,
         }
         if (origin && m_origins.contains(origin))
             exchange->origin = origin;
-        else if (origin && (!host || QByteArray(origin) != "http://" + QByteArray(host)))
+        else if (origin
+                 && (!host
+                     || QByteArray(origin)
+                                != (secure() ? "https://" : "http://") + QByteArray(host)))
             exchange->foreign = true;
         const char *length = MHD_lookup_connection_value(
                 connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
@@ -390,7 +433,8 @@ void HttpServer::dispatch(Exchange *exchange)
         if (!exchange->origin.isEmpty()) {
             exchange->response.headers = {
                     {"Access-Control-Allow-Methods", "GET, POST, PUT, DELETE"},
-                    {"Access-Control-Allow-Headers", "Content-Type"},
+                    // A web print page sends its document as SOAP, with no caching.
+                    {"Access-Control-Allow-Headers", "Content-Type, SOAPAction, If-Modified-Since"},
                     {"Access-Control-Max-Age", "600"},
             };
         }

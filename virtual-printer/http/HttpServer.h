@@ -24,7 +24,11 @@ struct HttpRequest
     quint64 id = 0; // names it to respond and to stream
     QByteArray method;
     QByteArray path;
+    QList<std::pair<QByteArray, QByteArray>> arguments; // of the query, in their order
     QByteArray body;
+
+    // The query argument's value; empty when absent.
+    QByteArray argument(QByteArrayView name) const;
 };
 
 // A response, whole or the head of a stream.
@@ -60,6 +64,9 @@ public:
     explicit HttpServer(Handler handler, QObject *parent = nullptr);
     ~HttpServer() override;
 
+    // Serves over TLS with the PEM certificate (and its chain) and key, from the next listen.
+    void setCertificate(const QByteArray &certificate, const QByteArray &key);
+    bool secure() const { return !m_certificate.isEmpty(); }
     // False with the reason when the address cannot be had; port 0 takes a free one.
     bool listen(const QHostAddress &host, quint16 port, QString *error);
     // "127.0.0.1:8080", or empty when not listening.
@@ -115,6 +122,8 @@ private:
     QHash<quint64, Exchange *> m_exchanges;
     quint64 m_nextId = 1;
     QString m_address;
+    QByteArray m_certificate;
+    QByteArray m_key;
 };
 
 } // namespace vprinter
