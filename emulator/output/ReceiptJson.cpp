@@ -407,7 +407,8 @@ QByteArray cutName(CutKind cut)
     return "none";
 }
 
-QByteArray receiptObject(const Receipt &receipt)
+// The receipt as an object of the document's list, after what stands before it there.
+QByteArray receiptObject(const Receipt &receipt, QByteArrayView before = {})
 {
     const ReceiptLayout layout = ReceiptLayout::of(receipt);
     QList<QByteArray> lines;
@@ -418,12 +419,43 @@ QByteArray receiptObject(const Receipt &receipt)
         warnings.append(quoted(warning));
 
     const QByteArray indent = "      ";
-    return "{\n" + indent + "\"number\": " + QByteArray::number(receipt.serial) + ",\n" + indent
-           + "\"command_set\": " + quoted(commandSetId(receipt.commandSet)) + ",\n" + indent
-           + "\"height\": " + number(layout.height) + ",\n" + indent + "\"cut\": "
-           + quoted(cutName(receipt.cut)) + ",\n" + indent + "\"lines\": " + array(lines, indent)
-           + ",\n" + indent + "\"items\": " + array(itemsOf(receipt, layout), indent) + ",\n"
-           + indent + "\"warnings\": " + array(warnings, indent) + "\n    }";
+    const QByteArray lineArray = array(lines, indent);
+    const QByteArray itemArray = array(itemsOf(receipt, layout), indent);
+    const QByteArray warningArray = array(warnings, indent);
+    // Written into one allocation: the items of a long receipt run to megabytes.
+    QByteArray out;
+    out.reserve(lineArray.size() + itemArray.size() + warningArray.size() + 256);
+    out += before;
+    out += "{\n";
+    out += indent;
+    out += "\"number\": ";
+    out += QByteArray::number(receipt.serial);
+    out += ",\n";
+    out += indent;
+    out += "\"command_set\": ";
+    out += quoted(commandSetId(receipt.commandSet));
+    out += ",\n";
+    out += indent;
+    out += "\"height\": ";
+    out += number(layout.height);
+    out += ",\n";
+    out += indent;
+    out += "\"cut\": ";
+    out += quoted(cutName(receipt.cut));
+    out += ",\n";
+    out += indent;
+    out += "\"lines\": ";
+    out += lineArray;
+    out += ",\n";
+    out += indent;
+    out += "\"items\": ";
+    out += itemArray;
+    out += ",\n";
+    out += indent;
+    out += "\"warnings\": ";
+    out += warningArray;
+    out += "\n    }";
+    return out;
 }
 
 } // namespace
@@ -460,7 +492,7 @@ QByteArray ReceiptJson::documentStart(int paperDots)
 QByteArray ReceiptJson::documentEntry(const Receipt &receipt, bool first)
 {
     // A receipt a line of the list, as array() writes values.
-    return (first ? "\n    "_ba : ",\n    "_ba) + receiptObject(receipt);
+    return receiptObject(receipt, first ? "\n    " : ",\n    ");
 }
 
 QByteArray ReceiptJson::documentEnd(bool empty)

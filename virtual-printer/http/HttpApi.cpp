@@ -219,7 +219,7 @@ void HttpApi::receiptFile(const HttpRequest &request)
                               const emulator::Renderer &renderer) mutable {
             QBuffer buffer(&response.body);
             buffer.open(QIODevice::WriteOnly);
-            emulator::Renderer::writePng(renderer.renderReceipt(receipt), &buffer);
+            renderer.writeReceiptPng(receipt, &buffer);
             response.contentType = "image/png";
             return [this, id, response] {
                 m_server.respond(id, response);
