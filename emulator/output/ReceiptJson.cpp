@@ -394,19 +394,6 @@ QList<QByteArray> itemsOf(const Receipt &receipt, const ReceiptLayout &layout)
     return items;
 }
 
-QByteArray cutName(CutKind cut)
-{
-    switch (cut) {
-    case CutKind::None:
-        break;
-    case CutKind::Full:
-        return "full";
-    case CutKind::Partial:
-        return "partial";
-    }
-    return "none";
-}
-
 // The receipt as an object of the document's list, after what stands before it there.
 QByteArray receiptObject(const Receipt &receipt, QByteArrayView before = {})
 {
@@ -441,7 +428,7 @@ QByteArray receiptObject(const Receipt &receipt, QByteArrayView before = {})
     out += ",\n";
     out += indent;
     out += "\"cut\": ";
-    out += quoted(cutName(receipt.cut));
+    out += quoted(ReceiptJson::cutName(receipt.cut));
     out += ",\n";
     out += indent;
     out += "\"lines\": ";
@@ -459,6 +446,19 @@ QByteArray receiptObject(const Receipt &receipt, QByteArrayView before = {})
 }
 
 } // namespace
+
+QByteArray ReceiptJson::cutName(CutKind cut)
+{
+    switch (cut) {
+    case CutKind::None:
+        break;
+    case CutKind::Full:
+        return "full";
+    case CutKind::Partial:
+        return "partial";
+    }
+    return "none";
+}
 
 QByteArray ReceiptJson::receipt(const Receipt &receipt)
 {
