@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // One line of the benchmark table.
 struct BenchRow
@@ -20,4 +21,5 @@ QList<BenchRow> benchVirtualPrinter();
 QList<BenchRow> benchFiles();
 QList<BenchRow> benchServer();
 QList<BenchRow> benchIpp();
-QList<BenchRow> benchServerLoad();
+// The rows named in only (connections, status, pictures, file, tcp, kept, listing), or all.
+QList<BenchRow> benchServerLoad(const QStringList &only = {});

@@ -536,16 +536,120 @@ BenchRow printWhilePicturesAreFetched()
             u"< 50 ms"_s};
 }
 
+// Sends the job on one connection with a status request after it, and waits in the event loop
+// for the answer: every byte before it has been read. False when none came in patienceMs.
+bool printAndWait(const HeadlessPrinter &printer, const QByteArray &job, int patienceMs)
+{
+    QTcpSocket client;
+    client.connectToHost(u"127.0.0.1"_s, printer.port());
+    if (!client.waitForConnected(5000))
+        return false;
+    client.write(job + "\020\004\001"_ba);
+    QEventLoop loop;
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&client, &QTcpSocket::readyRead, &loop, &QEventLoop::quit);
+    giveUp.start(patienceMs);
+    loop.exec();
+    return giveUp.isActive();
+}
+
+// The resident memory of a running process now, in MiB.
+double residentMegabytes(qint64 pid)
+{
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    }
+    return -1;
+}
+
+// A thousand receipts of 1.2 m of raster image each (four pictures 576 dots wide, 2,400 long),
+// kept in memory for the page and the API: the printer's memory once they are all printed.
+BenchRow keptReceiptsMemory()
+{
+    constexpr int Receipts = 1000;
+    const QString measure = u"virtual printer: memory after %1 receipts of 1.2 m raster kept"_s.arg(
+            Receipts);
+    const auto server = startPrinter({});
+    if (!server)
+        return {measure, u"the program did not start"_s, {}};
+    const QByteArray rows = QByteArray("\xAA\x55", 2).repeated(36).repeated(2400);
+    QByteArray one = "\033@"_ba;
+    for (int i = 0; i < 4; ++i)
+        one += "\035v0\000\110\000\140\011"_ba + rows;
+    one += "\035V\000"_ba;
+    const auto start = Clock::now();
+    // A hundred receipts a connection, one connection after another.
+    for (int sent = 0; sent < Receipts; sent += 100) {
+        if (!printAndWait(*server, one.repeated(100), 300000))
+            return {measure, u"not printed in 300 s"_s, {}};
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const qint64 pid = server->process().processId();
+    return {measure,
+            u"peak %1 MiB, %2 MiB at the end (printed in %3 s)"_s.arg(peakMegabytes(pid), 0, 'f', 0)
+                    .arg(residentMegabytes(pid), 0, 'f', 0)
+                    .arg(seconds, 0, 'f', 1),
+            u"bounded"_s};
+}
+
+// The list of a thousand kept receipts asked for the first time, and again.
+BenchRow receiptListing()
+{
+    constexpr int Receipts = 1000;
+    const QString measure = u"virtual printer: GET /api/receipts of %1 kept receipts"_s.arg(
+            Receipts);
+    const auto server = startPrinter({u"--http"_s, u"127.0.0.1:0"_s});
+    if (!server)
+        return {measure, u"the program did not start"_s, {}};
+    QByteArray job;
+    for (int i = 1; i <= Receipts; ++i)
+        job += receipt(i);
+    if (!printAndWait(*server, job, 300000))
+        return {measure, u"not printed in 300 s"_s, {}};
+    QTcpSocket api;
+    api.connectToHost(u"127.0.0.1"_s, server->httpPort());
+    if (!api.waitForConnected(5000))
+        return {measure, u"no HTTP connection"_s, {}};
+    const double first = timedGet(api, "/api/receipts");
+    const double second = timedGet(api, "/api/receipts");
+    return {measure,
+            u"first %1 ms, again %2 ms"_s.arg(first, 0, 'f', 1).arg(second, 0, 'f', 1),
+            u"fast"_s};
+}
+
 } // namespace
 
-QList<BenchRow> benchServerLoad()
+QList<BenchRow> benchServerLoad(const QStringList &only)
 {
-    const QByteArray mixed = textAndCommands();
-    return {shortConnections(),
-            statusWhileSaving(),
-            printWhilePicturesAreFetched(),
-            textAndCommandsFromFile(mixed),
-            textAndCommandsOverTcp(mixed)};
+    // Each row by a word, so that one can be measured alone: "load tcp kept".
+    const auto wanted = [&only](const QString &key) {
+        return only.isEmpty() || only.contains(key);
+    };
+    QList<BenchRow> rows;
+    if (wanted(u"connections"_s))
+        rows += shortConnections();
+    if (wanted(u"status"_s))
+        rows += statusWhileSaving();
+    if (wanted(u"pictures"_s))
+        rows += printWhilePicturesAreFetched();
+    if (wanted(u"file"_s) || wanted(u"tcp"_s)) {
+        const QByteArray mixed = textAndCommands();
+        if (wanted(u"file"_s))
+            rows += textAndCommandsFromFile(mixed);
+        if (wanted(u"tcp"_s))
+            rows += textAndCommandsOverTcp(mixed);
+    }
+    if (wanted(u"kept"_s))
+        rows += keptReceiptsMemory();
+    if (wanted(u"listing"_s))
+        rows += receiptListing();
+    return rows;
 }
 
 QList<BenchRow> benchServer()

@@ -261,8 +261,8 @@ int main(int argc, char *argv[])
     const QStringList args = QCoreApplication::arguments();
     // "jobs" measures the jobs alone, "status" the status check alone, "emulator" the virtual
     // printer alone, "files" its start and batch input alone, "server" its network printer
-    // alone, "load" that printer under load alone, "ipp" its IPP printer alone; a number sets the
-    // clicks per job.
+    // alone, "load" that printer under load alone (the words after it pick its rows), "ipp" its
+    // IPP printer alone; a number sets the clicks per job.
     const QString section = args.size() > 1 ? args.at(1) : QString();
     bool numbered = false;
     const int clicks = section.toInt(&numbered);
@@ -288,8 +288,10 @@ int main(int argc, char *argv[])
         rows += benchServer();
     if (everything || section == u"ipp")
         rows += benchIpp();
-    if (everything || section == u"server" || section == u"load")
+    if (everything || section == u"server")
         rows += benchServerLoad();
+    if (section == u"load")
+        rows += benchServerLoad(args.mid(2));
 
     QTextStream out(stdout);
     out << "| measure | figure | goal |\n|---|---|---|\n";

@@ -16,6 +16,9 @@ struct KeptReceipt
     QString source;     // where its bytes came from: "tcp 127.0.0.1:40112", "pty", "http"
     emulator::Receipt receipt;
     QStringList log; // the commands that printed it, when logs are kept
+
+    // Memory it holds, near enough to bound what is kept: its pictures, texts and log.
+    qint64 bytes() const;
 };
 
 } // namespace vprinter

@@ -173,6 +173,7 @@ void PrinterServer::clear()
 void PrinterServer::forgetReceipts()
 {
     m_receipts.clear();
+    m_keptBytes = 0;
     Q_EMIT cleared();
 }
 
@@ -250,6 +251,9 @@ void PrinterServer::watchCapacity()
 void PrinterServer::wantsTurn(PrintSource *source)
 {
     if (source != m_active && !m_waiting.contains(source)) {
+        // The source printing has its full idle limit to finish a receipt from now on.
+        if (m_waiting.isEmpty())
+            m_progress.start();
         m_waiting.append(source);
         Q_EMIT clientsChanged();
     }
@@ -269,6 +273,7 @@ void PrinterServer::startNext()
         }
         m_active->setPrinting(true);
         m_quiet.start();
+        m_progress.start();
     }
     Q_EMIT clientsChanged();
     pump();
@@ -294,10 +299,7 @@ void PrinterServer::pump()
         if (!bytes.isEmpty()) {
             budget -= bytes.size();
             feed(bytes);
-            // Only a whole command is progress: a byte now and then of one that never ends
-            // holds the printer no longer than silence would.
-            if (m_interpreter.pendingBytes() == 0)
-                m_quiet.start();
+            m_quiet.start();
         } else if (m_active->atEnd()) {
             endTurn();
         } else {
@@ -347,14 +349,21 @@ void PrinterServer::watchIdle()
         m_idleTimer.stop();
         return;
     }
-    m_idleTimer.start(int(qMax<qint64>(0, limit - m_quiet.elapsed())));
+    m_idleTimer.start(int(qMax<qint64>(0, limit - idleFor())));
+}
+
+qint64 PrinterServer::idleFor() const
+{
+    // A byte now and then, letters or a command that never ends, is not a receipt: it holds the
+    // printer no longer than silence would.
+    return qMax(m_quiet.elapsed(), m_progress.elapsed());
 }
 
 void PrinterServer::idleOut()
 {
     if (!m_active || m_waiting.isEmpty() || m_pumping)
         return;
-    if (m_quiet.elapsed() < m_active->idleLimitMs())
+    if (idleFor() < m_active->idleLimitMs())
         return watchIdle();
     // What it sent before going quiet and has not been read (behind unread answers) still
     // prints.
@@ -363,7 +372,8 @@ void PrinterServer::idleOut()
         feed(bytes);
     if (m_connections.contains(m_active)) {
         Q_EMIT problem(
-                u"%1 closed: idle for %2 s while another client waited"_s.arg(m_active->name())
+                u"%1 closed: idle (no receipt finished) for %2 s while another client waited"_s
+                        .arg(m_active->name())
                         .arg(m_active->idleLimitMs() / 1000.0));
     }
     m_active->idledOut();
@@ -428,10 +438,14 @@ void PrinterServer::keep(const emulator::Receipt &receipt)
     }
     m_nextNumber = qMin(kept.number + 1, ReceiptFolder::MaxNumber + 1);
     m_receipts.append(kept);
-    if (m_receipts.size() > MaxKeptReceipts)
-        m_receipts.removeFirst();
-    if (m_active)
+    m_keptBytes += kept.bytes();
+    while (m_receipts.size() > 1
+           && (m_receipts.size() > MaxKeptReceipts || m_keptBytes > MaxKeptBytes))
+        m_keptBytes -= m_receipts.takeFirst().bytes();
+    if (m_active) {
         m_active->receiptKept(kept.number);
+        m_progress.start();
+    }
     Q_EMIT receiptKept(m_receipts.last());
 }
 

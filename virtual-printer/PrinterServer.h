@@ -38,8 +38,10 @@ public:
     static constexpr int DefaultMaxClients = 64;
     // Answers a client has not taken in; past them, its requests are no longer read.
     static constexpr qint64 MaxUnsentAnswers = qint64(256) * 1024;
-    // Receipts kept in memory for the window; --save writes every one as it is finished.
+    // Receipts kept in memory for the window and the API, the oldest forgotten first past either
+    // bound (the newest is always kept); --save writes every one as it is finished.
     static constexpr qsizetype MaxKeptReceipts = 1000;
+    static constexpr qint64 MaxKeptBytes = qint64(256) * 1024 * 1024;
     // With no descriptor left for a connection, accepting waits this long before trying again.
     static constexpr int AcceptRetryMs = 500;
     // Connections the system holds for the printer until it takes them.
@@ -61,8 +63,9 @@ public:
     QString address() const;
     // The port asked for when it was in use and the server moved on; else 0.
     quint16 portInUse() const { return m_portInUse; }
-    // A network client that holds the printer and completes no command this long while another
-    // source waits is closed; 0 never closes it. For clients that connect from now on.
+    // A network client that holds the printer while another source waits is closed when it
+    // sends nothing this long, or finishes no receipt this long; 0 never closes it. For clients
+    // that connect from now on.
     void setIdleTimeout(int seconds) { m_idleTimeoutMs = seconds * 1000; }
     // Connections beyond this many wait in the system, unaccepted, until one closes.
     void setMaxClients(int count) { m_maxClients = count; }
@@ -73,7 +76,7 @@ public:
     // The source printing now, "tcp 127.0.0.1:40312" or "pty", or empty.
     QString activeSource() const;
     qsizetype waitingSources() const { return m_waiting.size(); }
-    // Finished receipts, oldest first: the newest MaxKeptReceipts.
+    // Finished receipts, oldest first: the newest MaxKeptReceipts, within MaxKeptBytes.
     const QList<KeptReceipt> &receipts() const { return m_receipts; }
     // Forgets the receipts and returns the printer to its power-on state; numbers go on.
     void clear();
@@ -129,6 +132,8 @@ private:
     void endTurn();
     void watchIdle();
     void idleOut();
+    // How long the active source has made no progress, as its idle limit counts it.
+    qint64 idleFor() const;
     void forget(PrintSource *source);
     void answer(const QByteArray &bytes);
     void keep(const emulator::Receipt &receipt);
@@ -151,7 +156,11 @@ private:
     QList<PrintSource *> m_jobs;        // sources given whole, printing or waiting
     PrintSource *m_active = nullptr;
     QList<PrintSource *> m_waiting;
-    QElapsedTimer m_quiet; // since a command of the active source was last completed
+    // While another source waits, the active one must keep sending and finish receipts: its
+    // turn ends when it has sent nothing for its idle limit, or finished no receipt for as long
+    // since its turn began, another source came to wait, or its last receipt.
+    QElapsedTimer m_quiet;    // since the active source's last byte
+    QElapsedTimer m_progress; // since its last receipt, or since it began to keep another waiting
     QTimer m_idleTimer;
     bool m_pumping = false;
     PrintSource *m_replyTo = nullptr;
@@ -163,6 +172,7 @@ private:
     std::shared_ptr<const ReceiptFolder> m_folder;
     WorkerThread *m_saving = nullptr;
     QList<KeptReceipt> m_receipts;
+    qint64 m_keptBytes = 0; // of m_receipts
     int m_nextNumber = 1;
     bool m_keepingLogs = false;
     QMetaObject::Connection m_commandLog;

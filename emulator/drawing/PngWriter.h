@@ -1,6 +1,10 @@
 #pragma once
 
-#include <QImage>
+#include <QList>
+#include <QRgb>
+#include <QSize>
+
+#include <functional>
 
 class QIODevice;
 
@@ -12,8 +16,11 @@ namespace emulator {
 class PngWriter
 {
 public:
-    // False when the picture is not in a palette or the device does not take the bytes.
-    static bool write(const QImage &image, QIODevice *device);
+    // The picture's rows, one palette index a byte, asked for from the top down: a row given
+    // may be drawn over once the next is asked for. False when the palette is empty or longer
+    // than 256, or the device does not take the bytes.
+    using Rows = std::function<const uchar *(int y)>;
+    static bool write(QSize size, const QList<QRgb> &palette, const Rows &rows, QIODevice *device);
 };
 
 } // namespace emulator

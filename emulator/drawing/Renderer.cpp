@@ -124,10 +124,8 @@ Renderer::Renderer()
     m_noteFont.setPixelSize(13);
 }
 
-void Renderer::drawNote(
-        QImage &image, int paperWidth, int y, const QString &text, int *gutterY) const
+void Renderer::drawNote(QImage &image, int paperWidth, int top, const QString &text) const
 {
-    const int top = std::max(y, *gutterY);
     QImage note(GutterWidth, NoteHeight, QImage::Format_RGB32);
     note.fill(GutterColour);
     QPainter painter(&note);
@@ -141,7 +139,6 @@ void Renderer::drawNote(
                      metrics.elidedText(text, Qt::ElideRight, GutterWidth - 10));
     painter.end();
     paste(image, note, QPoint(paperWidth, top));
-    *gutterY = top + NoteHeight;
 }
 
 void Renderer::drawRefusal(QImage &image, const QRect &box, const QString &text) const
@@ -175,22 +172,54 @@ void Renderer::drawCut(QImage &image, int paperWidth, int y)
     paste(image, cut, QPoint(0, y - 2));
 }
 
-QImage Renderer::picture(const Receipt &receipt, int height, const Sheet &sheet) const
+QList<Renderer::PlacedNote> Renderer::notesOf(const Receipt &receipt,
+                                              int height,
+                                              const Sheet &sheet) const
 {
+    // Notes stand in the margin beside the row they name, each below the one before it.
+    QList<PlacedNote> placed;
+    int gutterY = 0;
+    const auto place = [&placed, &gutterY](int y, const QString &text) {
+        const int top = std::max(y, gutterY);
+        placed.append({top, text});
+        gutterY = top + NoteHeight;
+    };
+    if (receipt.leftOut > 0) {
+        place(0,
+              u"first %1 m not kept"_s.arg(
+                      receipt.leftOut / ReceiptLayout::DotsPerMetre, 0, 'f', 2));
+    }
+    for (const Sheet::Note &note : sheet.notes)
+        place(TopMargin + note.y, note.text);
+    if (receipt.cut != CutKind::None)
+        place(TopMargin + height + BottomMargin + CutAllowance / 2 - 8, cutName(receipt.cut));
+    return placed;
+}
+
+int Renderer::pictureHeight(const Receipt &receipt, int height)
+{
+    return TopMargin + height + BottomMargin + (receipt.cut != CutKind::None ? CutAllowance : 0);
+}
+
+void Renderer::drawRows(QImage &band,
+                        int firstRow,
+                        const Receipt &receipt,
+                        int height,
+                        const Sheet &sheet,
+                        const QList<PlacedNote> &notes) const
+{
+    // Rows firstRow on of the picture; what stands outside them is left out, so that a tall
+    // receipt is drawn a band at a time and a blank stretch costs no more than its rows.
     const int paperWidth = receipt.paperDots + 2 * PaperMargin;
-    const int bottom = BottomMargin + (receipt.cut != CutKind::None ? CutAllowance : 0);
-    QImage image(paperWidth + GutterWidth, TopMargin + height + bottom, QImage::Format_Indexed8);
-    if (image.isNull())
-        return image;
-    image.setColorTable(receiptPalette());
     const auto &expanded = expandedBytes();
     const DotCanvas &dots = *sheet.dots;
     const int dotBytes = std::min(dots.width(), receipt.paperDots) / 8;
-    for (int y = 0; y < image.height(); ++y) {
-        uchar *row = image.scanLine(y);
+    const int rows = band.height();
+    for (int y = 0; y < rows; ++y) {
+        uchar *row = band.scanLine(y);
         std::memset(row, White, size_t(paperWidth));
         std::memset(row + paperWidth, Gutter, size_t(GutterWidth));
-        const int dotRow = y - TopMargin;
+        const int dotRow = firstRow + y - TopMargin;
         if (dotRow < 0 || dotRow >= height || dotRow >= dots.height())
             continue;
         const uchar *bits = dots.image().constScanLine(dotRow);
@@ -200,29 +229,73 @@ QImage Renderer::picture(const Receipt &receipt, int height, const Sheet &sheet)
                 std::memcpy(paper + qsizetype(8) * i, expanded[bits[i]].data(), 8);
         }
     }
-
-    int gutterY = 0;
-    if (receipt.leftOut > 0) {
-        const QString note = u"first %1 m not kept"_s.arg(
-                receipt.leftOut / ReceiptLayout::DotsPerMetre, 0, 'f', 2);
-        drawNote(image, paperWidth, 0, note, &gutterY);
-    }
+    const auto meets = [firstRow, rows](int top, int tall) {
+        return top < firstRow + rows && top + tall > firstRow;
+    };
     for (const int mark : sheet.blackMarks) {
         for (int y = TopMargin + mark; y < TopMargin + mark + BlackMarkSize; ++y) {
-            if (y >= 0 && y < image.height())
-                std::memset(image.scanLine(y), Black, BlackMarkSize);
+            if (y >= firstRow && y < firstRow + rows)
+                std::memset(band.scanLine(y - firstRow), Black, BlackMarkSize);
         }
     }
-    for (const Sheet::Refusal &refusal : sheet.refusals)
-        drawRefusal(image, refusal.box, refusal.text);
-    for (const Sheet::Note &note : sheet.notes)
-        drawNote(image, paperWidth, TopMargin + note.y, note.text, &gutterY);
+    for (const Sheet::Refusal &refusal : sheet.refusals) {
+        if (meets(TopMargin + refusal.box.top(), refusal.box.height()))
+            drawRefusal(band, refusal.box.translated(0, -firstRow), refusal.text);
+    }
     if (receipt.cut != CutKind::None) {
         const int cutY = TopMargin + height + BottomMargin + CutAllowance / 2;
-        drawCut(image, paperWidth, cutY);
-        drawNote(image, paperWidth, cutY - 8, cutName(receipt.cut), &gutterY);
+        if (meets(cutY - 2, 4))
+            drawCut(band, paperWidth, cutY - firstRow);
     }
+    for (const PlacedNote &note : notes) {
+        if (meets(note.top, NoteHeight))
+            drawNote(band, paperWidth, note.top - firstRow, note.text);
+    }
+}
+
+QImage Renderer::picture(const Receipt &receipt, int height, const Sheet &sheet) const
+{
+    QImage image(receipt.paperDots + 2 * PaperMargin + GutterWidth,
+                 pictureHeight(receipt, height),
+                 QImage::Format_Indexed8);
+    if (image.isNull())
+        return image;
+    image.setColorTable(receiptPalette());
+    drawRows(image, 0, receipt, height, sheet, notesOf(receipt, height, sheet));
     return image;
+}
+
+bool Renderer::writeReceiptPng(const Receipt &receipt,
+                               QIODevice *device,
+                               QStringList *warnings) const
+{
+    const ReceiptLayout layout = ReceiptLayout::of(receipt);
+    if (warnings)
+        *warnings += layout.warnings;
+    DotCanvas dots(receipt.paperDots, layout.height);
+    Sheet sheet(&dots, &m_glyphs);
+    for (qsizetype i = 0; i < receipt.blocks.size(); ++i)
+        drawBlock(receipt.blocks.at(i), layout.blocks.at(i), sheet);
+    const QList<PlacedNote> notes = notesOf(receipt, layout.height, sheet);
+    const int height = pictureHeight(receipt, layout.height);
+    QImage band(receipt.paperDots + 2 * PaperMargin + GutterWidth,
+                std::min(height, BandRows),
+                QImage::Format_Indexed8);
+    if (band.isNull())
+        return false;
+    band.setColorTable(receiptPalette());
+    int first = -BandRows;
+    return PngWriter::write(
+            QSize(band.width(), height),
+            receiptPalette(),
+            [&](int y) {
+                if (y >= first + BandRows) {
+                    first = y;
+                    drawRows(band, first, receipt, layout.height, sheet, notes);
+                }
+                return band.constScanLine(y - first);
+            },
+            device);
 }
 
 QImage Renderer::renderReceipt(const Receipt &receipt, QStringList *warnings) const
@@ -332,7 +405,12 @@ QImage Renderer::toPalette(const QImage &image)
 
 bool Renderer::writePng(const QImage &image, QIODevice *device)
 {
-    return PngWriter::write(toPalette(image), device);
+    const QImage indexed = toPalette(image);
+    return PngWriter::write(
+            indexed.size(),
+            indexed.colorTable(),
+            [&indexed](int y) { return indexed.constScanLine(y); },
+            device);
 }
 
 } // namespace emulator

@@ -42,6 +42,11 @@ public:
     // The receipt's picture in the receipt palette: one byte a pixel, dot (x, y) of the receipt
     // at pixel (x + PaperMargin, y + TopMargin).
     QImage renderReceipt(const Receipt &receipt, QStringList *warnings = nullptr) const;
+    // The same picture written as PNG, drawn a band of rows at a time: a tall receipt is never
+    // held whole, and its blank stretches cost little more than their height.
+    bool writeReceiptPng(const Receipt &receipt,
+                         QIODevice *device,
+                         QStringList *warnings = nullptr) const;
     // Every receipt that has something on it, the one still being printed included; when they
     // would be taller together than MaxStackHeight, only the newest.
     RenderResult render(const QList<Receipt> &receipts) const;
@@ -55,8 +60,26 @@ public:
     QString fontFamily() const { return m_glyphs.family(); }
 
 private:
+    // A note in the margin and the picture row its top stands on.
+    struct PlacedNote
+    {
+        int top = 0;
+        QString text;
+    };
+    // Rows of the picture drawn at once when it is written a band at a time.
+    static constexpr int BandRows = 256;
+
+    static int pictureHeight(const Receipt &receipt, int height);
+    QList<PlacedNote> notesOf(const Receipt &receipt, int height, const Sheet &sheet) const;
+    // The picture's rows from firstRow on, as many as the band has.
+    void drawRows(QImage &band,
+                  int firstRow,
+                  const Receipt &receipt,
+                  int height,
+                  const Sheet &sheet,
+                  const QList<PlacedNote> &notes) const;
     QImage picture(const Receipt &receipt, int height, const Sheet &sheet) const;
-    void drawNote(QImage &image, int paperWidth, int y, const QString &text, int *gutterY) const;
+    void drawNote(QImage &image, int paperWidth, int top, const QString &text) const;
     void drawRefusal(QImage &image, const QRect &box, const QString &text) const;
     static void drawCut(QImage &image, int paperWidth, int y);
 

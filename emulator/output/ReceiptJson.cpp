@@ -307,7 +307,60 @@ QList<QByteArray> itemsOf(const Receipt &receipt, const ReceiptLayout &layout)
     return items;
 }
 
-QByteArray cutName(CutKind cut)
+// The receipt as an object of the document's list, after what stands before it there.
+QByteArray receiptObject(const Receipt &receipt, QByteArrayView before = {})
+{
+    const ReceiptLayout layout = ReceiptLayout::of(receipt);
+    QList<QByteArray> lines;
+    for (const QString &line : ReceiptText::lines(receipt, layout))
+        lines.append(JsonWriter::quoted(line));
+    QList<QByteArray> warnings;
+    for (const QString &warning : receipt.warningLines() + layout.warnings)
+        warnings.append(JsonWriter::quoted(warning));
+
+    const QByteArray indent = "      ";
+    const QByteArray lineArray = JsonWriter::array(lines, indent);
+    const QByteArray itemArray = JsonWriter::array(itemsOf(receipt, layout), indent);
+    const QByteArray warningArray = JsonWriter::array(warnings, indent);
+    // Written into one allocation: the items of a long receipt run to megabytes.
+    QByteArray out;
+    out.reserve(lineArray.size() + itemArray.size() + warningArray.size() + 256);
+    out += before;
+    out += "{\n";
+    out += indent;
+    out += "\"number\": ";
+    out += QByteArray::number(receipt.serial);
+    out += ",\n";
+    out += indent;
+    out += "\"command_set\": ";
+    out += JsonWriter::quoted(commandSetId(receipt.commandSet));
+    out += ",\n";
+    out += indent;
+    out += "\"height\": ";
+    out += JsonWriter::number(layout.height);
+    out += ",\n";
+    out += indent;
+    out += "\"cut\": ";
+    out += JsonWriter::quoted(ReceiptJson::cutName(receipt.cut));
+    out += ",\n";
+    out += indent;
+    out += "\"lines\": ";
+    out += lineArray;
+    out += ",\n";
+    out += indent;
+    out += "\"items\": ";
+    out += itemArray;
+    out += ",\n";
+    out += indent;
+    out += "\"warnings\": ";
+    out += warningArray;
+    out += "\n    }";
+    return out;
+}
+
+} // namespace
+
+QByteArray ReceiptJson::cutName(CutKind cut)
 {
     switch (cut) {
     case CutKind::None:
@@ -319,28 +372,6 @@ QByteArray cutName(CutKind cut)
     }
     return "none";
 }
-
-QByteArray receiptObject(const Receipt &receipt)
-{
-    const ReceiptLayout layout = ReceiptLayout::of(receipt);
-    QList<QByteArray> lines;
-    for (const QString &line : ReceiptText::lines(receipt, layout))
-        lines.append(JsonWriter::quoted(line));
-    QList<QByteArray> warnings;
-    for (const QString &warning : receipt.warningLines() + layout.warnings)
-        warnings.append(JsonWriter::quoted(warning));
-
-    const QByteArray indent = "      ";
-    return "{\n" + indent + "\"number\": " + QByteArray::number(receipt.serial) + ",\n" + indent
-           + "\"command_set\": " + JsonWriter::quoted(commandSetId(receipt.commandSet)) + ",\n"
-           + indent + "\"height\": " + JsonWriter::number(layout.height) + ",\n" + indent
-           + "\"cut\": " + JsonWriter::quoted(cutName(receipt.cut)) + ",\n" + indent
-           + "\"lines\": " + JsonWriter::array(lines, indent) + ",\n" + indent
-           + "\"items\": " + JsonWriter::array(itemsOf(receipt, layout), indent) + ",\n" + indent
-           + "\"warnings\": " + JsonWriter::array(warnings, indent) + "\n    }";
-}
-
-} // namespace
 
 QByteArray ReceiptJson::receipt(const Receipt &receipt)
 {
@@ -375,7 +406,7 @@ QByteArray ReceiptJson::documentStart(int paperDots)
 QByteArray ReceiptJson::documentEntry(const Receipt &receipt, bool first)
 {
     // A receipt a line of the list, as JsonWriter::array() writes values.
-    return (first ? "\n    "_ba : ",\n    "_ba) + receiptObject(receipt);
+    return receiptObject(receipt, first ? "\n    " : ",\n    ");
 }
 
 QByteArray ReceiptJson::documentEnd(bool empty)

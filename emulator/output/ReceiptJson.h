@@ -18,6 +18,8 @@ public:
 
     // The receipts that have something on them, in the order printed.
     static QByteArray write(const QList<Receipt> &receipts, int paperDots = PaperDots80);
+    // The "cut" of a receipt's object: "full", "partial" or "none".
+    static QByteArray cutName(CutKind cut);
     // One receipt's object of the document, on its own.
     static QByteArray receipt(const Receipt &receipt);
 

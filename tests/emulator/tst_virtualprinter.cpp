@@ -677,10 +677,14 @@ void TestVirtualPrinter::closesAnIdleHolder_data()
     // A point-of-sale program keeps its connection between receipts.
     QTest::newRow("nobody waits") << u"1"_s << "holder\n"_ba << false << QByteArrayList{};
     QTest::newRow("time-out off") << u"0"_s << "holder\n"_ba << true << QByteArrayList{};
-    // A byte now and then that never finishes a command is no progress.
+    // A byte now and then, of a command that never ends or letters of a line, finishes no
+    // receipt: it is no progress. (The letters' receipt is not compared: how many arrive is
+    // the machine's.)
     QTest::newRow("holder that trickles a command, another waits")
             << u"1"_s << "holder\n"_ba + unfinishedImage << true
             << QByteArrayList{"holder\n"_ba + unfinishedImage, waiting};
+    QTest::newRow("holder that trickles letters, another waits")
+            << u"1"_s << "holder\n"_ba << true << QByteArrayList{{}, waiting};
 }
 
 void TestVirtualPrinter::closesAnIdleHolder()
@@ -713,10 +717,11 @@ void TestVirtualPrinter::closesAnIdleHolder()
         waiting.write("waiting\n"_ba + cut);
         QVERIFY(closeAndWait(waiting));
     }
-    // An image's data, a byte every quarter of the time-out.
+    // An image's data, or letters, a byte every quarter of the time-out.
     QTimer trickle;
-    connect(&trickle, &QTimer::timeout, &holder, [&holder] { holder.write("\0", 1); });
-    if (holderSends.endsWith(unfinishedImage))
+    const QByteArray byte = holderSends.endsWith(unfinishedImage) ? "\0"_ba : "x"_ba;
+    connect(&trickle, &QTimer::timeout, &holder, [&holder, byte] { holder.write(byte); });
+    if (saved.size() > 1 && saved.first() != "holder\n")
         trickle.start(250);
     const bool closes = !saved.isEmpty();
     if (closes) {
@@ -730,7 +735,7 @@ void TestVirtualPrinter::closesAnIdleHolder()
     QTRY_COMPARE_WITH_TIMEOUT(receiptFiles(folder.path()), expected, Patience);
     for (qsizetype i = 0; i < saved.size(); ++i) {
         const QImage image = savedPicture(QDir(folder.path()).filePath(expected[i]));
-        QVERIFY(!image.isNull() && image == alone(saved[i]));
+        QVERIFY(!image.isNull() && (saved[i].isEmpty() || image == alone(saved[i])));
     }
 }
 

@@ -195,7 +195,7 @@ QString ReceiptFolder::save(const KeptReceipt &receipt,
     QBuffer png;
     png.open(QIODevice::WriteOnly);
     bool saved = false;
-    if (!emulator::Renderer::writePng(renderer.renderReceipt(receipt.receipt), &png)) {
+    if (!renderer.writeReceiptPng(receipt.receipt, &png)) {
         *error = u"cannot save %1: the picture cannot be encoded"_s.arg(name);
     } else if (writeFile(name, png.data(), error)) {
         // The picture first: a reader who waits for the JSON finds both.

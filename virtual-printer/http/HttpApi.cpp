@@ -5,6 +5,7 @@
 #include "WebPrntService.h"
 
 #include "ReceiptJson.h"
+#include "ReceiptLayout.h"
 #include "ReceiptText.h"
 #include "Renderer.h"
 
@@ -77,11 +78,13 @@ HttpApi::HttpApi(PrinterServer *printer, QObject *parent)
         // Receipts no longer kept take their JSON with them.
         const int oldest = m_printer->receipts().first().number;
         m_json.removeIf([oldest](const auto &entry) { return entry.key() < oldest; });
+        m_summaries.removeIf([oldest](const auto &entry) { return entry.key() < oldest; });
         if (!m_streams.isEmpty())
             broadcast("receipt", summary(kept));
     });
     connect(printer, &PrinterServer::cleared, this, [this] {
         m_json.clear();
+        m_summaries.clear();
         broadcast("cleared", {});
     });
     connect(printer, &PrinterServer::statusChanged, this, [this] {
@@ -106,21 +109,25 @@ QJsonObject HttpApi::statusObject() const
 
 QJsonObject HttpApi::summary(const KeptReceipt &kept)
 {
-    auto cached = m_json.find(kept.number);
-    if (cached == m_json.end())
-        cached = m_json.insert(kept.number, emulator::ReceiptJson::receipt(kept.receipt));
-    const QJsonObject receipt = QJsonDocument::fromJson(*cached).object();
+    // What the list says of a receipt comes from the receipt and its layout, not from its JSON:
+    // a thousand receipts are listed without writing any.
+    auto cached = m_summaries.constFind(kept.number);
+    if (cached != m_summaries.cend())
+        return *cached;
+    const emulator::Receipt &receipt = kept.receipt;
     const QString file = u"/api/receipts/%1"_s.arg(kept.number);
-    return {{u"number"_s, kept.number},
+    const QJsonObject entry{
+            {u"number"_s, kept.number},
             {u"time"_s, kept.finished.toString(Qt::ISODate)},
             {u"source"_s, kept.source},
-            {u"cut"_s, receipt.value(u"cut"_s)},
-            {u"command_set"_s, receipt.value(u"command_set"_s)},
-            {u"height"_s, receipt.value(u"height"_s)},
+            {u"cut"_s, QString::fromLatin1(emulator::ReceiptJson::cutName(receipt.cut))},
+            {u"command_set"_s, emulator::commandSetId(receipt.commandSet)},
+            {u"height"_s, emulator::ReceiptLayout::of(receipt).height},
             {u"png"_s, file + u".png"_s},
             {u"json"_s, file + u".json"_s},
             {u"text"_s, file + u".txt"_s},
             {u"log"_s, file + u".log"_s}};
+    return *m_summaries.insert(kept.number, entry);
 }
 
 void HttpApi::handle(const HttpRequest &request)
@@ -223,7 +230,7 @@ void HttpApi::receiptFile(const HttpRequest &request)
                               const emulator::Renderer &renderer) mutable {
             QBuffer buffer(&response.body);
             buffer.open(QIODevice::WriteOnly);
-            emulator::Renderer::writePng(renderer.renderReceipt(receipt), &buffer);
+            renderer.writeReceiptPng(receipt, &buffer);
             response.contentType = "image/png";
             return [this, id, response] {
                 m_server.respond(id, response);

@@ -58,7 +58,8 @@ private:
     HttpServer m_server;
     EposService m_epos;
     QHash<int, QByteArray> m_json; // each kept receipt's JSON object, made when first asked for
-    QSet<quint64> m_streams;       // requests of the event stream
+    QHash<int, QJsonObject> m_summaries; // each kept receipt's entry in the list, likewise
+    QSet<quint64> m_streams;             // requests of the event stream
     QTimer m_keepAlive;
     WorkerThread m_drawing; // receipts' pictures
 };
