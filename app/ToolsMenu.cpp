@@ -187,6 +187,7 @@ void ToolsMenu::startSending(const QString &path)
     m_progress->setMinimumDuration(0);
     connect(m_progress, &QProgressDialog::canceled, &m_sender, &jobs::FileSender::cancel);
     m_sendingTime.start();
+    m_labelShownMs = 0;
     if (const std::optional<jobs::FileSender::Refusal> refusal = m_sender.start(*port, path)) {
         closeProgress();
         m_queue.release();
@@ -215,6 +216,11 @@ void ToolsMenu::showProgress(qint64 sent, qint64 total)
         secondsLeft = (total - sent) * elapsedMs / sent / 1000;
     m_progress->setMaximum(int(total));
     m_progress->setValue(int(sent));
+    // Laying the label's text out again costs more than a piece of a fast link takes to go: it
+    // changes at most ten times a second, and shows the first and the last count.
+    if (sent > 0 && sent < total && elapsedMs - m_labelShownMs < labelPeriodMs)
+        return;
+    m_labelShownMs = elapsedMs;
     m_progress->setLabelText(sendingText(m_fileName, sent, total, secondsLeft));
 }
 

@@ -76,7 +76,9 @@ private:
     QPointer<LogWindow> m_logWindow;
     QPointer<QProgressDialog> m_progress;
     QString m_fileName; // of the file going out
+    static constexpr qint64 labelPeriodMs = 100;
     QElapsedTimer m_sendingTime;
+    qint64 m_labelShownMs = 0; // when the progress label last changed, on m_sendingTime
     bool m_linkOpen = false;
     bool m_informationWaits = false; // asked for, waiting its turn
     bool m_fileWaits = false;

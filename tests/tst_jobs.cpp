@@ -244,6 +244,7 @@ void TestJobs::refusedBarcode_data()
     QTest::newRow("hint left in the box") << "ITF"     << "HINT";
     QTest::newRow("256 bytes")            << "CODE39"  << QString(256, u'1');
     QTest::newRow("254 bytes of CODE128") << "CODE128" << QString(254, u'1');
+    QTest::newRow("Chinese characters")   << "CODE39"  << "条码12";
     // clang-format on
 }
 
@@ -260,7 +261,9 @@ void TestJobs::refusedBarcode()
             d.choose("Combo5", type);
         else
             d.type("Combo5", type);
-        if (data != u"HINT")
+        if (!data.isEmpty() && data.front().unicode() >= 0x80)
+            d.typeByKeys("Text1", data); // committed by an input method
+        else if (data != u"HINT")
             d.type("Text1", data);
         d.click("Command11");
         QCOMPARE(d.messages.size(), 1);

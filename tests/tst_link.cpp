@@ -108,6 +108,7 @@ void TestLink::portNames_data()
     QTest::newRow("IPv6 with a scope")   << "[fe80::1%eth0]:9100" << "network [fe80::1%eth0]:9100";
     QTest::newRow("bare IPv6")           << "2001:db8::5"        << "network [2001:db8::5]:9100";
     QTest::newRow("port 0")              << "printer:0"          << "";
+    QTest::newRow("port 65535")          << "printer:65535"      << "network printer:65535";
     QTest::newRow("port 65536")          << "printer:65536"      << "";
     QTest::newRow("port with a sign")    << "printer:+91"        << "";
     QTest::newRow("empty port")          << "printer:"           << "";

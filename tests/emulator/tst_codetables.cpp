@@ -42,63 +42,14 @@ void TestCodeTables::upper_data()
     QTest::addColumn<int>("byte");
     QTest::addColumn<int>("expected"); // code point; U+FFFD where the table has no character
 
-    QTest::newRow("PC437 e acute") << 0 << 0x82 << 0x00E9;
-    QTest::newRow("PC437 pound") << 0 << 0x9C << 0x00A3;
-    QTest::newRow("PC437 light shade") << 0 << 0xB0 << 0x2591;
-    QTest::newRow("PC437 sharp s") << 0 << 0xE1 << 0x00DF;
-    QTest::newRow("Katakana A") << 1 << 0xB1 << 0xFF71;
-    QTest::newRow("Katakana lower one eighth block") << 1 << 0x80 << 0x2581;
-    QTest::newRow("Katakana cross") << 1 << 0x8F << 0x253C;
-    QTest::newRow("Katakana horizontal line") << 1 << 0x95 << 0x2500;
-    QTest::newRow("Katakana vertical line") << 1 << 0x96 << 0x2502;
-    QTest::newRow("Katakana rounded corner") << 1 << 0x9C << 0x256D;
-    QTest::newRow("Katakana double line") << 1 << 0xE0 << 0x2550;
-    QTest::newRow("Katakana yen sign") << 1 << 0xF1 << 0x5186;
+    // The fixture test reads every byte of every table; these are the bytes a table's
+    // reference leaves empty or gets wrong.
     QTest::newRow("Katakana no-break space") << 1 << 0xFF << 0x00A0;
-    QTest::newRow("PC850 dotless i") << 2 << 0xD5 << 0x0131;
-    QTest::newRow("PC860 a tilde") << 3 << 0x84 << 0x00E3;
-    QTest::newRow("PC863 A circumflex") << 4 << 0x84 << 0x00C2;
-    QTest::newRow("PC865 o stroke") << 5 << 0x9B << 0x00F8;
-    QTest::newRow("PC851 Alpha") << 11 << 0xA4 << 0x0391;
-    QTest::newRow("PC853 c circumflex") << 12 << 0x86 << 0x0109;
     QTest::newRow("PC853 H stroke") << 12 << 0xE7 << 0x0126;
     QTest::newRow("PC853 AA empty") << 12 << 0xAA << 0xFFFD;
-    QTest::newRow("PC857 dotless i") << 13 << 0x8D << 0x0131;
     QTest::newRow("PC857 euro") << 13 << 0xD5 << 0x20AC;
-    QTest::newRow("PC737 Alpha") << 14 << 0x80 << 0x0391;
-    QTest::newRow("ISO8859-7 Alpha") << 15 << 0xC1 << 0x0391;
     QTest::newRow("ISO8859-7 80 control") << 15 << 0x80 << 0xFFFD;
-    QTest::newRow("WPC1252 euro") << 16 << 0x80 << 0x20AC;
-    QTest::newRow("WPC1252 81 empty") << 16 << 0x81 << 0xFFFD;
-    QTest::newRow("PC866 A") << 17 << 0x80 << 0x0410;
-    QTest::newRow("PC852 a ogonek") << 18 << 0xA5 << 0x0105;
     QTest::newRow("PC852 not sign") << 18 << 0xAA << 0x00AC;
-    QTest::newRow("PC858 euro") << 19 << 0xD5 << 0x20AC;
-    QTest::newRow("Thai ko kai") << 21 << 0xA1 << 0x0E01;
-    QTest::newRow("PC720 hamza") << 32 << 0x98 << 0x0621;
-    QTest::newRow("WPC775 C acute") << 33 << 0x80 << 0x0106;
-    QTest::newRow("PC855 dje") << 34 << 0x80 << 0x0452;
-    QTest::newRow("PC861 Eth") << 35 << 0x8B << 0x00D0;
-    QTest::newRow("PC862 alef") << 36 << 0x80 << 0x05D0;
-    QTest::newRow("PC864 digit zero") << 37 << 0xB0 << 0x0660;
-    QTest::newRow("PC869 Alpha") << 38 << 0xA4 << 0x0391;
-    QTest::newRow("ISO8859-2 a ogonek") << 39 << 0xB1 << 0x0105;
-    QTest::newRow("ISO8859-15 euro") << 40 << 0xA4 << 0x20AC;
-    QTest::newRow("PC1098 Arabic comma") << 41 << 0x82 << 0x060C;
-    QTest::newRow("PC1118 A ogonek") << 42 << 0xB5 << 0x0104;
-    QTest::newRow("PC1119 A") << 43 << 0x80 << 0x0410;
-    QTest::newRow("PC1119 u macron") << 43 << 0xD7 << 0x016B;
-    QTest::newRow("PC1125 Ghe upturn") << 44 << 0xF2 << 0x0490;
-    QTest::newRow("WPC1250 S caron") << 45 << 0x8A << 0x0160;
-    QTest::newRow("WPC1251 A") << 46 << 0xC0 << 0x0410;
-    QTest::newRow("WPC1253 Alpha") << 47 << 0xC1 << 0x0391;
-    QTest::newRow("WPC1254 G breve") << 48 << 0xD0 << 0x011E;
-    QTest::newRow("WPC1255 alef") << 49 << 0xE0 << 0x05D0;
-    QTest::newRow("WPC1256 alef") << 50 << 0xC7 << 0x0627;
-    QTest::newRow("WPC1257 S caron") << 51 << 0xD0 << 0x0160;
-    QTest::newRow("WPC1258 A breve") << 52 << 0xC3 << 0x0102;
-    QTest::newRow("KZ-1048 Ka descender") << 53 << 0x8D << 0x049A;
-    QTest::newRow("KZ-1048 98 empty") << 53 << 0x98 << 0xFFFD;
 }
 
 void TestCodeTables::upper()

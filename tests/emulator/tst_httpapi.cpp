@@ -89,7 +89,7 @@ private:
     int printReceipt(const QByteArray &bytes);
 
     HeadlessPrinter m_printer{program};
-    HeadlessPrinter m_open{program}; // the same with --http-origin
+    HeadlessPrinter m_open{program}; // the same with --http-origin, on 58 mm paper
     QNetworkAccessManager m_network;
 };
 
@@ -103,6 +103,8 @@ void HttpApiTest::initTestCase()
                              u"0"_s}));
     QVERIFY(m_open.start({u"--listen"_s,
                           u"127.0.0.1:0"_s,
+                          u"--paper"_s,
+                          u"58"_s,
                           u"--http"_s,
                           u"127.0.0.1:0"_s,
                           u"--http-origin"_s,
@@ -215,6 +217,12 @@ void HttpApiTest::receiptFiles()
     QCOMPARE(summary[u"log"_s].toString(), file + u".log"_s);
     QVERIFY(summary[u"time"_s].toString().endsWith(u'Z'));
     QCOMPARE(request("GET", u"/api/receipts/latest.json"_s).json().toObject(), receipt);
+
+    // On 58 mm paper a line holds 32 characters of font A.
+    const quint16 narrow = m_open.httpPort();
+    QCOMPARE(request("POST", u"/api/print"_s, QByteArray(40, 'A') + '\n', {}, narrow).status, 200);
+    QCOMPARE(request("GET", u"/api/receipts/latest.json"_s, {}, {}, narrow).json()[u"lines"_s],
+             QJsonArray({QString(32, u'A'), QString(8, u'A')}));
 }
 
 void HttpApiTest::statusBodies_data()

@@ -237,8 +237,6 @@ void TestVirtualPrinter::comparesWithGolden_data()
     QTest::newRow("golden file not JSON")
             << receipt << QStringList{u"--expect"_s, u"GOLDEN.txt"_s} << 2
             << QStringList{u"virtual-printer: GOLDEN.txt: not JSON: illegal value at byte 1"_s};
-    QTest::newRow("strict alone") << receipt << QStringList{u"--strict"_s} << 2
-                                  << QStringList{u"virtual-printer: --strict goes with --expect"_s};
     QTest::newRow("an unknown command set")
             << receipt << QStringList{u"--emulation"_s, u"star"_s} << 2
             << QStringList{u"virtual-printer: --emulation takes escpos, star-line, star-prnt or"
