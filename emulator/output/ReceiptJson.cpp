@@ -308,7 +308,9 @@ QList<QByteArray> itemsOf(const Receipt &receipt, const ReceiptLayout &layout)
 }
 
 // The receipt as an object of the document's list, after what stands before it there.
-QByteArray receiptObject(const Receipt &receipt, QByteArrayView before = {})
+QByteArray receiptObject(const Receipt &receipt,
+                         QByteArrayView before = {},
+                         const QString &source = {})
 {
     const ReceiptLayout layout = ReceiptLayout::of(receipt);
     QList<QByteArray> lines;
@@ -331,6 +333,12 @@ QByteArray receiptObject(const Receipt &receipt, QByteArrayView before = {})
     out += "\"number\": ";
     out += QByteArray::number(receipt.serial);
     out += ",\n";
+    if (!source.isEmpty()) {
+        out += indent;
+        out += "\"source\": ";
+        out += JsonWriter::quoted(source);
+        out += ",\n";
+    }
     out += indent;
     out += "\"command_set\": ";
     out += JsonWriter::quoted(commandSetId(receipt.commandSet));
@@ -373,22 +381,23 @@ QByteArray ReceiptJson::cutName(CutKind cut)
     return "none";
 }
 
-QByteArray ReceiptJson::receipt(const Receipt &receipt)
+QByteArray ReceiptJson::receipt(const Receipt &receipt, const QString &source)
 {
     // The object is indented to stand in the document's list; a string holds no line break, so
     // every line can be moved out by the list's indent.
-    QByteArray object = receiptObject(receipt);
+    QByteArray object = receiptObject(receipt, {}, source);
     object.replace("\n    ", "\n");
     return object + '\n';
 }
 
-QByteArray ReceiptJson::write(const QList<Receipt> &receipts, int paperDots)
+QByteArray ReceiptJson::write(const QList<Receipt> &receipts, int paperDots, const QString &source)
 {
     QByteArray document = documentStart(paperDots);
     bool first = true;
     for (const Receipt &receipt : receipts) {
         if (!receipt.isEmpty())
-            document += documentEntry(receipt, std::exchange(first, false));
+            document += receiptObject(
+                    receipt, std::exchange(first, false) ? "\n    " : ",\n    ", source);
     }
     return document + documentEnd(first);
 }

@@ -458,6 +458,7 @@ void TestVirtualPrinter::servesNetworkClients()
     QVERIFY(json.open(QIODevice::ReadOnly));
     const QJsonObject saved1 = QJsonDocument::fromJson(json.readAll()).object();
     QCOMPARE(saved1[u"receipts"_s][0][u"lines"_s].toArray().size(), 10);
+    QVERIFY(saved1[u"receipts"_s][0][u"source"_s].toString().startsWith(u"tcp 127.0.0.1:"_s));
     QVERIFY(QImage(folder.filePath(u"receipt-0001.png"_s)).height()
             > QImage(folder.filePath(u"receipt-0002.png"_s)).height() + 200);
 }

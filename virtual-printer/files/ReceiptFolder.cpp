@@ -199,10 +199,10 @@ QString ReceiptFolder::save(const KeptReceipt &receipt,
         *error = u"cannot save %1: the picture cannot be encoded"_s.arg(name);
     } else if (writeFile(name, png.data(), error)) {
         // The picture first: a reader who waits for the JSON finds both.
-        saved = writeFile(
-                name.chopped(4) + u".json"_s,
-                emulator::ReceiptJson::write({receipt.receipt}, receipt.receipt.paperDots),
-                error);
+        saved = writeFile(name.chopped(4) + u".json"_s,
+                          emulator::ReceiptJson::write(
+                                  {receipt.receipt}, receipt.receipt.paperDots, receipt.source),
+                          error);
         if (!saved) // a picture without its JSON is no saved receipt
             ::unlink(QFile::encodeName(QDir(m_path).filePath(name)).constData());
     }

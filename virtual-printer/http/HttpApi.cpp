@@ -241,7 +241,8 @@ void HttpApi::receiptFile(const HttpRequest &request)
     if (kind == "json") {
         auto cached = m_json.find(kept->number);
         if (cached == m_json.end())
-            cached = m_json.insert(kept->number, emulator::ReceiptJson::receipt(kept->receipt));
+            cached = m_json.insert(kept->number,
+                                   emulator::ReceiptJson::receipt(kept->receipt, kept->source));
         response.body = *cached;
         response.contentType = "application/json";
     } else if (kind == "txt") {
