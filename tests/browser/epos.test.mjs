@@ -45,7 +45,7 @@ describe('web print documents', () => {
       const list = await printer.receipts();
       assert.equal(list.length, before + 1);
       assert.equal(list.at(-1).source, 'epos');
-      const receipt = await (await fetch(`${printer.url}/api/receipts/${list.at(-1).number}.json`)).json();
+      const receipt = await printer.receipt(list.at(-1).number);
       delete receipt.number;
       const golden = JSON.parse(await readFile(new URL(`${fixture}.json`, FIXTURES), 'utf8'));
       assert.deepEqual(receipt, golden);
@@ -56,7 +56,7 @@ describe('web print documents', () => {
     const document = envelope('<text>Caf\u00e9 \u20ac5 \u4e2d&#10;</text><text lang="zh-cn">\u4e2d\u6587&#10;</text>' +
                               '<text lang="en">\u00fcber&#10;</text><cut/>');
     assert.equal(parse((await post(document)).text).success, true);
-    const receipt = await (await fetch(`${printer.url}/api/receipts/latest.json`)).json();
+    const receipt = await printer.receipt('latest');
     assert.deepEqual(receipt.lines, ['Caf\u00e9 \u20ac5 ?', '\u4e2d\u6587', '\u00fcber']);
     assert.deepEqual(receipt.warnings, []);
   });
