@@ -87,9 +87,14 @@ double HeadlessPrinter::residentMegabytes() const
 bool HeadlessPrinter::serves() const
 {
     QTcpSocket client;
-    client.connectToHost(QHostAddress::LocalHost, port());
-    if (!client.waitForConnected(Patience))
+    if (!reach(client, port()))
         return false;
     client.write("\020\004\001"); // DLE EOT 1: answered 12 when all is well
     return client.waitForReadyRead(Patience) && client.readAll() == "\022";
+}
+
+bool HeadlessPrinter::reach(QTcpSocket &client, quint16 port)
+{
+    client.connectToHost(QHostAddress::LocalHost, port);
+    return client.waitForConnected(Patience);
 }

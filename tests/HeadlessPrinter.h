@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QTcpSocket;
+
 // The virtual printer program without a window, for tests and benchmarks: its first lines of
 // output name its pseudo-terminal, its network address and, with --http and --ipp, its web page's
 // and its IPP printer's; its
@@ -36,6 +38,8 @@ public:
     double residentMegabytes() const;
     // A new client's real-time status request is answered: the printer serves on.
     bool serves() const;
+    // Connects a client on loopback to one of its ports.
+    static bool reach(QTcpSocket &client, quint16 port);
 
 private:
     QString m_program;

@@ -9,7 +9,7 @@ import { after, before, describe, test } from 'node:test';
 import { envelope, startPrinter } from './printer.mjs';
 
 const FIXTURES = new URL('./epos/', import.meta.url);
-const SERVICE = 'cgi-bin/epos/service.cgi';
+const SERVICE = '/cgi-bin/epos/service.cgi';
 const ORIGIN = 'http://pos.localhost:5173';
 
 const TICKET = envelope('<text>ticket&#10;</text><cut type="feed"/>');
@@ -31,11 +31,6 @@ describe('web print documents', () => {
     });
     return { http: response.status, headers: response.headers, text: await response.text() };
   };
-  const receipts = async () => (await fetch(`${printer.url}api/receipts`)).json();
-  const setStatus = async (conditions) => {
-    const response = await fetch(`${printer.url}api/status`, { method: 'PUT', body: JSON.stringify(conditions) });
-    assert.equal(response.status, 200);
-  };
 
   before(async () => {
     printer = await startPrinter({ args: ['--http-origin', ORIGIN] });
@@ -44,13 +39,13 @@ describe('web print documents', () => {
 
   for (const fixture of ['every-element', 'order-ticket']) {
     test(`${fixture}.xml prints as its golden receipt`, async () => {
-      const before = (await receipts()).length;
+      const before = (await printer.receipts()).length;
       const answer = parse((await post(await readFile(new URL(`${fixture}.xml`, FIXTURES)))).text);
       assert.deepEqual(answer, { success: true, code: '', status: 2 });
-      const list = await receipts();
+      const list = await printer.receipts();
       assert.equal(list.length, before + 1);
       assert.equal(list.at(-1).source, 'epos');
-      const receipt = await (await fetch(`${printer.url}api/receipts/${list.at(-1).number}.json`)).json();
+      const receipt = await printer.receipt(list.at(-1).number);
       delete receipt.number;
       const golden = JSON.parse(await readFile(new URL(`${fixture}.json`, FIXTURES), 'utf8'));
       assert.deepEqual(receipt, golden);
@@ -61,7 +56,7 @@ describe('web print documents', () => {
     const document = envelope('<text>Caf\u00e9 \u20ac5 \u4e2d&#10;</text><text lang="zh-cn">\u4e2d\u6587&#10;</text>' +
                               '<text lang="en">\u00fcber&#10;</text><cut/>');
     assert.equal(parse((await post(document)).text).success, true);
-    const receipt = await (await fetch(`${printer.url}api/receipts/latest.json`)).json();
+    const receipt = await printer.receipt('latest');
     assert.deepEqual(receipt.lines, ['Caf\u00e9 \u20ac5 ?', '\u4e2d\u6587', '\u00fcber']);
     assert.deepEqual(receipt.warnings, []);
   });
@@ -86,14 +81,14 @@ describe('web print documents', () => {
   for (const [condition, success, code, status] of conditions) {
     test(`${condition}: success ${success}, code "${code}", status 0x${status.toString(16)}`, async () => {
       if (condition !== 'none')
-        await setStatus({ [condition]: true });
+        await printer.setStatus({ [condition]: true });
       try {
-        const before = (await receipts()).length;
+        const before = (await printer.receipts()).length;
         assert.deepEqual(parse((await post(TICKET)).text), { success, code, status });
-        assert.equal((await receipts()).length, before + (success ? 1 : 0));
+        assert.equal((await printer.receipts()).length, before + (success ? 1 : 0));
       } finally {
         if (condition !== 'none')
-          await setStatus({ [condition]: false });
+          await printer.setStatus({ [condition]: false });
       }
     });
   }
@@ -108,13 +103,13 @@ describe('web print documents', () => {
     const holder = createConnection(printer.tcp);
     await once(holder, 'connect');
     holder.write(Buffer.from('held\n'));
-    const before = (await receipts()).length;
+    const before = (await printer.receipts()).length;
     assert.deepEqual(parse((await post(TICKET, 'devid=local_printer&timeout=300')).text),
                      { success: false, code: 'EX_TIMEOUT', status: 0 });
     holder.end();
     await once(holder, 'close');
     await post(TICKET); // in the turn after the holder's: the withdrawn document is gone
-    const sources = (await receipts()).slice(before).map((receipt) => receipt.source);
+    const sources = (await printer.receipts()).slice(before).map((receipt) => receipt.source);
     assert.deepEqual(sources.map((source) => source.split(' ')[0]), ['tcp', 'epos']);
   });
 
@@ -140,23 +135,23 @@ describe('web print documents', () => {
   ];
   for (const [name, body] of hostile) {
     test(`${name} is a SchemaError and prints nothing`, async () => {
-      const before = (await receipts()).length;
+      const before = (await printer.receipts()).length;
       assert.deepEqual(parse((await post(body)).text), { success: false, code: 'SchemaError', status: 0 });
-      assert.equal((await receipts()).length, before);
+      assert.equal((await printer.receipts()).length, before);
     });
   }
 
   test('a body of 16 MiB + 1 is refused with 413 and prints nothing', async () => {
-    const before = (await receipts()).length;
+    const before = (await printer.receipts()).length;
     // Answered from the head, before a byte of the body is sent.
     const socket = createConnection(printer.http);
     await once(socket, 'connect');
-    socket.write(`POST /${SERVICE}?devid=local_printer HTTP/1.1\r\nHost: localhost\r\n` +
+    socket.write(`POST ${SERVICE}?devid=local_printer HTTP/1.1\r\nHost: localhost\r\n` +
                  `Content-Type: text/xml\r\nContent-Length: ${16 * 1024 * 1024 + 1}\r\n\r\n`);
     const [head] = await once(socket, 'data');
     socket.destroy();
     assert.match(head.toString('latin1'), /^HTTP\/1\.1 413 /);
-    assert.equal((await receipts()).length, before);
+    assert.equal((await printer.receipts()).length, before);
     assert.deepEqual(parse((await post(TICKET)).text).success, true);
   });
 

@@ -62,7 +62,7 @@ test('a page of an allowed https origin prints over https', async () => {
   assert.equal(answer.status, 200);
   assert.match(answer.text, /<response success="true" code="" status="2" battery="0"/);
   // An allowed origin's page may read the printer's API too.
-  const receipts = await page.evaluate(async (url) => (await fetch(url)).json(), `${printer.url}api/receipts`);
+  const receipts = await page.evaluate(async (url) => (await fetch(url)).json(), `${printer.url}/api/receipts`);
   console.log(`receipts: ${JSON.stringify(receipts.map(({ number, source, cut, height }) => ({ number, source, cut, height })))}`);
   assert.deepEqual(receipts.map((receipt) => receipt.source), ['epos']);
   await context.close();

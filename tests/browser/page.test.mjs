@@ -96,12 +96,7 @@ describe("the virtual printer's page", () => {
   });
 
   test('a condition set by another client shows on the page', async () => {
-    const response = await fetch(new URL('/api/status', printer.url), {
-      method: 'PUT',
-      headers: { 'Content-Type': 'application/json' },
-      body: JSON.stringify({ cover_open: true }),
-    });
-    assert.equal(response.status, 200);
+    await printer.setStatus({ cover_open: true });
     const coverOpen = page.getByRole('checkbox', { name: 'Cover open', exact: true });
     await page.waitForFunction(() => document.querySelector('input[name=cover_open]').checked,
                                null, { timeout: 3000 });
@@ -114,8 +109,7 @@ describe("the virtual printer's page", () => {
     await page.waitForFunction(() => document.querySelectorAll('li.receipt').length === 0,
                                null, { timeout: 3000 });
     assert.ok(await page.locator('#empty').isVisible());
-    const kept = await (await fetch(new URL('/api/receipts', printer.url))).json();
-    assert.deepEqual(kept, []);
+    assert.deepEqual(await printer.receipts(), []);
     assert.deepEqual(problems, []);
   });
 

@@ -1,58 +1,10 @@
-// Starts the virtual printer on loopback and talks to it over TCP and in headless Chromium.
-import { spawn } from 'node:child_process';
+// Talks to the virtual printer over TCP and in headless Chromium.
 import { once } from 'node:events';
 import { createConnection } from 'node:net';
-import { createInterface } from 'node:readline';
 import { chromium } from 'playwright-core';
 
-export const PRINTER = process.env.VIRTUAL_PRINTER ?? 'virtual-printer';
+export { startPrinter } from '../web/printer.mjs';
 export const CHROMIUM = process.env.CHROMIUM ?? '/usr/bin/chromium';
-
-// The printer headless on loopback, on free ports unless told the HTTP one, with any further
-// arguments. Its first lines say where it listens: the serial port's path, "tcp HOST:PORT",
-// "http HOST:PORT" or "https HOST:PORT".
-export async function startPrinter({ http = '127.0.0.1:0', args = [] } = {}) {
-  const child = spawn(PRINTER, ['--headless', '--listen', '127.0.0.1:0', '--http', http, ...args],
-                         { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, QT_QPA_PLATFORM: 'offscreen' } });
-  let errors = '';
-  child.stderr.on('data', (chunk) => { errors += chunk; });
-  const addresses = {};
-  const lines = createInterface({ input: child.stdout });
-  const ready = new Promise((resolve, reject) => {
-    lines.on('line', (line) => {
-      const [word, address] = line.split(' ');
-      const kind = word === 'https' ? 'http' : word;
-      if (word === 'https')
-        addresses.scheme = 'https';
-      if (kind === 'tcp' || kind === 'http') {
-        const colon = address.lastIndexOf(':');
-        addresses[kind] = { host: address.slice(0, colon), port: Number(address.slice(colon + 1)) };
-      }
-      if (addresses.tcp && addresses.http)
-        resolve();
-    });
-    child.on('exit', (code) => reject(new Error(`${PRINTER} ended (${code}) before it listened: ${errors}`)));
-    child.on('error', reject);
-  });
-  const timer = setTimeout(() => child.kill(), 10_000);
-  try {
-    await ready;
-  } finally {
-    clearTimeout(timer);
-  }
-  return {
-    process: child,
-    tcp: addresses.tcp,
-    http: addresses.http,
-    url: `${addresses.scheme ?? 'http'}://${addresses.http.host}:${addresses.http.port}/`,
-    async stop() {
-      if (child.exitCode === null && child.signalCode === null) {
-        child.kill();
-        await once(child, 'exit');
-      }
-    },
-  };
-}
 
 // Sends bytes on a connection of their own and closes it: one print job.
 export async function printOverTcp(tcp, bytes) {

@@ -40,10 +40,6 @@ void TestCommands::lengths_data()
     // another row shows its length in the fixtures and the interpreter's tables.
     // clang-format off
     // The line and the paper.
-    row("LF", "0a", "print and line feed");
-    row("ESC $", "1b240a00", "set absolute print position");
-    row("ESC D", "1b44040800", "set horizontal tab positions");
-    row("ESC @", "1b40", "initialize printer");
     row("GS V 1", "1d5601", "partial cut", "/partial");
     row("GS V 48", "1d5630", "full cut", "/full");
     row("GS V 65 n", "1d564103", "feed and full cut", "F:3|/full");
@@ -56,10 +52,7 @@ void TestCommands::lengths_data()
     row("GS :", "1d3a", "macro definition", "#macro not stored; its commands act at once");
     row("GS ^", "1d5e010000", "execute macro", "#macro not run");
     // Characters.
-    row("ESC !", "1b2108", "select print mode");
-    row("ESC &", "1b2601414102ff00", "define user-defined characters");
     row("ESC r", "1b7201", "select print color", "#second colour printed black");
-    row("FS &", "1c26", "select Chinese character mode");
     QTest::newRow("FS 2") << "\034\062\241\241"_ba + QByteArray(72, '\0')
                           << u"define user-defined Chinese character"_s
                           << u"#user-defined Chinese character not drawn"_s << QByteArray();
@@ -149,7 +142,6 @@ void TestCommands::lengths_data()
     row("ESC FF", "1b4c411b0c1b53", "print data in page mode",
         "G:1662<0,0,576,1662,0>{L~0:A^24}");
     row("ESC L", "1b4c", "select page mode", "#page never printed: no FF or ESC FF after its data");
-    row("ESC W", "1b57000000004002900 1", "set print area in page mode");
     row("GS $", "1d240a00", "set absolute vertical print position",
         "#vertical position outside page mode ignored");
     row("GS \\", "1d5c0a00", "set relative vertical print position",

@@ -136,6 +136,18 @@ static QByteArrayList numberedReceipts(int count)
     return receipts;
 }
 
+static bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+static QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "cannot read "_ba + path.toUtf8();
+}
+
 static int openRawTerminal(const QString &path)
 {
     const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
@@ -158,10 +170,8 @@ void TestVirtualPrinter::rendersFile()
     QVERIFY(process.waitForFinished(Patience));
     QVERIFY2(process.exitCode() != 0, "a missing input file must fail");
 
-    QFile file(arguments[1]); // text, a cut, and a two-digit UPC-A that the printer refuses
-    QVERIFY(file.open(QIODevice::WriteOnly)
-            && file.write(QByteArray(40, 'A') + "\n\n\n\n\033iB\n\035kA\00212\n\033i") > 0);
-    file.close();
+    // text, a cut, and a two-digit UPC-A that the printer refuses
+    QVERIFY(writeFile(arguments[1], QByteArray(40, 'A') + "\n\n\n\n\033iB\n\035kA\00212\n\033i"));
     process.start(program, arguments);
     QVERIFY(process.waitForFinished(Patience));
     QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
@@ -184,9 +194,7 @@ void TestVirtualPrinter::writesALongStream()
     for (char &byte : bytes)
         byte = alphabet.at(random.bounded(int(alphabet.size())));
     QTemporaryDir dir;
-    QFile input(dir.filePath(u"in"_s));
-    QVERIFY(input.open(QIODevice::WriteOnly) && input.write(bytes) == bytes.size());
-    input.close();
+    QVERIFY(writeFile(dir.filePath(u"in"_s), bytes));
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
     // 1 GiB of address space: the program, its libraries and a receipt at a time.
@@ -194,7 +202,7 @@ void TestVirtualPrinter::writesALongStream()
                   {u"--as=1073741824"_s,
                    program,
                    u"--input"_s,
-                   input.fileName(),
+                   dir.filePath(u"in"_s),
                    u"--json"_s,
                    dir.filePath(u"out.json"_s)});
     QVERIFY(process.waitForFinished(-1));
@@ -253,8 +261,7 @@ void TestVirtualPrinter::comparesWithGolden()
     QTemporaryDir dir;
     const QString golden = dir.filePath(u"golden.json"_s);
     auto write = [&](const QString &name, const QByteArray &content) {
-        QFile file(dir.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+        return writeFile(dir.filePath(name), content);
     };
     QVERIFY(write(u"golden.bin"_s, "Total 4.00\n\033i"_ba) && write(u"in.bin"_s, bytes)
             && write(u"golden.json.txt"_s, "Total 4.00"_ba));
@@ -267,9 +274,7 @@ void TestVirtualPrinter::comparesWithGolden()
                    u"--text"_s,
                    dir.filePath(u"golden.txt"_s)});
     QVERIFY(process.waitForFinished(Patience) && process.exitCode() == 0);
-    QFile text(dir.filePath(u"golden.txt"_s));
-    QVERIFY(text.open(QIODevice::ReadOnly));
-    QCOMPARE(text.readAll(), "Total 4.00\n--- full cut ---\n"_ba);
+    QCOMPARE(readFile(dir.filePath(u"golden.txt"_s)), "Total 4.00\n--- full cut ---\n"_ba);
 
     QStringList arguments{u"--input"_s, dir.filePath(u"in.bin"_s)};
     for (const QString &option : std::as_const(options))
@@ -428,9 +433,8 @@ void TestVirtualPrinter::servesNetworkClients()
     // The first client prints and hears its answers; the second, connected meanwhile, waits.
     QTcpSocket first;
     QTcpSocket second;
-    first.connectToHost(QHostAddress::LocalHost, printer.port());
-    second.connectToHost(QHostAddress::LocalHost, printer.port());
-    QVERIFY(first.waitForConnected(Patience) && second.waitForConnected(Patience));
+    QVERIFY(HeadlessPrinter::reach(first, printer.port())
+            && HeadlessPrinter::reach(second, printer.port()));
     second.write("second\n\020\004\001"_ba);
     QVERIFY(second.waitForBytesWritten(Patience));
     const QByteArray tall = "\033@"_ba + "line\n"_ba.repeated(10);
@@ -448,15 +452,12 @@ void TestVirtualPrinter::servesNetworkClients()
     // Receipts in the order they were printed: the first client's, then the second's.
     const QDir folder(saved.path());
     QTRY_COMPARE_WITH_TIMEOUT(folder.entryList(QDir::Files),
-                              (QStringList{u"receipt-0001.json"_s,
-                                           u"receipt-0001.png"_s,
-                                           u"receipt-0002.json"_s,
-                                           u"receipt-0002.png"_s}),
+                              u"receipt-0001.json receipt-0001.png receipt-0002.json"
+                              " receipt-0002.png"_s.split(u' '),
                               Patience);
     QTRY_VERIFY(!QImage(folder.filePath(u"receipt-0002.png"_s)).isNull());
-    QFile json(folder.filePath(u"receipt-0001.json"_s));
-    QVERIFY(json.open(QIODevice::ReadOnly));
-    const QJsonObject saved1 = QJsonDocument::fromJson(json.readAll()).object();
+    const QJsonObject saved1
+            = QJsonDocument::fromJson(readFile(folder.filePath(u"receipt-0001.json"_s))).object();
     QCOMPARE(saved1[u"receipts"_s][0][u"lines"_s].toArray().size(), 10);
     QVERIFY(saved1[u"receipts"_s][0][u"source"_s].toString().startsWith(u"tcp 127.0.0.1:"_s));
     QVERIFY(QImage(folder.filePath(u"receipt-0001.png"_s)).height()
@@ -522,8 +523,7 @@ static void play(const HeadlessPrinter &printer, const Script &script)
             std::unique_ptr<QTcpSocket> &client = clients[step.client];
             if (!client) {
                 client = std::make_unique<QTcpSocket>();
-                client->connectToHost(QHostAddress::LocalHost, printer.port());
-                QVERIFY(client->waitForConnected(Patience));
+                QVERIFY(HeadlessPrinter::reach(*client, printer.port()));
             }
             if (step.close) {
                 QVERIFY(closeAndWait(*client));
@@ -695,15 +695,10 @@ void TestVirtualPrinter::closesAnIdleHolder()
 
     QTemporaryDir folder;
     HeadlessPrinter printer(program);
-    QVERIFY(printer.start({u"--listen"_s,
-                           u"127.0.0.1:0"_s,
-                           u"--save"_s,
-                           folder.path(),
-                           u"--idle-timeout"_s,
-                           idleTimeout}));
+    QVERIFY(printer.start(u"--listen 127.0.0.1:0 --idle-timeout"_s.split(u' ')
+                          << idleTimeout << u"--save"_s << folder.path()));
     QTcpSocket holder;
-    holder.connectToHost(QHostAddress::LocalHost, printer.port());
-    QVERIFY(holder.waitForConnected(Patience));
+    QVERIFY(HeadlessPrinter::reach(holder, printer.port()));
     if (!holderSends.isEmpty()) {
         holder.write(holderSends);
         QVERIFY(holder.waitForBytesWritten(Patience));
@@ -711,8 +706,7 @@ void TestVirtualPrinter::closesAnIdleHolder()
     QTest::qWait(StepPause);
     QTcpSocket waiting;
     if (anotherWaits) {
-        waiting.connectToHost(QHostAddress::LocalHost, printer.port());
-        QVERIFY(waiting.waitForConnected(Patience));
+        QVERIFY(HeadlessPrinter::reach(waiting, printer.port()));
         waiting.write("waiting\n"_ba + cut);
         QVERIFY(closeAndWait(waiting));
     }
@@ -806,8 +800,7 @@ void TestVirtualPrinter::boundsWhatItKeeps()
     QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s}));
     QTcpSocket holder;
     if (waits) {
-        holder.connectToHost(QHostAddress::LocalHost, printer.port());
-        QVERIFY(holder.waitForConnected(Patience));
+        QVERIFY(HeadlessPrinter::reach(holder, printer.port()));
         holder.write("\033@holder\n");
         QVERIFY(holder.waitForBytesWritten(Patience));
         QTest::qWait(StepPause);
@@ -818,8 +811,7 @@ void TestVirtualPrinter::boundsWhatItKeeps()
         client.setReadBufferSize(1); // takes no answer in
         client.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
     }
-    client.connectToHost(QHostAddress::LocalHost, printer.port());
-    QVERIFY(client.waitForConnected(Patience));
+    QVERIFY(HeadlessPrinter::reach(client, printer.port()));
     const qint64 taken = push(printer, client, bytes, 0, 500);
     const double growth = printer.residentMegabytes() - before;
     QVERIFY2(taken < bytes.size(), "the printer must stop reading");
@@ -860,8 +852,7 @@ void TestVirtualPrinter::waitsBeyondMaxClients()
     std::vector<std::unique_ptr<QTcpSocket>> clients;
     for (int i = 0; i < connections; ++i) {
         clients.push_back(std::make_unique<QTcpSocket>());
-        clients.back()->connectToHost(QHostAddress::LocalHost, printer.port());
-        QVERIFY(clients.back()->waitForConnected(Patience));
+        QVERIFY(HeadlessPrinter::reach(*clients.back(), printer.port()));
         clients.back()->write(statusRequest);
     }
     // The first holds the printer and hears its answer; then the held ones leave.
@@ -891,8 +882,7 @@ void TestVirtualPrinter::waitsForDescriptors()
     std::vector<std::unique_ptr<QTcpSocket>> clients;
     for (int i = 0; i < 30; ++i) {
         clients.push_back(std::make_unique<QTcpSocket>());
-        clients.back()->connectToHost(QHostAddress::LocalHost, printer.port());
-        QVERIFY(clients.back()->waitForConnected(Patience));
+        QVERIFY(HeadlessPrinter::reach(*clients.back(), printer.port()));
     }
     QTRY_VERIFY_WITH_TIMEOUT(printer.readErrors().contains("cannot take a connection"), Patience);
     clients.clear();
@@ -941,16 +931,13 @@ void TestVirtualPrinter::savesTruthfully()
     const QString folder = root.filePath(u"receipts"_s);
     const QString victim = root.filePath(u"victim"_s);
     QVERIFY(QDir().mkpath(folder));
-    QFile victimFile(victim);
-    QVERIFY(victimFile.open(QIODevice::WriteOnly) && victimFile.write("precious\n") == 9);
-    victimFile.close();
+    QVERIFY(writeFile(victim, "precious\n"));
     auto make = [&](const QString &entry) {
         const QString name = entry.section(u'>', 0, 0);
         const QString path = QDir(folder).filePath(name);
         if (entry.contains(u'>'))
             return QFile::link(root.filePath(entry.section(u'>', 1)), path);
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(name.toUtf8()) > 0;
+        return writeFile(path, name.toUtf8());
     };
     for (const QString &entry : std::as_const(existing))
         QVERIFY(make(entry));
@@ -986,8 +973,7 @@ void TestVirtualPrinter::savesTruthfully()
     QTRY_COMPARE_WITH_TIMEOUT(receiptFiles(folder), expected, Patience);
     QVERIFY(printer.serves());
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QVERIFY(victimFile.open(QIODevice::ReadOnly));
-    QCOMPARE(victimFile.readAll(), "precious\n"_ba);
+    QCOMPARE(readFile(victim), "precious\n"_ba);
     for (const QString &name : std::as_const(expected)) {
         const QFileInfo file(QDir(folder).filePath(name));
         if (!file.isSymLink() && !existing.contains(name))
@@ -1064,8 +1050,7 @@ void TestVirtualPrinter::answersAHalfClosedClient()
     QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s}));
     QTcpSocket holder;
     if (waiting) {
-        holder.connectToHost(QHostAddress::LocalHost, printer.port());
-        QVERIFY(holder.waitForConnected(Patience));
+        QVERIFY(HeadlessPrinter::reach(holder, printer.port()));
         QCOMPARE(exchange(holder, statusRequest, 1).toHex(), "12"_ba);
     }
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -1100,16 +1085,11 @@ void TestVirtualPrinter::keepsEveryShortConnection()
     constexpr int Clients = 100;
     QTemporaryDir saved;
     HeadlessPrinter printer(program);
-    QVERIFY(printer.start({u"--listen"_s,
-                           u"127.0.0.1:0"_s,
-                           u"--save"_s,
-                           saved.path(),
-                           u"--max-clients"_s,
-                           u"2"_s}));
+    QVERIFY(printer.start(u"--listen 127.0.0.1:0 --max-clients 2 --save"_s.split(u' ')
+                          << saved.path()));
     for (int i = 1; i <= Clients; ++i) {
         QTcpSocket client;
-        client.connectToHost(QHostAddress::LocalHost, printer.port());
-        QVERIFY(client.waitForConnected(Patience));
+        QVERIFY(HeadlessPrinter::reach(client, printer.port()));
         client.write("\033@short connection "_ba + QByteArray::number(i) + "\n"_ba + cut);
         QVERIFY(client.waitForBytesWritten(Patience));
     }
@@ -1131,9 +1111,8 @@ void TestVirtualPrinter::sharesAFolder()
         QVERIFY(printer->start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, saved.path()}));
     QTcpSocket one;
     QTcpSocket other;
-    one.connectToHost(QHostAddress::LocalHost, first.port());
-    other.connectToHost(QHostAddress::LocalHost, second.port());
-    QVERIFY(one.waitForConnected(Patience) && other.waitForConnected(Patience));
+    QVERIFY(HeadlessPrinter::reach(one, first.port())
+            && HeadlessPrinter::reach(other, second.port()));
     one.write(numberedReceipts(Each).join());
     other.write(numberedReceipts(Each).join());
     QVERIFY(closeAndWait(one) && closeAndWait(other));
@@ -1183,9 +1162,8 @@ void TestVirtualPrinter::cleansUpAtStart()
 
     QTemporaryDir saved;
     for (const QString &entry : std::as_const(planted)) {
-        QFile file(QDir(saved.path()).filePath(entry.section(u'=', 0, 0)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(entry.section(u'=', 1).toUtf8());
+        QVERIFY(writeFile(QDir(saved.path()).filePath(entry.section(u'=', 0, 0)),
+                          entry.section(u'=', 1).toUtf8()));
     }
     HeadlessPrinter printer(program);
     QVERIFY(printer.start({u"--listen"_s, u"127.0.0.1:0"_s, u"--save"_s, saved.path()}));
@@ -1211,17 +1189,14 @@ void TestVirtualPrinter::neverReplacesAFile()
     QTemporaryDir root;
     const QString name = u"receipt-0001.png"_s;
     const QString existing = root.filePath(link ? u"target"_s : name);
-    QFile file(existing);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("precious\n") == 9);
-    file.close();
+    QVERIFY(writeFile(existing, "precious\n"));
     if (link)
         QVERIFY(QFile::link(existing, root.filePath(name)));
     vprinter::ReceiptFolder folder(root.path());
     QString error;
     QVERIFY(!folder.writeFile(name, "new bytes", &error));
     QVERIFY2(error.contains(u"exists"_s), qPrintable(error));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), "precious\n"_ba);
+    QCOMPARE(readFile(existing), "precious\n"_ba);
     QCOMPARE(QFileInfo(root.filePath(name)).isSymLink(), link);
     QVERIFY(folder.writeFile(u"receipt-0002.png"_s, "new bytes", &error));
 }

@@ -72,8 +72,8 @@ test('CloudPRNT: three media types, errors and a slow answer', async () => {
   });
   server.listen(0, '127.0.0.1');
   await once(server, 'listening');
-  const printer = await startPrinter(['--cloudprnt', `http://127.0.0.1:${server.address().port}/cloudprnt`,
-                                      '--cloudprnt-interval', '0.2']);
+  const printer = await startPrinter({ args: ['--cloudprnt', `http://127.0.0.1:${server.address().port}/cloudprnt`,
+                                      '--cloudprnt-interval', '0.2'] });
   try {
     await finished;
     await printer.waitForLog(/did not answer[^]*recovered/);

@@ -1,28 +1,45 @@
-// Starts the virtual printer headless on loopback with its HTTP server, and reads its API.
+// Starts the virtual printer headless on loopback and reads its API; tests/browser uses it too.
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
 import { createInterface } from 'node:readline';
 
 export const PRINTER = process.env.VIRTUAL_PRINTER ?? 'virtual-printer';
 
-// Resolves once the printer names its HTTP address; its standard error is kept in `log`, and
-// `waitForLog` resolves when a line matching a pattern has been written.
-export async function startPrinter(extra = []) {
-  const child = spawn(PRINTER, ['--headless', '--listen', 'off', '--http', '127.0.0.1:0', ...extra],
+// The printer on free ports unless told the HTTP one, with any further arguments. Its first lines
+// say where it listens: "tcp HOST:PORT", "http HOST:PORT" or "https HOST:PORT". Its standard
+// error is kept in `log`, and `waitForLog` resolves when a line matching a pattern has been written.
+export async function startPrinter({ http = '127.0.0.1:0', args = [] } = {}) {
+  const child = spawn(PRINTER, ['--headless', '--listen', '127.0.0.1:0', '--http', http, ...args],
                       { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, QT_QPA_PLATFORM: 'offscreen' } });
-  const printer = { process: child, log: '', waiters: [] };
+  const printer = { process: child, log: '', waiters: [], scheme: 'http' };
   child.stderr.on('data', (chunk) => {
     printer.log += chunk;
     printer.waiters = printer.waiters.filter(({ pattern, resolve }) => !(pattern.test(printer.log) && (resolve(), true)));
   });
   const lines = createInterface({ input: child.stdout });
-  printer.url = await new Promise((resolve, reject) => {
+  const ready = new Promise((resolve, reject) => {
     lines.on('line', (line) => {
-      if (line.startsWith('http '))
-        resolve(`http://${line.slice(5)}`);
+      const [word, address] = line.split(' ');
+      if (word === 'https')
+        printer.scheme = 'https';
+      const kind = word === 'https' ? 'http' : word;
+      if (kind === 'tcp' || kind === 'http') {
+        const colon = address.lastIndexOf(':');
+        printer[kind] = { host: address.slice(0, colon), port: Number(address.slice(colon + 1)) };
+      }
+      if (printer.tcp && printer.http)
+        resolve();
     });
     child.on('exit', (code) => reject(new Error(`${PRINTER} ended (${code}) before it listened: ${printer.log}`)));
+    child.on('error', reject);
   });
+  const timer = setTimeout(() => child.kill(), 10_000);
+  try {
+    await ready;
+  } finally {
+    clearTimeout(timer);
+  }
+  printer.url = `${printer.scheme}://${printer.http.host}:${printer.http.port}`;
   printer.waitForLog = (pattern) => new Promise((resolve) => {
     if (pattern.test(printer.log))
       resolve();

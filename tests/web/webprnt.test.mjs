@@ -33,7 +33,7 @@ function announce(length) {
 
 before(async () => {
   // Set to ESC/POS: WebPRNT jobs are Star jobs all the same, and the setting holds for others.
-  printer = await startPrinter(['--http-origin', ORIGIN, '--emulation', 'escpos']);
+  printer = await startPrinter({ args: ['--http-origin', ORIGIN, '--emulation', 'escpos'] });
   path = `${printer.url}/StarWebPRNT/SendMessage`;
 });
 after(() => printer.stop());
