@@ -1,11 +1,11 @@
 #include "HttpServer.h"
 
+#include "HttpCallbacks.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkInterface>
 #include <QSocketNotifier>
 
-#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -16,34 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace vprinter {
-
-namespace {
-
-// "[::1]" for an IPv6 address, as a Host header writes it.
-QByteArray hostName(const QHostAddress &address)
-{
-    const QByteArray text = address.toString().toLatin1().toLower();
-    return address.protocol() == QAbstractSocket::IPv6Protocol ? '[' + text + ']' : text;
-}
-
-// The name in a Host header, "name", "name:port", "[v6]" or "[v6]:port", in lower case; empty
-// when the port is not a port.
-QByteArray hostOf(QByteArrayView host)
-{
-    const qsizetype bracket = host.lastIndexOf(']');
-    const qsizetype colon = host.lastIndexOf(':');
-    if (colon <= bracket)
-        return host.toByteArray().toLower();
-    const QByteArrayView port = host.sliced(colon + 1);
-    const bool digits = !port.isEmpty() && port.size() <= 5
-                        && std::all_of(port.begin(), port.end(), [](char c) {
-                               return c >= '0' && c <= '9';
-                           });
-    return digits && port.toUInt() <= 65535 ? host.first(colon).toByteArray().toLower()
-                                            : QByteArray();
-}
-
-} // namespace
 
 // Where a request stands between its head arriving and its connection closing.
 struct HttpServer::Exchange
@@ -61,86 +33,6 @@ struct HttpServer::Exchange
     bool closing = false;
     HttpResponse response;
     QByteArray backlog; // stream bytes not yet taken by the connection
-};
-
-// libmicrohttpd's callbacks, handed on to the server.
-struct HttpCallbacks
-{
-    struct StreamRef
-    {
-        HttpServer *server;
-        quint64 id;
-    };
-
-    static MHD_Result request(void *server,
-                              MHD_Connection *connection,
-                              const char *url,
-                              const char *method,
-                              const char *version,
-                              const char *uploadData,
-                              size_t *uploadSize,
-                              void **context)
-    {
-        return static_cast<HttpServer *>(server)->request(
-                       connection, url, method, version, uploadData, uploadSize, context)
-                       ? MHD_YES
-                       : MHD_NO;
-    }
-    static void completed(void *server,
-                          MHD_Connection * /*connection*/,
-                          void **context,
-                          MHD_RequestTerminationCode /*reason*/)
-    {
-        static_cast<HttpServer *>(server)->complete(context);
-    }
-    static ssize_t read(void *ref, uint64_t /*position*/, char *buffer, size_t max)
-    {
-        const auto *stream = static_cast<StreamRef *>(ref);
-        return stream->server->take(stream->id, buffer, qsizetype(max));
-    }
-    static void free(void *ref) { delete static_cast<StreamRef *>(ref); }
-    // Decodes %HH in a path in place, but for %00: a zero byte would end the path early, and
-    // "latest.png%00" would be taken for "latest.png".
-    static size_t unescape(void * /*server*/, MHD_Connection * /*connection*/, char *text)
-    {
-        const auto digit = [](char c) {
-            return c >= '0' && c <= '9'   ? c - '0'
-                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                          : -1;
-        };
-        char *out = text;
-        for (const char *in = text; *in != '\0';) {
-            const int high = in[0] == '%' ? digit(in[1]) : -1;
-            const int low = high >= 0 ? digit(in[2]) : -1;
-            if (low >= 0 && (high | low) != 0) {
-                *out++ = char(high * 16 + low);
-                in += 3;
-            } else {
-                *out++ = *in++;
-            }
-        }
-        *out = '\0';
-        return size_t(out - text);
-    }
-    static MHD_Result addArgument(void *arguments,
-                                  MHD_ValueKind /*kind*/,
-                                  const char *key,
-                                  const char *value)
-    {
-        static_cast<QList<std::pair<QByteArray, QByteArray>> *>(arguments)->append(
-                std::pair<QByteArray, QByteArray>(key, value ? value : ""));
-        return MHD_YES;
-    }
-    static MHD_Result countLength(void *count,
-                                  MHD_ValueKind /*kind*/,
-                                  const char *key,
-                                  const char * /*value*/)
-    {
-        if (qstricmp(key, MHD_HTTP_HEADER_CONTENT_LENGTH) == 0)
-            ++*static_cast<int *>(count);
-        return MHD_YES;
-    }
 };
 
 HttpResponse HttpResponse::error(int status, const QString &message)
@@ -234,15 +126,7 @@ bool HttpServer::listen(const QHostAddress &host, quint16 port, QString *error)
     m_address = host.protocol() == QAbstractSocket::IPv6Protocol
                         ? u"[%1]:%2"_s.arg(host.toString()).arg(bound)
                         : u"%1:%2"_s.arg(host.toString()).arg(bound);
-    // Bound to every address, the server is reached by any of the machine's.
-    m_boundHosts.clear();
-    const bool anywhere = QList<QHostAddress>{QHostAddress::Any,
-                                              QHostAddress::AnyIPv4,
-                                              QHostAddress::AnyIPv6}
-                                  .contains(host);
-    for (const QHostAddress &address :
-         anywhere ? QNetworkInterface::allAddresses() : QList<QHostAddress>{host})
-        m_boundHosts.insert(hostName(address));
+    m_gate.setBoundAddress(host);
     // Every socket of the server is in one epoll set: it is readable when any of them is ready.
     const int epoll = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_EPOLL_FD)->epoll_fd;
     m_notifier = new QSocketNotifier(epoll, QSocketNotifier::Read, this);
@@ -265,30 +149,12 @@ void HttpServer::setCertificate(const QByteArray &certificate, const QByteArray 
 
 void HttpServer::setAllowedOrigins(const QStringList &origins)
 {
-    m_origins.clear();
-    for (const QString &origin : origins)
-        m_origins.insert(origin.toUtf8());
+    m_gate.setAllowedOrigins(origins);
 }
 
 void HttpServer::setAllowedHosts(const QStringList &hosts)
 {
-    m_hosts.clear();
-    for (const QString &host : hosts) {
-        const QHostAddress address(host);
-        m_hosts.insert(address.protocol() == QAbstractSocket::IPv6Protocol
-                               ? hostName(address)
-                               : host.toLatin1().toLower());
-    }
-}
-
-bool HttpServer::servesHost(QByteArrayView host) const
-{
-    // A name another site could point at this machine is never among these: such a site's page
-    // names its own host in every request.
-    static const QSet<QByteArray> loopback{"localhost", "127.0.0.1", "[::1]"};
-    const QByteArray name = hostOf(host);
-    return !name.isEmpty()
-           && (loopback.contains(name) || m_boundHosts.contains(name) || m_hosts.contains(name));
+    m_gate.setAllowedHosts(hosts);
 }
 
 void HttpServer::respond(quint64 id, const HttpResponse &response)
@@ -348,13 +214,14 @@ bool HttpServer::request(MHD_Connection *connection,
             exchange->ready = true;
             return queue(exchange);
         }
-        if (host && !servesHost(host)) {
+        if (host && !m_gate.servesHost(host)) {
             // Refused before its body is read, as a page of another site that names this
             // machine would send it.
             exchange->response = HttpResponse::error(
                     403,
                     u"the host %1 is not served; start the printer with --http-host %2 to "
-                    "serve it"_s.arg(QString::fromLatin1(host), QString::fromLatin1(hostOf(host))));
+                    "serve it"_s.arg(QString::fromLatin1(host),
+                                     QString::fromLatin1(HttpGate::hostOf(host))));
             exchange->ready = true;
             return queue(exchange);
         }
@@ -367,13 +234,10 @@ bool HttpServer::request(MHD_Connection *connection,
             exchange->ready = true;
             return queue(exchange);
         }
-        if (origin && m_origins.contains(origin))
+        const HttpGate::Caller caller = m_gate.caller(origin, host, secure());
+        if (caller == HttpGate::Caller::Allowed)
             exchange->origin = origin;
-        else if (origin
-                 && (!host
-                     || QByteArray(origin)
-                                != (secure() ? "https://" : "http://") + QByteArray(host)))
-            exchange->foreign = true;
+        exchange->foreign = caller == HttpGate::Caller::Foreign;
         const char *length = MHD_lookup_connection_value(
                 connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
         if (length && QByteArrayView(length).toULongLong() > quint64(MaxBodyBytes)) {

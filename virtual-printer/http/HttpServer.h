@@ -1,11 +1,12 @@
 #pragma once
 
+#include "HttpGate.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
-#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -76,8 +77,6 @@ public:
     // Host names ("printer.local", "192.168.1.20") served besides the bound address, localhost,
     // 127.0.0.1 and [::1].
     void setAllowedHosts(const QStringList &hosts);
-    // A request's Host header ("localhost:8080", "[::1]") names a host the server answers to.
-    bool servesHost(QByteArrayView host) const;
 
     // Responds to the request, now or once it is ready.
     void respond(quint64 id, const HttpResponse &response);
@@ -116,9 +115,7 @@ private:
     bool m_stopping = false;
     bool m_resumed = false; // a connection was resumed since the last run began
     bool m_full = false;    // every connection was taken: the listening socket was put aside
-    QSet<QByteArray> m_origins;
-    QSet<QByteArray> m_boundHosts; // lower case, IPv6 addresses in brackets
-    QSet<QByteArray> m_hosts;      // named with --http-host, as those
+    HttpGate m_gate;
     QHash<quint64, Exchange *> m_exchanges;
     quint64 m_nextId = 1;
     QString m_address;
