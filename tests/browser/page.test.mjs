@@ -67,7 +67,8 @@ describe("the virtual printer's page", () => {
     assert.equal(await receipt.locator('.cut').textContent(), 'full cut');
 
     const picture = receipt.locator('img');
-    await page.waitForFunction(() => document.querySelector('li.receipt img')?.width > 0);
+    // Laid out is not loaded: the picture's own size is there once it has arrived.
+    await page.waitForFunction(() => document.querySelector('li.receipt img')?.naturalWidth > 0);
     const [width, height, naturalWidth, naturalHeight] = await picture.evaluate(
       (img) => [img.width, img.height, img.naturalWidth, img.naturalHeight]);
     assert.deepEqual([width, height], [naturalWidth, naturalHeight]);
