@@ -15,7 +15,9 @@ class QNetworkAccessManager;
 // What a request to the printer's HTTP server brought back.
 struct HttpReply
 {
-    static constexpr int Patience = 10000; // ms
+    // ms; only a guard against a server that never answers: a sanitized build on a loaded
+    // machine may take tens of seconds over a large body.
+    static constexpr int Patience = 60000;
 
     int status = 0;
     QByteArray body;
