@@ -47,7 +47,7 @@ need_packages() {
 
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools
                 libzint-dev fonts-wqy-microhei fonts-dejavu-core fonts-freefont-ttf
-                fonts-tlwg-loma-otf libxcb1-dev libfreetype-dev libfontconfig-dev libpng-dev
+                fonts-tlwg-loma-otf libxcb1-dev libfreetype-dev libfontconfig-dev zlib1g-dev
                 libmicrohttpd-dev fonts-liberation qt6-translations-l10n libpappl-dev pkgconf)
 
 # Configures and builds into the given folder with extra CMake arguments.

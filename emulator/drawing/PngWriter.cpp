@@ -1,9 +1,10 @@
 #include "PngWriter.h"
 
+#include "DeflateStream.h"
+
 #include <QIODevice>
 #include <QList>
 
-#include <png.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -12,18 +13,41 @@ namespace emulator {
 
 namespace {
 
-void writeBytes(png_structp png, png_bytep data, png_size_t length)
+// Picture data is sent in chunks of about this many compressed bytes.
+constexpr qsizetype ChunkBytes = 64 * 1024;
+
+QByteArray bigEndian(quint32 value)
 {
-    auto *device = static_cast<QIODevice *>(png_get_io_ptr(png));
-    if (device->write(reinterpret_cast<const char *>(data), qint64(length)) != qint64(length))
-        png_error(png, "the device did not take the bytes");
+    const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+    return QByteArray(bytes, 4);
 }
 
-void flushBytes(png_structp) {}
+// A chunk: its length, its type, its data and the CRC of type and data.
+bool writeChunk(QIODevice *device, const char *type, const QByteArray &data)
+{
+    QByteArray chunk = bigEndian(quint32(data.size()));
+    chunk.append(type, 4);
+    chunk.append(data);
+    const auto *typed = reinterpret_cast<const Bytef *>(chunk.constData() + 4);
+    chunk.append(bigEndian(quint32(crc32(0, typed, uInt(data.size() + 4)))));
+    return device->write(chunk) == chunk.size();
+}
 
 // One index a byte packed as many to a byte as the depth allows, the leftmost in the highest bits.
 void pack(const uchar *indices, int width, int depth, uchar *out)
 {
+    if (depth == 8) {
+        std::memcpy(out, indices, size_t(width));
+        return;
+    }
+    if (depth == 4) { // the receipt palette's depth, worth a loop of its own
+        int x = 0;
+        for (; x + 1 < width; x += 2)
+            *out++ = uchar(indices[x] << 4 | indices[x + 1]);
+        if (x < width)
+            *out = uchar(indices[x] << 4);
+        return;
+    }
     const int perByte = 8 / depth;
     for (int x = 0, i = 0; x < width; x += perByte, ++i) {
         uint byte = 0;
@@ -38,73 +62,50 @@ int depthOf(int colours)
     return colours <= 2 ? 1 : colours <= 4 ? 2 : colours <= 16 ? 4 : 8;
 }
 
-// Everything libpng may jump back from, kept out of the function that catches the jump; what
-// needs destroying is made before it. A row like the one before it (a blank stretch of paper)
-// is not packed again.
-void encode(png_structp png,
-            png_infop info,
-            QSize size,
-            const QList<png_color> &palette,
-            const PngWriter::Rows &rows,
-            QList<uchar> &previous,
-            QList<uchar> &packed)
-{
-    const int depth = depthOf(int(palette.size()));
-    png_set_IHDR(png,
-                 info,
-                 png_uint_32(size.width()),
-                 png_uint_32(size.height()),
-                 depth,
-                 PNG_COLOR_TYPE_PALETTE,
-                 PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_set_PLTE(png, info, palette.constData(), int(palette.size()));
-    // The fastest level: a receipt is mostly long runs of paper.
-    png_set_compression_level(png, 1);
-    png_set_compression_strategy(png, Z_RLE);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    png_write_info(png, info);
-    const int width = size.width();
-    for (int y = 0; y < size.height(); ++y) {
-        const uchar *row = rows(y);
-        if (y == 0 || std::memcmp(row, previous.constData(), size_t(width)) != 0) {
-            std::memcpy(previous.data(), row, size_t(width));
-            pack(row, width, depth, packed.data());
-        }
-        png_write_row(png, packed.constData());
-    }
-    png_write_end(png, info);
-}
-
 } // namespace
 
 bool PngWriter::write(QSize size, const QList<QRgb> &palette, const Rows &rows, QIODevice *device)
 {
     if (palette.isEmpty() || palette.size() > 256 || size.isEmpty())
         return false;
-    QList<png_color> entries;
-    for (const QRgb colour : palette)
-        entries.append({png_byte(qRed(colour)), png_byte(qGreen(colour)), png_byte(qBlue(colour))});
-    // The row as given, and packed.
-    QList<uchar> previous(size.width());
-    QList<uchar> packed((qsizetype(size.width()) * depthOf(int(palette.size())) + 7) / 8);
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
+    const int width = size.width();
+    const int depth = depthOf(int(palette.size()));
+    constexpr char ColourTypePalette = 3;
+    QByteArray header = bigEndian(quint32(width)) + bigEndian(quint32(size.height()));
+    // The depth, then deflate, filters chosen a row at a time, no interlacing.
+    const char rest[5] = {char(depth), ColourTypePalette, 0, 0, 0};
+    header.append(rest, 5);
+    QByteArray entries;
+    for (const QRgb colour : palette) {
+        entries.append(char(qRed(colour)));
+        entries.append(char(qGreen(colour)));
+        entries.append(char(qBlue(colour)));
     }
-    // libpng reports a failure by jumping back here; nothing below needs destroying but libpng's
-    // own structures.
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
+    if (device->write("\x89PNG\r\n\x1a\n", 8) != 8 || !writeChunk(device, "IHDR", header)
+        || !writeChunk(device, "PLTE", entries))
         return false;
+
+    // Each row is its filter type, 0 for none, then its packed pixels.
+    QList<uchar> line(1 + (qsizetype(width) * depth + 7) / 8, 0);
+    QList<uchar> previous(width);
+    DeflateStream stream(int(line.size()));
+    for (int y = 0; y < size.height(); ++y) {
+        const uchar *row = rows(y);
+        if (row == nullptr && y == 0)
+            return false;
+        if (row == nullptr
+            || (y > 0 && std::memcmp(row, previous.constData(), size_t(width)) == 0)) {
+            stream.repeatRow();
+        } else {
+            std::memcpy(previous.data(), row, size_t(width));
+            pack(row, width, depth, line.data() + 1);
+            stream.row(line.constData());
+        }
+        if (stream.pending() >= ChunkBytes && !writeChunk(device, "IDAT", stream.take()))
+            return false;
     }
-    png_set_write_fn(png, device, writeBytes, flushBytes);
-    encode(png, info, size, entries, rows, previous, packed);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    stream.finish();
+    return writeChunk(device, "IDAT", stream.take()) && writeChunk(device, "IEND", {});
 }
 
 } // namespace emulator

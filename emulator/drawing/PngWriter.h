@@ -17,8 +17,9 @@ class PngWriter
 {
 public:
     // The picture's rows, one palette index a byte, asked for from the top down: a row given
-    // may be drawn over once the next is asked for. False when the palette is empty or longer
-    // than 256, or the device does not take the bytes.
+    // may be drawn over once the next is asked for, and nullptr stands for a row like the one
+    // before it. False when the palette is empty or longer than 256, the first row is nullptr,
+    // or the device does not take the bytes.
     using Rows = std::function<const uchar *(int y)>;
     static bool write(QSize size, const QList<QRgb> &palette, const Rows &rows, QIODevice *device);
 };

@@ -284,12 +284,46 @@ bool Renderer::writeReceiptPng(const Receipt &receipt,
     if (band.isNull())
         return false;
     band.setColorTable(receiptPalette());
+    // A row is like the one above it when neither has anything drawn over the paper and both
+    // have the same dots; such rows are not drawn at all, so a long feed or letters many dots
+    // tall cost little more than their first row.
+    QList<bool> drawnOver(height + 1, false);
+    const auto mark = [&drawnOver, height](int top, int tall) {
+        for (int y = std::max(0, top); y < std::min(height, top + tall); ++y)
+            drawnOver[y] = true;
+    };
+    for (const int blackMark : sheet.blackMarks)
+        mark(TopMargin + blackMark, BlackMarkSize);
+    for (const Sheet::Refusal &refusal : sheet.refusals)
+        mark(TopMargin + refusal.box.top(), refusal.box.height());
+    if (receipt.cut != CutKind::None)
+        mark(TopMargin + layout.height + BottomMargin + CutAllowance / 2 - 2, 4);
+    for (const PlacedNote &note : notes)
+        mark(note.top, NoteHeight);
+    const QImage &bits = dots.image();
+    const int dotBytes = std::min(dots.width(), receipt.paperDots) / 8;
+    const auto dotRow = [&](int y) {
+        const int row = y - TopMargin;
+        return row >= 0 && row < layout.height && row < dots.height() ? row : -1;
+    };
+    const auto likeAbove = [&](int y) {
+        if (y == 0 || drawnOver.at(y) || drawnOver.at(y - 1))
+            return false;
+        const int row = dotRow(y);
+        const int above = dotRow(y - 1);
+        if (row < 0 || above < 0)
+            return row == above;
+        return std::memcmp(bits.constScanLine(row), bits.constScanLine(above), size_t(dotBytes))
+               == 0;
+    };
     int first = -BandRows;
     return PngWriter::write(
             QSize(band.width(), height),
             receiptPalette(),
-            [&](int y) {
-                if (y >= first + BandRows) {
+            [&](int y) -> const uchar * {
+                if (likeAbove(y))
+                    return nullptr;
+                if (y < first || y >= first + band.height()) {
                     first = y;
                     drawRows(band, first, receipt, layout.height, sheet, notes);
                 }

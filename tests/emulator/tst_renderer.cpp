@@ -3,6 +3,7 @@
 #include "CodeTables.h"
 #include "GlyphCache.h"
 #include "Interpreter.h"
+#include "PngWriter.h"
 #include "Renderer.h"
 
 #include <QBuffer>
@@ -32,6 +33,8 @@ private Q_SLOTS:
     void tenMetres();
     void pngReadsBack_data();
     void pngReadsBack();
+    void pngOfAnyPalette_data();
+    void pngOfAnyPalette();
 };
 
 struct Ink
@@ -330,6 +333,9 @@ void TestRenderer::pngReadsBack_data()
     QTest::newRow("short") << lines + "\033i"_ba;
     QTest::newRow("across bands") << "\033J\350"_ba + lines + "\033J\377\033J\377"_ba + lines
                                              + "\033d\003\033i"_ba;
+    // Rows like the ones above them are sent as copies; a note and the cut stand among them.
+    QTest::newRow("letters eight times tall, a long feed")
+            << "\035!\167Tall\n\033d\310\035!\000\033t\377after\n\035V\000"_ba;
 }
 
 void TestRenderer::pngReadsBack()
@@ -352,6 +358,67 @@ void TestRenderer::pngReadsBack()
         QCOMPARE(read.convertToFormat(QImage::Format_RGB32),
                  picture.convertToFormat(QImage::Format_RGB32));
     }
+}
+
+// Pictures in palettes of every depth read back index for index, whatever their width: rows the
+// caller says are like the one before, runs, noise, and rows too wide to be matched with the
+// row above (more than the 32 KiB a deflate stream may reach back).
+void TestRenderer::pngOfAnyPalette_data()
+{
+    QTest::addColumn<int>("colours");
+    QTest::addColumn<int>("width");
+
+    QTest::newRow("1 bit, one pixel wide") << 2 << 1;
+    QTest::newRow("2 bits, two wide") << 3 << 2;
+    QTest::newRow("4 bits, odd width") << 16 << 811;
+    QTest::newRow("8 bits, a row of 258 and two") << 200 << 259;
+    QTest::newRow("8 bits, wider than the window") << 256 << 40000;
+}
+
+void TestRenderer::pngOfAnyPalette()
+{
+    QFETCH(int, colours);
+    QFETCH(int, width);
+
+    QList<QRgb> palette;
+    for (int i = 0; i < colours; ++i)
+        palette.append(qRgb(i, 255 - i, (i * 37) % 256));
+    // Rows in kinds by y: a run of one colour, noise, the row before again (given, or as
+    // nullptr), and a row that differs from the one above in one pixel.
+    QImage expected(width, 60, QImage::Format_Indexed8);
+    expected.setColorTable(palette);
+    quint32 noise = 12345;
+    for (int y = 0; y < expected.height(); ++y) {
+        uchar *row = expected.scanLine(y);
+        switch (y % 5) {
+        case 0:
+            std::memset(row, y % colours, size_t(width));
+            break;
+        case 1:
+            for (int x = 0; x < width; ++x)
+                row[x] = uchar((noise = noise * 1103515245 + 12345) >> 16) % colours;
+            break;
+        case 4:
+            std::memcpy(row, expected.constScanLine(y - 1), size_t(width));
+            row[width / 2] = uchar((row[width / 2] + 1) % colours);
+            break;
+        default:
+            std::memcpy(row, expected.constScanLine(y - 1), size_t(width));
+        }
+    }
+    QBuffer png;
+    QVERIFY(png.open(QIODevice::WriteOnly));
+    QVERIFY(PngWriter::write(
+            expected.size(),
+            palette,
+            [&expected](int y) -> const uchar * {
+                return y % 5 == 3 ? nullptr : expected.constScanLine(y);
+            },
+            &png));
+    const QImage read = QImage::fromData(png.data(), "PNG");
+    QCOMPARE(read.size(), expected.size());
+    QCOMPARE(read.convertToFormat(QImage::Format_RGB32),
+             expected.convertToFormat(QImage::Format_RGB32));
 }
 
 QTEST_MAIN(TestRenderer)
