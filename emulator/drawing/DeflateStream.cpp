@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace emulator {
@@ -79,21 +80,26 @@ constexpr std::array<Code, MaxMatch + 1> lengthCodes()
 constexpr std::array<Code, 288> Literals = literalCodes();
 constexpr std::array<Code, MaxMatch + 1> Lengths = lengthCodes();
 
-// The longest stretch from bytes on, at most MaxMatch, that equals the one at source.
-int sameFor(const uchar *bytes, const uchar *source, int available)
+// How many of the bytes from bytes on, at most MaxMatch, equal those from source on, or (with
+// source null) the byte `byte`: eight at a time, the first that differs found from the lowest
+// set bit of their difference.
+int sameFor(const uchar *bytes, const uchar *source, uchar byte, int available)
 {
     const int limit = std::min(available, MaxMatch);
     int length = 0;
-    while (length < limit && bytes[length] == source[length])
-        ++length;
-    return length;
-}
-
-int runOf(const uchar *bytes, uchar byte, int available)
-{
-    const int limit = std::min(available, MaxMatch);
-    int length = 0;
-    while (length < limit && bytes[length] == byte)
+    if constexpr (std::endian::native == std::endian::little) {
+        const uint64_t repeated = byte * 0x0101010101010101u;
+        for (; length + 8 <= limit; length += 8) {
+            uint64_t word = 0;
+            uint64_t other = repeated;
+            std::memcpy(&word, bytes + length, 8);
+            if (source)
+                std::memcpy(&other, source + length, 8);
+            if (const uint64_t differs = word ^ other)
+                return length + std::countr_zero(differs) / 8;
+        }
+    }
+    while (length < limit && bytes[length] == (source ? source[length] : byte))
         ++length;
     return length;
 }
@@ -149,8 +155,8 @@ void DeflateStream::row(const uchar *bytes)
     const bool hasAbove = m_hasPrevious && m_matchesRowAbove;
     for (int i = 0; i < m_rowLength;) {
         const int available = m_rowLength - i;
-        const int up = hasAbove ? sameFor(bytes + i, above + i, available) : 0;
-        const int run = i > 0 ? runOf(bytes + i, bytes[i - 1], available) : 0;
+        const int up = hasAbove ? sameFor(bytes + i, above + i, 0, available) : 0;
+        const int run = i > 0 ? sameFor(bytes + i, nullptr, bytes[i - 1], available) : 0;
         if (up >= MinMatch && up >= run) {
             match(up, m_rowAbove);
             i += up;

@@ -206,7 +206,8 @@ void Renderer::drawRows(QImage &band,
                         const Receipt &receipt,
                         int height,
                         const Sheet &sheet,
-                        const QList<PlacedNote> &notes) const
+                        const QList<PlacedNote> &notes,
+                        const QList<bool> &likeAbove) const
 {
     // Rows firstRow on of the picture; what stands outside them is left out, so that a tall
     // receipt is drawn a band at a time and a blank stretch costs no more than its rows.
@@ -216,6 +217,8 @@ void Renderer::drawRows(QImage &band,
     const int dotBytes = std::min(dots.width(), receipt.paperDots) / 8;
     const int rows = band.height();
     for (int y = 0; y < rows; ++y) {
+        if (firstRow + y < likeAbove.size() && likeAbove.at(firstRow + y))
+            continue; // never asked for: the row above stands for it
         uchar *row = band.scanLine(y);
         std::memset(row, White, size_t(paperWidth));
         std::memset(row + paperWidth, Gutter, size_t(GutterWidth));
@@ -287,7 +290,7 @@ bool Renderer::writeReceiptPng(const Receipt &receipt,
     // A row is like the one above it when neither has anything drawn over the paper and both
     // have the same dots; such rows are not drawn at all, so a long feed or letters many dots
     // tall cost little more than their first row.
-    QList<bool> drawnOver(height + 1, false);
+    QList<bool> drawnOver(height, false);
     const auto mark = [&drawnOver, height](int top, int tall) {
         for (int y = std::max(0, top); y < std::min(height, top + tall); ++y)
             drawnOver[y] = true;
@@ -300,32 +303,35 @@ bool Renderer::writeReceiptPng(const Receipt &receipt,
         mark(TopMargin + layout.height + BottomMargin + CutAllowance / 2 - 2, 4);
     for (const PlacedNote &note : notes)
         mark(note.top, NoteHeight);
-    const QImage &bits = dots.image();
+    const uchar *bits = dots.image().constBits();
+    const qsizetype stride = dots.image().bytesPerLine();
     const int dotBytes = std::min(dots.width(), receipt.paperDots) / 8;
     const auto dotRow = [&](int y) {
         const int row = y - TopMargin;
         return row >= 0 && row < layout.height && row < dots.height() ? row : -1;
     };
-    const auto likeAbove = [&](int y) {
-        if (y == 0 || drawnOver.at(y) || drawnOver.at(y - 1))
-            return false;
+    QList<bool> likeAbove(height, false);
+    for (int y = 1; y < height; ++y) {
+        if (drawnOver.at(y) || drawnOver.at(y - 1))
+            continue;
         const int row = dotRow(y);
         const int above = dotRow(y - 1);
-        if (row < 0 || above < 0)
-            return row == above;
-        return std::memcmp(bits.constScanLine(row), bits.constScanLine(above), size_t(dotBytes))
-               == 0;
-    };
+        likeAbove[y] = row < 0 || above < 0 ? row == above
+                                            : std::memcmp(bits + row * stride,
+                                                          bits + above * stride,
+                                                          size_t(dotBytes))
+                                                      == 0;
+    }
     int first = -BandRows;
     return PngWriter::write(
             QSize(band.width(), height),
             receiptPalette(),
             [&](int y) -> const uchar * {
-                if (likeAbove(y))
+                if (likeAbove.at(y))
                     return nullptr;
                 if (y < first || y >= first + band.height()) {
                     first = y;
-                    drawRows(band, first, receipt, layout.height, sheet, notes);
+                    drawRows(band, first, receipt, layout.height, sheet, notes, likeAbove);
                 }
                 return band.constScanLine(y - first);
             },

@@ -71,13 +71,15 @@ private:
 
     static int pictureHeight(const Receipt &receipt, int height);
     QList<PlacedNote> notesOf(const Receipt &receipt, int height, const Sheet &sheet) const;
-    // The picture's rows from firstRow on, as many as the band has.
+    // The picture's rows from firstRow on, as many as the band has, but for those likeAbove
+    // marks, which are not asked for.
     void drawRows(QImage &band,
                   int firstRow,
                   const Receipt &receipt,
                   int height,
                   const Sheet &sheet,
-                  const QList<PlacedNote> &notes) const;
+                  const QList<PlacedNote> &notes,
+                  const QList<bool> &likeAbove = {}) const;
     QImage picture(const Receipt &receipt, int height, const Sheet &sheet) const;
     void drawNote(QImage &image, int paperWidth, int top, const QString &text) const;
     void drawRefusal(QImage &image, const QRect &box, const QString &text) const;

@@ -30,7 +30,9 @@ namespace {
 // The fixture's receipts as JSON, and the picture of them all.
 QByteArray print(const QByteArray &bytes, bool chinese, QImage *picture)
 {
-    Interpreter interpreter(PrinterProfile{.chineseAtPowerUp = chinese});
+    PrinterProfile profile;
+    profile.chineseAtPowerUp = chinese;
+    Interpreter interpreter(profile);
     for (qsizetype at = 0; at < bytes.size(); at += 512)
         interpreter.feed(QByteArrayView(bytes).sliced(at, qMin<qsizetype>(512, bytes.size() - at)));
     interpreter.finish();
