@@ -268,6 +268,51 @@ QImage Renderer::picture(const Receipt &receipt, int height, const Sheet &sheet)
     return image;
 }
 
+QList<bool> Renderer::rowsLikeAbove(const Receipt &receipt,
+                                    int height,
+                                    const Sheet &sheet,
+                                    const QList<PlacedNote> &notes)
+{
+    // A row is like the one above it when neither has anything drawn over the paper and both
+    // have the same dots: such rows need not be drawn at all, so that a long feed or letters
+    // many dots tall cost little more than their first row.
+    const int rows = pictureHeight(receipt, height);
+    QList<bool> drawnOver(rows, false);
+    const auto mark = [&drawnOver, rows](int top, int tall) {
+        for (int y = std::max(0, top); y < std::min(rows, top + tall); ++y)
+            drawnOver[y] = true;
+    };
+    for (const int blackMark : sheet.blackMarks)
+        mark(TopMargin + blackMark, BlackMarkSize);
+    for (const Sheet::Refusal &refusal : sheet.refusals)
+        mark(TopMargin + refusal.box.top(), refusal.box.height());
+    if (receipt.cut != CutKind::None)
+        mark(TopMargin + height + BottomMargin + CutAllowance / 2 - 2, 4);
+    for (const PlacedNote &note : notes)
+        mark(note.top, NoteHeight);
+    const DotCanvas &dots = *sheet.dots;
+    const uchar *bits = dots.image().constBits();
+    const qsizetype stride = dots.image().bytesPerLine();
+    const int dotBytes = std::min(dots.width(), receipt.paperDots) / 8;
+    const auto dotRow = [&](int y) {
+        const int row = y - TopMargin;
+        return row >= 0 && row < height && row < dots.height() ? row : -1;
+    };
+    QList<bool> likeAbove(rows, false);
+    for (int y = 1; y < rows; ++y) {
+        if (drawnOver.at(y) || drawnOver.at(y - 1))
+            continue;
+        const int row = dotRow(y);
+        const int above = dotRow(y - 1);
+        likeAbove[y] = row < 0 || above < 0 ? row == above
+                                            : std::memcmp(bits + row * stride,
+                                                          bits + above * stride,
+                                                          size_t(dotBytes))
+                                                      == 0;
+    }
+    return likeAbove;
+}
+
 bool Renderer::writeReceiptPng(const Receipt &receipt,
                                QIODevice *device,
                                QStringList *warnings) const
@@ -287,41 +332,7 @@ bool Renderer::writeReceiptPng(const Receipt &receipt,
     if (band.isNull())
         return false;
     band.setColorTable(receiptPalette());
-    // A row is like the one above it when neither has anything drawn over the paper and both
-    // have the same dots; such rows are not drawn at all, so a long feed or letters many dots
-    // tall cost little more than their first row.
-    QList<bool> drawnOver(height, false);
-    const auto mark = [&drawnOver, height](int top, int tall) {
-        for (int y = std::max(0, top); y < std::min(height, top + tall); ++y)
-            drawnOver[y] = true;
-    };
-    for (const int blackMark : sheet.blackMarks)
-        mark(TopMargin + blackMark, BlackMarkSize);
-    for (const Sheet::Refusal &refusal : sheet.refusals)
-        mark(TopMargin + refusal.box.top(), refusal.box.height());
-    if (receipt.cut != CutKind::None)
-        mark(TopMargin + layout.height + BottomMargin + CutAllowance / 2 - 2, 4);
-    for (const PlacedNote &note : notes)
-        mark(note.top, NoteHeight);
-    const uchar *bits = dots.image().constBits();
-    const qsizetype stride = dots.image().bytesPerLine();
-    const int dotBytes = std::min(dots.width(), receipt.paperDots) / 8;
-    const auto dotRow = [&](int y) {
-        const int row = y - TopMargin;
-        return row >= 0 && row < layout.height && row < dots.height() ? row : -1;
-    };
-    QList<bool> likeAbove(height, false);
-    for (int y = 1; y < height; ++y) {
-        if (drawnOver.at(y) || drawnOver.at(y - 1))
-            continue;
-        const int row = dotRow(y);
-        const int above = dotRow(y - 1);
-        likeAbove[y] = row < 0 || above < 0 ? row == above
-                                            : std::memcmp(bits + row * stride,
-                                                          bits + above * stride,
-                                                          size_t(dotBytes))
-                                                      == 0;
-    }
+    const QList<bool> likeAbove = rowsLikeAbove(receipt, layout.height, sheet, notes);
     int first = -BandRows;
     return PngWriter::write(
             QSize(band.width(), height),

@@ -80,6 +80,11 @@ private:
                   const Sheet &sheet,
                   const QList<PlacedNote> &notes,
                   const QList<bool> &likeAbove = {}) const;
+    // For each row of the picture, whether it is the same as the row above it.
+    static QList<bool> rowsLikeAbove(const Receipt &receipt,
+                                     int height,
+                                     const Sheet &sheet,
+                                     const QList<PlacedNote> &notes);
     QImage picture(const Receipt &receipt, int height, const Sheet &sheet) const;
     void drawNote(QImage &image, int paperWidth, int top, const QString &text) const;
     void drawRefusal(QImage &image, const QRect &box, const QString &text) const;
