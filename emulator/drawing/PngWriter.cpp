@@ -14,7 +14,7 @@ namespace emulator {
 namespace {
 
 // Picture data is sent in chunks of about this many compressed bytes.
-constexpr qsizetype ChunkBytes = 64 * 1024;
+constexpr qsizetype ChunkBytes = qsizetype(64) * 1024;
 
 QByteArray bigEndian(quint32 value)
 {
