@@ -132,9 +132,6 @@ void TestReceiptJson::model_data()
                                             u"|  A B"_s,
                                             u"\" A\" 0,0 24x24 reverse"_s,
                                             u"\"B\" 36,0 12x24"_s};
-    QTest::newRow("JAN13, centred, characters below")
-            << "\033a\001\035H\002\035hP\035w\002\035kC\014123456789012"_ba
-            << QStringList{u"#1 124 none"_s, u"EAN-13 \"1234567890128\" below 193,8 190x80"_s};
     QTest::newRow("QR data not UTF-8")
             << "\033a\002\035(k\005\0001P0\310\310\035(k\003\0001Q0"_ba
             << QStringList{u"#1 63 none"_s, u"QR \"\uFFFD\uFFFD\" hex c8c8 513,0 63x63"_s};
