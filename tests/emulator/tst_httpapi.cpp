@@ -259,8 +259,6 @@ void HttpApiTest::statusAnswers_data()
 
     // clang-format off
     QTest::newRow("paper end, paper")      << R"({"paper_end": true})"_ba   << hex("10 04 04") << hex("72");
-    QTest::newRow("paper end, printer")    << R"({"paper_end": true})"_ba   << hex("10 04 01") << hex("1A");
-    QTest::newRow("paper end, off-line")   << R"({"paper_end": true})"_ba   << hex("10 04 02") << hex("32");
     QTest::newRow("near end, paper")       << R"({"near_end": true})"_ba    << hex("10 04 04") << hex("1E");
     QTest::newRow("cover open, off-line")  << R"({"cover_open": true})"_ba  << hex("10 04 02") << hex("16");
     QTest::newRow("cutter, errors")        << R"({"cutter_error": true})"_ba << hex("10 04 03") << hex("1A");

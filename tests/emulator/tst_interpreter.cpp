@@ -25,14 +25,10 @@ void TestInterpreter::model_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("lines") << "AB\n\nC\tD\nEF"_ba << u"L:AB|L:|L:C,@96D"_s; // EF waits for LF
-    QTest::newRow("E V") << "\033E\001A\033E\000\033V\001B\033V\000C\n"_ba << u"L:{E}A,{R}B,C"_s;
-    QTest::newRow("G 4 M") << "\033G\001A\0334\001B\033M\001C\n"_ba << u"L:{G}A,{GI}B,{GIB}C"_s;
     QTest::newRow("underline")
             << "\033-\001A\033-2B\033-\007\035!\210C\n"_ba
             << u"L:{U1}A,{U2}BC|#underline thickness out of range;character size out of range"
                "|?1b2d07|?1d2188"_s;
-    QTest::newRow("amplify") << "\035!\021A\035!\042B\n"_ba << u"L:{W2H2}A,{W3H3}B"_s;
-    QTest::newRow("ESC !") << "\033G\001\033!\057A\033!\230B\n"_ba << u"L:{EGBW2H1}A,{EGU1W1H2}B"_s;
     QTest::newRow("GS ~") << "\035~\000a\035!\001b\035~\001c\n"_ba << u"L:{_}a,{W1H2_}b,{W1H2^}c"_s;
     QTest::newRow("alignment") << "\033a\001A\n\033a\002B\nC\033a\000D\n\033{\001E\n"_ba
                                << u"Lc:A|Lr:B|Lr:CD|Lu:E"_s;
