@@ -10,6 +10,9 @@ PrinterInformation::PrinterInformation(serial::PrinterLink &link, QObject *paren
     , m_link(link)
 {
     m_answerTimer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early, and a printer answering at 480 ms would be taken
+    // for one that does not answer.
+    m_answerTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_answerTimer, &QTimer::timeout, this, &PrinterInformation::giveUp);
     connect(&m_link, &serial::PrinterLink::readyRead, this, &PrinterInformation::evaluate);
     connect(&m_link, &serial::PrinterLink::failed, this, &PrinterInformation::cancel);
