@@ -88,7 +88,9 @@ CONF
 cupsd -f -c "$work/etc/cupsd.conf" -s "$work/etc/cups-files.conf" &
 pids+=($!)
 export CUPS_SERVER=$work/cups.sock
-wait_for lpstat -r >/dev/null 2>&1 || { echo "cupsd did not start:"; cat "$work/log/error_log"; exit 1; }
+# lpstat -r says whether the scheduler runs but exits 0 either way: its words are what count.
+scheduler_runs() { LC_ALL=C lpstat -r 2>/dev/null | grep -qx 'scheduler is running'; }
+wait_for scheduler_runs || { echo "cupsd did not start:"; cat "$work/log/error_log"; exit 1; }
 
 lpadmin -p receipt -E -v "$uri" -m everywhere
 # cupsd answers lpadmin at once and makes the queue's PPD from the printer's attributes
